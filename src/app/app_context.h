@@ -1,0 +1,25 @@
+// The process-wide services of one running Quirn, made once by the GUI or the
+// headless command (or by a test) and passed to the subsystems that need them.
+#pragma once
+
+#include "app/data_roots.h"
+
+namespace quirn {
+
+class OutputSink;
+class UserPrompt;
+class SettingsStore;
+class Profile;
+struct Settings;
+
+struct AppContext {
+    SettingsStore* store = nullptr;
+    Profile* profile = nullptr;
+    Settings* settings = nullptr;
+    OutputSink* output = nullptr;
+    UserPrompt* prompt = nullptr;
+    DataRoots roots;
+    bool debugMode = false;  // the application option "mode" = "debug"
+};
+
+}  // namespace quirn

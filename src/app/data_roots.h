@@ -1,0 +1,20 @@
+// The data roots every path is built from. Set once at start-up; until the TeX
+// environment establishes them, all equal InstallDir. Each ends with "/".
+#pragma once
+
+#include <string>
+
+namespace quirn {
+
+struct DataRoots {
+    std::string installDir;    // the program's installation directory
+    std::string tdsPath;       // system data root with "texmf", "texmf-dist", "texmf-doc"
+    std::string varDataPath;   // root of "texmf-var"
+    std::string userDataPath;  // user root with "My TeXMF" and "My Templates"
+};
+
+// $QUIRN_INSTALL_DIR when set, otherwise the directory above the running program's
+// "bin" directory when it has one, otherwise the program's own directory; with "/".
+std::string FindInstallDir();
+
+}  // namespace quirn

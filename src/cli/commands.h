@@ -1,0 +1,27 @@
+// quirn-cli sub-commands. Each lives in its own cmd_*.cpp and registers itself with
+// QUIRN_CLI_COMMAND, so adding one never touches the dispatcher.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quirn::cli {
+
+using CommandFn = int (*)(const std::vector<std::string>& args);
+
+struct CommandInfo {
+    const char* name;
+    const char* usage;
+    CommandFn fn;
+};
+
+bool RegisterCommand(const CommandInfo& info);
+const std::vector<CommandInfo>& Commands();
+
+}  // namespace quirn::cli
+
+#define QUIRN_CLI_CONCAT2(a, b) a##b
+#define QUIRN_CLI_CONCAT(a, b) QUIRN_CLI_CONCAT2(a, b)
+#define QUIRN_CLI_COMMAND(name, usage, fn)                                     \
+    static const bool QUIRN_CLI_CONCAT(registered_command_, __LINE__) =       \
+        ::quirn::cli::RegisterCommand({name, usage, fn})

@@ -1,0 +1,37 @@
+// Helpers shared by the test suites.
+#pragma once
+
+#include <string>
+
+namespace quirn::test {
+
+// A fresh directory under $TMPDIR, removed with everything in it when the object dies.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Path + "/" + name.
+    std::string File(const std::string& name) const;
+    // Writes `content` to Path()/name (creating directories) and returns the full path.
+    std::string Write(const std::string& name, const std::string& content) const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+
+// The source tree, the build tree and its programs.
+std::string SourceDir();
+std::string BuildDir();
+std::string Program(const std::string& name);  // BuildDir()/bin/name
+
+// Runs a command through /bin/sh, capturing standard output (and standard error when
+// `err` is given). Returns the exit status (-1 when it could not run).
+int RunCommand(const std::string& command, std::string* out, std::string* err = nullptr);
+
+}  // namespace quirn::test
