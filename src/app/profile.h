@@ -12,7 +12,7 @@ namespace quirn {
 enum class Direction { Load, Save };
 
 class Profile {
-public:
+  public:
     explicit Profile(SettingsStore& store) : store_(store) {}
 
     int GetInt(const std::string& section, const std::string& key, int def) const;
@@ -37,7 +37,7 @@ public:
     void ProfileIntKeepCurrent(Direction d, const std::string& section, const std::string& key,
                                int& member);
 
-private:
+  private:
     SettingsStore& store_;
 };
 

@@ -11,11 +11,13 @@
 namespace quirn {
 
 class Registry {
-public:
+  public:
     explicit Registry(SettingsStore& store) : store_(store) {}
 
     std::optional<std::string> ReadText(const std::string& path) const;
     std::optional<std::int32_t> ReadInt(const std::string& path) const;
+    // The value whatever its type.
+    std::optional<StoreValue> ReadValue(const std::string& path) const;
     // Creates the whole key chain when it is missing.
     bool WriteText(const std::string& path, const std::string& text);
     bool WriteInt(const std::string& path, std::int32_t value);
@@ -27,7 +29,7 @@ public:
 
     SettingsStore& Store() { return store_; }
 
-private:
+  private:
     SettingsStore& store_;
 };
 
@@ -35,6 +37,13 @@ private:
 std::string UserPath(const std::string& sub);
 // "/HKLM/Software/Tolvane, Inc/Quirn6/" + sub.
 std::string MachinePath(const std::string& sub);
+
+// Well-known folders, read through the "Shell Folders" keys; on this platform the
+// store answers them from the XDG directories when it holds no value of its own.
+std::string DocumentsFolder(const Registry& reg, const std::string& installDir);
+std::string AppDataFolder(const Registry& reg, const std::string& installDir);
+std::string LocalAppDataFolder(const Registry& reg, const std::string& installDir);
+std::string CommonAppDataFolder(const Registry& reg, const std::string& installDir);
 
 // The per-user root key of the program's settings, as a store key.
 inline constexpr const char* kUserRootKey = "Software/Tolvane Inc/Quirn6";

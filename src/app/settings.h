@@ -23,7 +23,12 @@ struct FontRecord {
 };
 
 // Font kinds in the order the DVI viewer tries them.
-enum FontKind { kFontKindUnset = 0, kFontKindTrueType = 1, kFontKindPostScript = 2, kFontKindBitmap = 3 };
+enum FontKind {
+    kFontKindUnset = 0,
+    kFontKindTrueType = 1,
+    kFontKindPostScript = 2,
+    kFontKindBitmap = 3
+};
 
 struct Settings {
     // Settings
@@ -130,7 +135,7 @@ std::vector<std::string> DefaultTreeList(const DataRoots& roots);
 // The one routine for the main record. Load reads every key (and remembers that a
 // load happened); Save writes the "main" keys and does nothing without a prior load.
 class SettingsManager {
-public:
+  public:
     SettingsManager(Profile& profile, const DataRoots& roots, int verticalDpi)
         : profile_(profile), roots_(roots), verticalDpi_(verticalDpi) {}
 
@@ -139,7 +144,7 @@ public:
     Settings& Record() { return settings_; }
     const Settings& Record() const { return settings_; }
 
-private:
+  private:
     void FontRecordIo(Direction d, const std::string& section, FontRecord& font);
     void PathListIo(Direction d, const std::string& section, const std::string& key,
                     std::vector<std::string>& list, const std::vector<std::string>& def);

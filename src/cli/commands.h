@@ -22,6 +22,6 @@ const std::vector<CommandInfo>& Commands();
 
 #define QUIRN_CLI_CONCAT2(a, b) a##b
 #define QUIRN_CLI_CONCAT(a, b) QUIRN_CLI_CONCAT2(a, b)
-#define QUIRN_CLI_COMMAND(name, usage, fn)                                     \
-    static const bool QUIRN_CLI_CONCAT(registered_command_, __LINE__) =       \
+#define QUIRN_CLI_COMMAND(name, usage, fn)                              \
+    static const bool QUIRN_CLI_CONCAT(registered_command_, __LINE__) = \
         ::quirn::cli::RegisterCommand({name, usage, fn})

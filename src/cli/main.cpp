@@ -20,7 +20,9 @@ bool RegisterCommand(const CommandInfo& info) {
     return true;
 }
 
-const std::vector<CommandInfo>& Commands() { return Registry(); }
+const std::vector<CommandInfo>& Commands() {
+    return Registry();
+}
 
 }  // namespace quirn::cli
 

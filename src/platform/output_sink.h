@@ -10,39 +10,39 @@
 namespace quirn {
 
 class OutputSink {
-public:
+  public:
     virtual ~OutputSink() = default;
     virtual void AppendOutput(std::string_view text) = 0;
 };
 
 // Collects everything appended; used where output must be inspected afterwards.
 class StringSink : public OutputSink {
-public:
+  public:
     void AppendOutput(std::string_view text) override { text_.append(text); }
     const std::string& Text() const { return text_; }
     void Clear() { text_.clear(); }
 
-private:
+  private:
     std::string text_;
 };
 
 // Discards everything.
 class NullSink : public OutputSink {
-public:
+  public:
     void AppendOutput(std::string_view) override {}
 };
 
 // Writes to a C stream (standard output or standard error), flushing each piece so
 // that a watching process sees output as it arrives.
 class StreamSink : public OutputSink {
-public:
+  public:
     explicit StreamSink(std::FILE* stream) : stream_(stream) {}
     void AppendOutput(std::string_view text) override {
         std::fwrite(text.data(), 1, text.size(), stream_);
         std::fflush(stream_);
     }
 
-private:
+  private:
     std::FILE* stream_;
 };
 

@@ -20,10 +20,13 @@ std::string FindOnPath(const std::string& name) {
     while (true) {
         size_t colon = rest.find(':');
         std::string dir(rest.substr(0, colon));
-        if (dir.empty()) dir = ".";
+        if (dir.empty())
+            dir = ".";
         std::string candidate = dir + "/" + name;
-        if (IsExecutableFile(candidate)) return candidate;
-        if (colon == std::string_view::npos) break;
+        if (IsExecutableFile(candidate))
+            return candidate;
+        if (colon == std::string_view::npos)
+            break;
         rest.remove_prefix(colon + 1);
     }
     return {};
@@ -32,9 +35,11 @@ std::string FindOnPath(const std::string& name) {
 std::string ResolveProgram(const std::string& installDir, const std::string& name) {
     if (!installDir.empty() && name.find('/') == std::string::npos) {
         std::string own = installDir;
-        if (own.back() != '/') own += '/';
+        if (own.back() != '/')
+            own += '/';
         own += "bin/" + name;
-        if (IsExecutableFile(own)) return own;
+        if (IsExecutableFile(own))
+            return own;
     }
     return FindOnPath(name);
 }

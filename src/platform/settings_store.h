@@ -29,7 +29,7 @@ struct StoreValue {
 enum class StoreRoot { Classes, Machine, User };
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
 
     virtual bool KeyExists(StoreRoot root, const std::string& key) const = 0;
@@ -49,6 +49,23 @@ public:
     virtual bool Write(StoreRoot root, const std::string& key, const std::string& name,
                        const StoreValue& value) = 0;
     virtual bool DeleteValue(StoreRoot root, const std::string& key, const std::string& name) = 0;
+
+    // Between BeginUpdate and the matching EndUpdate, changes are kept in memory and
+    // written together at the end (one file replace instead of one per value).
+    virtual void BeginUpdate() {}
+    virtual bool EndUpdate() { return true; }
+};
+
+// Holds a store in one update for the lifetime of the object.
+class StoreUpdate {
+  public:
+    explicit StoreUpdate(SettingsStore& store) : store_(store) { store_.BeginUpdate(); }
+    ~StoreUpdate() { store_.EndUpdate(); }
+    StoreUpdate(const StoreUpdate&) = delete;
+    StoreUpdate& operator=(const StoreUpdate&) = delete;
+
+  private:
+    SettingsStore& store_;
 };
 
 // The file-backed store: "user.store", "machine.store" and "classes.store" in

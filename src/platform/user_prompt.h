@@ -8,7 +8,7 @@
 namespace quirn {
 
 class UserPrompt {
-public:
+  public:
     virtual ~UserPrompt() = default;
 
     // A message box with an OK button.
@@ -26,7 +26,7 @@ public:
 // Answers every question the same way and remembers what it was shown; used by
 // batch runs and tests.
 class ScriptedPrompt : public UserPrompt {
-public:
+  public:
     explicit ScriptedPrompt(bool answerYes = true) : yes_(answerYes) {}
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     int Ask(const std::string& text, const std::vector<std::string>&, int affirmative,
@@ -39,7 +39,7 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
 
-private:
+  private:
     bool yes_;
 };
 

@@ -17,7 +17,8 @@ namespace quirn::test {
 TempDir::TempDir() {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quirn-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
@@ -27,7 +28,9 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+std::string TempDir::File(const std::string& name) const {
+    return path_ + "/" + name;
+}
 
 std::string TempDir::Write(const std::string& name, const std::string& content) const {
     std::string p = File(name);
@@ -53,7 +56,9 @@ std::string BuildDir() {
     return e && *e ? e : QUIRN_BUILD_DIR;
 }
 
-std::string Program(const std::string& name) { return BuildDir() + "/bin/" + name; }
+std::string Program(const std::string& name) {
+    return BuildDir() + "/bin/" + name;
+}
 
 static std::string Slurp(const std::string& path) {
     std::string s = ReadFile(path);
@@ -64,12 +69,15 @@ static std::string Slurp(const std::string& path) {
 int RunCommand(const std::string& command, std::string* out, std::string* err) {
     TempDir dir;
     std::string o = dir.File("out"), e = dir.File("err");
-    std::string full = "(" + command + ") >" + o + " 2>" + (err ? e : std::string("/dev/null")) +
-                       " </dev/null";
+    std::string full =
+        "(" + command + ") >" + o + " 2>" + (err ? e : std::string("/dev/null")) + " </dev/null";
     int rc = std::system(full.c_str());
-    if (out) *out = Slurp(o);
-    if (err) *err = Slurp(e);
-    if (rc == -1) return -1;
+    if (out)
+        *out = Slurp(o);
+    if (err)
+        *err = Slurp(e);
+    if (rc == -1)
+        return -1;
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : 128 + WTERMSIG(rc);
 }
 

@@ -7,7 +7,7 @@ namespace quirn::test {
 
 // A fresh directory under $TMPDIR, removed with everything in it when the object dies.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,7 +19,7 @@ public:
     // Writes `content` to Path()/name (creating directories) and returns the full path.
     std::string Write(const std::string& name, const std::string& content) const;
 
-private:
+  private:
     std::string path_;
 };
 
