@@ -1,0 +1,66 @@
+// The file search: finds TeX files (TFM, VF, outline fonts, encodings, map files, ...)
+// by name through the long-lived helper program `kpathsearch`, which answers one line
+// "find NAME" with "OK PATH", or with any other line when the file is not found.
+//
+// The helper is started with the first lookup from InstallDir/bin (else PATH) and kept
+// alive so that its file-name database is read once; a helper that has died is started
+// again at the next lookup. One FileSearch serves the whole program; it is owned by the
+// DVI context and passed to whatever looks files up.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace quirn {
+
+class ChildProcess;
+
+// Provides a missing file on request (the missing-file resolution). The default
+// answers "not installed".
+class MissingFileInstaller {
+  public:
+    virtual ~MissingFileInstaller() = default;
+    // True when `name` was installed and a new lookup may now find it.
+    virtual bool InstallMissingFile(const std::string& name) = 0;
+};
+
+class FileSearch {
+  public:
+    // `installDir` is the program directory: the helper is resolved against it and
+    // runs with it as working directory.
+    explicit FileSearch(std::string installDir);
+    ~FileSearch();  // stops the helper
+    FileSearch(const FileSearch&) = delete;
+    FileSearch& operator=(const FileSearch&) = delete;
+
+    // Who provides missing files; null (the default) answers "not installed". Borrowed.
+    void SetInstaller(MissingFileInstaller* installer) { installer_ = installer; }
+
+    // The full path of `name`, or an empty text when it is not found. With
+    // `allowInstall`, a missing file is offered to the installer once; after a
+    // successful install the helper is restarted and asked again.
+    std::string FindFile(const std::string& name, bool allowInstall);
+
+    // Terminates the helper (exit code 99) and forgets it; the next lookup starts a
+    // new one, which sees the environment and the files as they are then.
+    void StopFileSearch();
+
+    // True while a helper process runs.
+    bool Running() const;
+    // How many times a helper was started (for diagnostics and tests).
+    int StartCount() const { return starts_; }
+    // The helper program to run: the command line used at each start.
+    const std::string& InstallDir() const { return installDir_; }
+
+  private:
+    bool EnsureStarted();
+    std::string Ask(const std::string& name);
+
+    std::string installDir_;
+    std::unique_ptr<ChildProcess> child_;
+    MissingFileInstaller* installer_ = nullptr;
+    bool retrying_ = false;
+    int starts_ = 0;
+};
+
+}  // namespace quirn
