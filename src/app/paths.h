@@ -1,0 +1,56 @@
+// Path operations every subsystem builds its paths with. "/" is the separator; a
+// "\" written into a relative path (as settings and project files may hold) is taken
+// as "/" when joined. Drive-letter forms ("X:") are recognised so that paths written
+// elsewhere stay harmless.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quirn {
+
+// dir + "/" + name with exactly one separator between them; no separator is added
+// when dir is empty or already ends with one. "\" in name becomes "/", and separators
+// at the start of name are dropped (name is relative to dir).
+std::string JoinPath(std::string_view dir, std::string_view name);
+
+// Up to the last separator, without it. "/name" gives "/", a bare drive "X:" gets "/"
+// appended, and a path without a separator gives ".".
+std::string DirectoryOf(std::string_view path);
+
+// The text after the last separator (the whole path when it has none).
+std::string FileNameOf(std::string_view path);
+
+// The path without its extension, when its last "." lies in the file name part.
+std::string StripExtension(std::string_view path);
+
+// The text after the last "." of the file name part, without the dot; empty when none.
+std::string ExtensionOf(std::string_view path);
+
+// Replaces the extension with `extension` (given without the dot); a path without an
+// extension gets "." + extension appended.
+std::string ReplaceExtension(std::string_view path, std::string_view extension);
+
+// Starts with "/" or "\", or has ":" as its second character.
+bool IsAbsolute(std::string_view path);
+
+// Every "\" turned into "/".
+std::string ToForwardSlashes(std::string_view path);
+
+// The path with exactly one "/" at its end.
+std::string WithTrailingSeparator(std::string_view path);
+
+bool FileExists(const std::string& path);       // a file or a directory
+bool DirectoryExists(const std::string& path);  // a directory
+
+// A directory is writable when a file can be created in it (this is tried, so that a
+// read-only medium is recognised whoever runs the program); any other path when it
+// can be opened for writing, or, when it does not exist, when its directory is writable.
+bool IsWritable(const std::string& path);
+
+// Both paths name the same directory once resolved to their full form (symbolic
+// links, "." and ".." and repeated separators resolved). Paths that do not exist are
+// compared in their normalised form.
+bool SameDirectory(const std::string& a, const std::string& b);
+
+}  // namespace quirn
