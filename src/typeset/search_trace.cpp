@@ -1,0 +1,133 @@
+#include "typeset/search_trace.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+
+#include "platform/output_sink.h"
+
+namespace quirn {
+
+namespace {
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+bool Readable(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    std::fclose(f);
+    return true;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() &&
+           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string FileNameOf(const std::string& path) {
+    std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DirectoryNameOf(const std::string& path) {
+    std::size_t slash = path.find_last_of("/\\");
+    if (slash == std::string::npos)
+        return {};
+    return FileNameOf(path.substr(0, slash));
+}
+
+bool IsAbsolutePath(std::string_view p) {
+    return (!p.empty() && (p[0] == '/' || p[0] == '\\')) || (p.size() > 1 && p[1] == ':');
+}
+
+// The source graphic named by the ".src" record beside a converted graphic.
+std::string SourceGraphicOf(const std::string& convertedPath) {
+    std::string record = convertedPath;
+    std::size_t dot = record.rfind('.');
+    std::size_t slash = record.find_last_of("/\\");
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        record.erase(dot);
+    }
+    record += ".src";
+    std::ifstream in(record);
+    std::string line;
+    if (!std::getline(in, line))
+        return {};
+    std::string source(Trim(line));
+    if (source.size() >= 2 && !IsAbsolutePath(source))
+        source = "./" + source;
+    return source;
+}
+
+}  // namespace
+
+std::vector<std::string> TraceLinePaths(std::string_view line) {
+    if (!StartsWith(line, "kdebug:search") && !StartsWith(line, "kdebug:returning from search") &&
+        !StartsWith(line, "kdebug:returning from generic search")) {
+        return {};
+    }
+    std::size_t arrow = line.find("=>");
+    if (arrow == std::string_view::npos)
+        return {};
+    std::string_view found = Trim(line.substr(arrow + 2));
+    if (found.empty())
+        return {};
+    std::string whole(found);
+    if (Readable(whole) || found.find(' ') == std::string_view::npos)
+        return {whole};
+    std::vector<std::string> paths;
+    while (!found.empty()) {
+        std::size_t blank = found.find(' ');
+        std::string_view one = found.substr(0, blank);
+        if (!one.empty())
+            paths.emplace_back(one);
+        if (blank == std::string_view::npos)
+            break;
+        found.remove_prefix(blank + 1);
+    }
+    return paths;
+}
+
+std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath, OutputSink& out) {
+    std::vector<std::string> used;
+    std::ifstream in(tracePath, std::ios::binary);
+    if (!in)
+        return used;
+    std::set<std::string> seen, reported;
+    auto add = [&](const std::string& path) {
+        if (seen.insert(path).second)
+            used.push_back(path);
+    };
+    bool formatBuild = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        for (const std::string& path : TraceLinePaths(line)) {
+            if (strcasecmp(FileNameOf(path).c_str(), "latex.ltx") == 0)
+                formatBuild = true;
+            if (Readable(path)) {
+                add(path);
+            } else if (path != "(nil)" && !formatBuild && reported.insert(path).second) {
+                out.AppendOutput("TeX reported that it used " + path +
+                                 ", but that file doesn't exist.\n");
+            }
+            if (DirectoryNameOf(path) == "converted_graphics") {
+                std::string source = SourceGraphicOf(path);
+                if (!source.empty())
+                    add(source);
+            }
+        }
+    }
+    return used;
+}
+
+}  // namespace quirn
