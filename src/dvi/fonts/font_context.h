@@ -28,9 +28,13 @@ struct FontLoaderSteps {
     std::function<void(FontContext&, DviFont&)> attachOutlineFont;
 };
 
+// The steps of the program's own loaders (font_loader_steps.cpp); every context starts
+// with them, and a test may replace either.
+FontLoaderSteps StandardFontLoaderSteps();
+
 struct FontContext {
     FontContext(std::string installDir, OutputSink* outputSink)
-        : fileSearch(std::move(installDir)), output(outputSink) {}
+        : fileSearch(std::move(installDir)), output(outputSink), steps(StandardFontLoaderSteps()) {}
     FontContext(const FontContext&) = delete;
     FontContext& operator=(const FontContext&) = delete;
 

@@ -1,0 +1,67 @@
+// quirn-cli dvi-info FILE.dvi: loads a DVI file as the previewer does and prints what
+// it found: page count, paper size (thousandths of an inch), the unit fraction and
+// magnification, the page index and the font table. Font messages, and the failure
+// message of a file that cannot be loaded, go to standard error as the output window
+// would show them.
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/data_roots.h"
+#include "app/profile.h"
+#include "app/settings.h"
+#include "cli/commands.h"
+#include "dvi/dvi_doc.h"
+#include "platform/output_sink.h"
+#include "platform/settings_store.h"
+
+namespace quirn::cli {
+namespace {
+
+// The user's settings record (the paper size and landscape keys matter here).
+Settings LoadUserSettings(const std::string& installDir, OutputSink& sink) {
+    std::unique_ptr<SettingsStore> store = OpenFileStore(DefaultStoreDirectory(), &sink);
+    Profile profile(*store);
+    DataRoots roots{installDir, installDir, installDir, installDir};
+    SettingsManager manager(profile, roots, 96);
+    manager.LoadSaveSettings(Direction::Load);
+    return manager.Record();
+}
+
+int DviInfo(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: quirn-cli dvi-info FILE.dvi\n");
+        return 2;
+    }
+    StreamSink messages(stderr);
+    const std::string installDir = FindInstallDir();
+    const Settings settings = LoadUserSettings(installDir, messages);
+    DviContext context(installDir, &messages, &settings);
+    CDVIDoc doc(context);
+    if (!doc.OpenDocument(args[0])) {
+        return 1;
+    }
+
+    std::printf("pages %d\n", doc.GetPageCount());
+    std::printf("paper %" PRId32 " %" PRId32 "\n", doc.pageWidth, doc.pageHeight);
+    std::printf("num %" PRId32 "\nden %" PRId32 "\nmag %" PRId32 "\n", doc.num, doc.den, doc.mag);
+    for (int i = 0; i < doc.GetPageCount(); ++i) {
+        std::printf("page %d %" PRId32 " %" PRId32 "\n", i, doc.pages[i].count0, doc.pages[i].bop);
+    }
+    for (const auto& [k, font] : doc.fontTable) {
+        std::printf("font %" PRId32 " %s s=%" PRId32 " d=%" PRId32 " c=%" PRId32
+                    " outline=%s virtual=%s\n",
+                    k, font->name.c_str(), font->s, font->d, font->c,
+                    font->outlineFile.empty() ? "-" : font->outlineFile.c_str(),
+                    font->virtualFont ? "yes" : "no");
+    }
+    return 0;
+}
+
+}  // namespace
+
+QUIRN_CLI_COMMAND("dvi-info", "FILE.dvi   (pages, paper, num/den/mag, page index, font table)",
+                  DviInfo);
+
+}  // namespace quirn::cli

@@ -1,0 +1,246 @@
+#include "dvi/dvi_doc.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <utility>
+
+#include "dvi/fonts/byte_reader.h"
+#include "dvi/fonts/dvi_math.h"
+#include "dvi/fonts/font_definition.h"
+
+namespace quirn {
+
+namespace {
+
+constexpr int kBop = 139;
+constexpr int kPre = 247;
+constexpr int kPost = 248;
+constexpr int kPostPost = 249;
+constexpr int kDviId = 2;
+constexpr int kTrailer = 223;
+constexpr double kInchesPerCentimetre = 0.39370078740157477;
+
+// Makes the document's directory the current directory for the duration of a load,
+// so that files named relative to the document resolve beside it.
+class CurrentDirectoryScope {
+  public:
+    explicit CurrentDirectoryScope(const std::string& documentPath) {
+        char* cwd = ::getcwd(nullptr, 0);
+        if (cwd != nullptr) {
+            previous_ = cwd;
+            std::free(cwd);
+        }
+        std::string dir = ".";
+        std::size_t slash = documentPath.find_last_of("/\\");
+        if (slash != std::string::npos) {
+            dir = slash == 0 ? "/" : documentPath.substr(0, slash);
+            // A bare drive ("C:") names its root.
+            if (dir.size() == 2 && dir[1] == ':') {
+                dir += "/";
+            }
+        }
+        changed_ = !previous_.empty() && ::chdir(dir.c_str()) == 0;
+    }
+    ~CurrentDirectoryScope() {
+        if (changed_) {
+            // Nothing sensible remains to be done when the old directory is gone.
+            [[maybe_unused]] int ignored = ::chdir(previous_.c_str());
+        }
+    }
+    CurrentDirectoryScope(const CurrentDirectoryScope&) = delete;
+    CurrentDirectoryScope& operator=(const CurrentDirectoryScope&) = delete;
+
+  private:
+    std::string previous_;
+    bool changed_ = false;
+};
+
+// The file-search trace of one load in debug mode: the variables the search helper
+// reads are set for the load, and the helper is restarted so that it sees them.
+class SearchTraceScope {
+  public:
+    SearchTraceScope(DviContext& context) : context_(context) {
+        if (!context_.debugMode) {
+            return;
+        }
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern =
+            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/quirnXXXXXX";
+        int fd = ::mkstemp(pattern.data());
+        if (fd >= 0) {
+            ::close(fd);
+            logPath_ = pattern;
+        }
+        ::setenv("KPATHSEA_DEBUG", "255", 1);
+        ::setenv("KPATHSEA_DEBUG_OUTPUT", logPath_.c_str(), 1);
+        context_.fileSearch.StopFileSearch();
+    }
+    ~SearchTraceScope() {
+        if (!context_.debugMode) {
+            return;
+        }
+        ::unsetenv("KPATHSEA_DEBUG");
+        ::unsetenv("KPATHSEA_DEBUG_OUTPUT");
+        context_.fileSearch.StopFileSearch();
+        context_.Message("See kpathsea log " + logPath_ + "\n");
+    }
+    SearchTraceScope(const SearchTraceScope&) = delete;
+    SearchTraceScope& operator=(const SearchTraceScope&) = delete;
+
+  private:
+    DviContext& context_;
+    std::string logPath_;
+};
+
+}  // namespace
+
+PixelSize PaperSizeFromSettings(const Settings& settings, double unitsPerInch) {
+    const double factor = settings.cmUnits != 0 ? kInchesPerCentimetre : 1.0;
+    return PixelSize{TruncToInt32(settings.pageWidth * factor * unitsPerInch),
+                     TruncToInt32(settings.pageHeight * factor * unitsPerInch)};
+}
+
+bool CDVIDoc::OpenDocument(const std::string& path) {
+    bool loaded = false;
+    {
+        SearchTraceScope trace(context_);
+        loaded = LoadDvi(path);
+    }
+    if (!loaded) {
+        context_.Message("Bad/missing DVI file " + path + "\n");
+    }
+    return loaded;
+}
+
+void CDVIDoc::Reset() {
+    pages.clear();
+    fontTable.clear();
+    fonts.clear();
+    postScriptDrawing = false;
+    colorStack.clear();
+    currentColor = 0;
+    bytes_.clear();
+}
+
+bool CDVIDoc::LoadDvi(const std::string& path) {
+    path_ = path;
+    CurrentDirectoryScope directory(path);
+    Reset();
+    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+    if (!bytes) {
+        return false;
+    }
+    bytes_ = std::move(*bytes);
+    return Parse();
+}
+
+bool CDVIDoc::LoadDviBytes(std::vector<uint8_t> bytes) {
+    Reset();
+    bytes_ = std::move(bytes);
+    return Parse();
+}
+
+bool CDVIDoc::Parse() {
+    ByteReader in(bytes_);
+
+    // Preamble: pre, identification, the unit fraction and magnification (the comment
+    // is not needed).
+    if (in.ReadByte() != kPre || in.ReadByte() != kDviId) {
+        return false;
+    }
+    num = in.ReadSigned(4);
+    den = in.ReadSigned(4);
+    mag = in.ReadSigned(4);
+
+    // Trailer: any number of 223 bytes (none included) after the identification byte,
+    // which the postamble pointer precedes.
+    int64_t idPos = static_cast<int64_t>(bytes_.size()) - 1;
+    while (idPos >= 0 && bytes_[static_cast<std::size_t>(idPos)] == kTrailer) {
+        --idPos;
+    }
+    if (idPos < 0 || bytes_[static_cast<std::size_t>(idPos)] != kDviId) {
+        return false;
+    }
+    if (!in.Seek(idPos - 4)) {
+        return false;
+    }
+    const int32_t postamble = in.ReadSigned(4);
+
+    if (!in.Seek(postamble) || in.ReadByte() != kPost) {
+        return false;
+    }
+    const int32_t lastBop = in.ReadSigned(4);
+    if (in.ReadSigned(4) != num || in.ReadSigned(4) != den || in.ReadSigned(4) != mag) {
+        return false;
+    }
+    const uint32_t tallest = static_cast<uint32_t>(in.ReadSigned(4));  // l: height + depth
+    const uint32_t widest = static_cast<uint32_t>(in.ReadSigned(4));   // u: width
+
+    const PixelSize paper = PaperSizeFromSettings(context_.CurrentSettings(), 1000.0);
+    pageWidth = paper.width;
+    pageHeight = paper.height;
+    if (widest > tallest || context_.CurrentSettings().landscape != 0) {
+        std::swap(pageWidth, pageHeight);
+    }
+
+    in.ReadUnsigned(2);  // maximum stack depth: the interpreter's stack grows as needed
+    const uint32_t pageCount = in.ReadUnsigned(2);
+
+    while (ReadFontDefinition(context_, in, fonts, fontTable, nullptr)) {
+    }
+    if (in.ReadByte() != kPostPost) {
+        return false;
+    }
+
+    // Page index: the back pointers lead from the last page to the first, whose own
+    // back pointer is -1.
+    pages.resize(pageCount);
+    int32_t q = lastBop;
+    for (int64_t i = static_cast<int64_t>(pageCount) - 1; i >= 0; --i) {
+        if (q < 0) {
+            return false;
+        }
+        DviPageEntry& entry = pages[static_cast<std::size_t>(i)];
+        entry.bop = q;
+        if (!in.Seek(q) || in.ReadByte() != kBop) {
+            return false;
+        }
+        entry.count0 = in.ReadSigned(4);
+        in.Skip(9 * 4);  // counts 1 to 9
+        q = in.ReadSigned(4);
+    }
+    return q == -1;
+}
+
+int32_t CDVIDoc::GetPageCount0(int page) const {
+    if (page < 0 || page >= GetPageCount()) {
+        return 0;
+    }
+    return pages[static_cast<std::size_t>(page)].count0;
+}
+
+PixelSize CDVIDoc::GetPageSize(int dpi) const {
+    if (pageWidth != 0) {
+        return PixelSize{static_cast<int32_t>(int64_t{pageWidth} * dpi / 1000),
+                         static_cast<int32_t>(int64_t{pageHeight} * dpi / 1000)};
+    }
+    const Settings& settings = context_.CurrentSettings();
+    PixelSize size = PaperSizeFromSettings(settings, dpi);
+    if (settings.landscape != 0) {
+        std::swap(size.width, size.height);
+    }
+    return size;
+}
+
+void CDVIDoc::InvalidatePage(int page, bool flag) {
+    if (page < 0 || page >= GetPageCount()) {
+        return;
+    }
+    pages[static_cast<std::size_t>(page)].expanded.Clear();
+    if (onPageInvalidated) {
+        onPageInvalidated(page, flag);
+    }
+}
+
+}  // namespace quirn

@@ -1,0 +1,103 @@
+#include "dvi/fonts/file_search.h"
+
+#include <sys/stat.h>
+
+#include <utility>
+
+#include "process/child_process.h"
+
+namespace quirn {
+
+namespace {
+
+// A lookup blocks until the helper answers. A helper that stays silent this long is
+// taken as hung: it is stopped, the lookup finds nothing, and the next one starts a
+// fresh helper.
+constexpr int kAnswerTimeoutMs = 60000;
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string TrimTrailingSpace(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                             text.back() == '\n' || text.back() == '\v' || text.back() == '\f')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
+
+FileSearch::FileSearch(std::string installDir) : installDir_(std::move(installDir)) {}
+
+FileSearch::~FileSearch() {
+    StopFileSearch();
+}
+
+bool FileSearch::Running() const {
+    return child_ != nullptr && child_->Started() && !child_->HasEnded();
+}
+
+bool FileSearch::EnsureStarted() {
+    // A helper that failed to start counts as ended, so every lookup tries again.
+    if (child_ != nullptr && child_->Started() && !child_->HasEnded()) {
+        return true;
+    }
+    child_ = std::make_unique<ChildProcess>();
+    child_->SetInstallDir(installDir_);
+    ++starts_;
+    const std::string workingDir = IsDirectory(installDir_) ? installDir_ : std::string();
+    return child_->Start("kpathsearch", workingDir);
+}
+
+std::string FileSearch::Ask(const std::string& name) {
+    // A line break inside the name would split the request into two questions.
+    if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
+        return {};
+    }
+    if (!EnsureStarted()) {
+        return {};
+    }
+    if (!child_->Write("find " + name + "\n")) {
+        return {};
+    }
+    std::string line;
+    if (!child_->ReadLine(line, kAnswerTimeoutMs) && !child_->OutputClosed() &&
+        !child_->HasEnded()) {
+        StopFileSearch();
+        return {};
+    }
+    if (line.rfind("OK ", 0) != 0) {
+        return {};
+    }
+    return TrimTrailingSpace(line.substr(3));
+}
+
+std::string FileSearch::FindFile(const std::string& name, bool allowInstall) {
+    std::string path = Ask(name);
+    if (!path.empty() || !allowInstall || retrying_ || installer_ == nullptr) {
+        return path;
+    }
+    if (!installer_->InstallMissingFile(name)) {
+        return {};
+    }
+    // A restarted helper reads the file-name databases again and sees the new file;
+    // the mark keeps the second lookup from offering the install once more.
+    StopFileSearch();
+    retrying_ = true;
+    path = FindFile(name, allowInstall);
+    retrying_ = false;
+    return path;
+}
+
+void FileSearch::StopFileSearch() {
+    if (child_ != nullptr) {
+        child_->Kill();
+        child_->Close();
+        child_.reset();
+    }
+}
+
+}  // namespace quirn

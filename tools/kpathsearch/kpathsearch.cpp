@@ -1,0 +1,165 @@
+// kpathsearch: Quirn's file-search helper. It stays alive and answers questions on
+// standard input, one line each, so that the TeX trees' file-name databases are read
+// only once per session:
+//
+//   find NAME      ->  "OK " followed by the full path, or "NOTFOUND NAME"
+//   quit           ->  (ends the program)
+//   anything else  ->  "ERROR unknown request"
+//
+// The kind of file (and with it the search path) is guessed from the extension of
+// NAME: ".tfm" is searched on the font metric path, ".vf" on the virtual font path,
+// ".pfb" on the Type 1 path, ".sty" on the TeX input path, and so on; a name without
+// a known extension is searched as a TeX input file. Files are never generated on
+// the fly (no font or metric making scripts run).
+//
+// The answer stream must stay clean: when standard error is the same pipe as standard
+// output, diagnostics go to the trace file named by KPATHSEA_DEBUG_OUTPUT, or nowhere.
+// KPATHSEA_DEBUG turns on the library's search trace.
+//
+// Options: -progname=NAME (the program name whose path variants are used; default
+// "kpathsearch").
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <kpathsea/kpathsea.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+bool SameFile(int a, int b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::fstat(a, &sa) == 0 && ::fstat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Keeps diagnostics out of the answers: the trace file when one is named, otherwise
+// /dev/null when standard error would mix into standard output.
+void SeparateDiagnostics() {
+    const char* trace = std::getenv("KPATHSEA_DEBUG_OUTPUT");
+    int fd = -1;
+    if (trace != nullptr && *trace != '\0') {
+        fd = ::open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    }
+    if (fd < 0 && SameFile(STDOUT_FILENO, STDERR_FILENO)) {
+        fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    }
+    if (fd >= 0) {
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+}
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+// The longest suffix in a format's suffix lists that ends `name`, 0 when none does.
+size_t MatchSuffixes(const_string* list, std::string_view name) {
+    size_t best = 0;
+    for (; list != nullptr && *list != nullptr; ++list) {
+        std::string_view suffix(*list);
+        if (suffix.size() > best && EndsWith(name, suffix)) {
+            best = suffix.size();
+        }
+    }
+    return best;
+}
+
+// The format whose suffix (or alternative suffix) ends the name, the longest match
+// first, the earlier format on a tie; the TeX input format when nothing matches.
+kpse_file_format_type GuessFormat(std::string_view name) {
+    kpse_file_format_type best = kpse_tex_format;
+    size_t bestLength = 0;
+    for (int f = 0; f < kpse_last_format; ++f) {
+        auto format = static_cast<kpse_file_format_type>(f);
+        if (kpse_format_info[format].path == nullptr) {
+            kpse_init_format(format);
+        }
+        size_t length = std::max(MatchSuffixes(kpse_format_info[format].suffix, name),
+                                 MatchSuffixes(kpse_format_info[format].alt_suffix, name));
+        if (length > bestLength) {
+            best = format;
+            bestLength = length;
+        }
+    }
+    return best;
+}
+
+// The library locates its configuration relative to the program, so it needs the
+// program's real path even when it was started by bare name.
+std::string OwnPath(const char* argv0) {
+    char buffer[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) {
+        return argv0;
+    }
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string Find(const std::string& name) {
+    if (name.empty()) {
+        return {};
+    }
+    kpse_file_format_type format = GuessFormat(name);
+    char* found = kpse_find_file(name.c_str(), format, false);
+    if (found == nullptr) {
+        return {};
+    }
+    std::string path = found;
+    std::free(found);
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SeparateDiagnostics();
+
+    std::string progname = "kpathsearch";
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg.starts_with("-progname=")) {
+            progname = std::string(arg.substr(10));
+        } else if (arg.starts_with("--progname=")) {
+            progname = std::string(arg.substr(11));
+        }
+    }
+
+    if (const char* debug = std::getenv("KPATHSEA_DEBUG"); debug != nullptr) {
+        kpathsea_debug |= static_cast<unsigned>(std::atoi(debug));
+    }
+    kpse_set_program_name(OwnPath(argv[0]).c_str(), progname.c_str());
+    for (int f = 0; f < kpse_last_format; ++f) {
+        kpse_set_program_enabled(static_cast<kpse_file_format_type>(f), false, kpse_src_cmdline);
+    }
+
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
+            line.pop_back();
+        }
+        std::string answer;
+        if (line.starts_with("find ")) {
+            std::string name = line.substr(5);
+            std::string path = Find(name);
+            answer = path.empty() ? "NOTFOUND " + name : "OK " + path;
+        } else if (line == "quit") {
+            break;
+        } else {
+            answer = "ERROR unknown request";
+        }
+        answer += '\n';
+        std::fwrite(answer.data(), 1, answer.size(), stdout);
+        std::fflush(stdout);
+    }
+    return 0;
+}
