@@ -1,0 +1,77 @@
+// An outline font (Type 1 or TrueType) opened for a TeX font: the FreeType face, the
+// glyph that each of the 256 character codes draws, and the rendered glyphs.
+//
+// Loading (LoadOutlineFont) follows the previewer's font map from the TeX name to
+// the outline file, opens it, chooses a character map and fills the glyph index
+// table: Type 1 fonts named with the "8r.enc" reencoding look their glyphs up by the
+// TeXBase1 glyph names, other Type 1 fonts use their own encoding, and TrueType fonts
+// go through the code-to-Unicode table of encoding.h.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "dvi/fonts/font_map.h"
+#include "dvi/fonts/freetype_context.h"
+#include "dvi/fonts/glyph_cache.h"
+
+namespace quirn {
+
+class OutputSink;
+
+class OutlineFont {
+  public:
+    explicit OutlineFont(FacePtr face) : face_(std::move(face)) {}
+    OutlineFont(const OutlineFont&) = delete;
+    OutlineFont& operator=(const OutlineFont&) = delete;
+
+    FT_Face Face() const { return face_.get(); }
+
+    // FreeType glyph index of each character code; 0 (.notdef) when none.
+    std::array<uint16_t, 256>& GlyphIndex() { return glyphIndex_; }
+    const std::array<uint16_t, 256>& GlyphIndex() const { return glyphIndex_; }
+
+    // The pixel size the cached glyphs belong to; 0 when new.
+    int32_t PixelSize() const { return cache_.PixelSize(); }
+    // Makes `size` (the em in pixels) the size that glyphs are rendered at.
+    void SetPixelSize(int32_t size) { cache_.SetPixelSize(size); }
+
+    // The glyph of `code` at `pixelSize`, grey (antiAlias) or monochrome, rendered on
+    // first use. Codes above 255 draw the glyph of their low eight bits, the code
+    // their metrics come from. The entry may have no bits (nothing to draw); it
+    // stays valid until the font is destroyed or four other sizes were asked for.
+    const GlyphBitmap& Glyph(int32_t pixelSize, uint32_t code, bool antiAlias) {
+        if (pixelSize != cache_.PixelSize()) {
+            cache_.SetPixelSize(pixelSize);
+        }
+        const uint8_t c = static_cast<uint8_t>(code & 0xFF);
+        return cache_.Lookup(face_.get(), glyphIndex_[c], c, antiAlias);
+    }
+
+    const GlyphCache& Cache() const { return cache_; }
+
+  private:
+    FacePtr face_;
+    std::array<uint16_t, 256> glyphIndex_{};
+    GlyphCache cache_;
+};
+
+// Whether an opened face is a Type 1 font (as opposed to TrueType, CFF, ...).
+bool IsType1Face(FT_Face face);
+
+// Chooses the character map and fills the glyph index table of `font` for the
+// outline file at `path`; `reencode` asks for the TeXBase1 glyph names (Type 1 only).
+void FillGlyphIndex(OutlineFont& font, const std::string& path, bool reencode);
+
+// The outline font of the TeX font `texName`, found through `map` and `findFile` and
+// opened on `freeType`. Null when there is none; the reason is written to `output`
+// (when not null). `outlinePath` receives the full path of the outline file when
+// the search found one, also when FreeType then could not open it.
+std::unique_ptr<OutlineFont> LoadOutlineFont(const std::string& texName, const FontMap& map,
+                                             const FreeTypeContext& freeType,
+                                             const FindFileFn& findFile, OutputSink* output,
+                                             std::string* outlinePath);
+
+}  // namespace quirn
