@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -89,12 +91,25 @@ void ParseSize(const std::string& value, int& size, int& unit) {
     }
 }
 
+// Options begin with "-" or "/". Here "/" also begins every absolute path, so a token
+// is taken as a "/" option only when it has no further "/" and names no existing file.
+bool IsOption(const std::string& token) {
+    if (token[0] == '-')
+        return true;
+    if (token[0] != '/')
+        return false;
+    if (token.find('/', 1) != std::string::npos)
+        return false;
+    struct stat st {};
+    return ::stat(token.c_str(), &st) != 0;
+}
+
 }  // namespace
 
 bool ParseCommandLine(const std::string& commandLine, StartupOptions& o, UserPrompt& prompt,
                       Profile* profile) {
     for (const std::string& token : TokenizeCommandLine(commandLine)) {
-        if (token[0] != '-' && token[0] != '/') {
+        if (!IsOption(token)) {
             o.files.push_back(token);
             o.noLogo = true;
             continue;

@@ -1,0 +1,178 @@
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/registry.h"
+#include "platform/output_sink.h"
+#include "platform/settings_store.h"
+#include "platform/user_prompt.h"
+#include "support/test_support.h"
+
+namespace quirn {
+namespace {
+
+// Records the order in which start-up calls into the other subsystems.
+struct Recorder {
+    std::vector<std::string> calls;
+    StartupSeams Seams() {
+        StartupSeams s;
+        auto note = [this](const char* n) { return [this, n] { calls.push_back(n); }; };
+        s.screenDpi = [this] {
+            calls.push_back("dpi");
+            return 500;
+        };
+        s.establishRoots = [this](DataRoots& r) {
+            calls.push_back("roots");
+            r.userDataPath = userData;
+            return rootsOk;
+        };
+        s.setTexVariables = note("texvars");
+        s.stopFileSearch = note("stopsearch");
+        s.handOverToRunningInstance = [this] {
+            calls.push_back("single");
+            return otherInstance;
+        };
+        s.registerDocumentTypes = note("doctypes");
+        s.createMainFrame = [this] {
+            calls.push_back("frame");
+            return true;
+        };
+        s.buildFormatList = note("formats");
+        s.connectGraphicsLibrary = note("graphics");
+        s.showMainWindow = [this](bool minimised) {
+            calls.push_back(minimised ? "show-min" : "show");
+        };
+        s.showSplash = note("splash");
+        s.loadMissingFileDatabase = note("jitdb");
+        s.installPackage = [this](const std::string& p) {
+            calls.push_back("install " + p);
+            return true;
+        };
+        s.ensureFormats = note("ensureformats");
+        s.refreshFontMaps = note("maps");
+        s.openDocument = [this](const std::string& p) {
+            calls.push_back("open " + p);
+            return true;
+        };
+        s.typeset = [this](const std::string& f, const std::string& fmt) {
+            calls.push_back("typeset " + f + " " + fmt);
+            return 3;
+        };
+        s.saveAllModified = [this] {
+            calls.push_back("saveall");
+            return saveAllAnswer;
+        };
+        s.showHelp = [this](const std::string& t) { calls.push_back("help " + t); };
+        return s;
+    }
+    bool rootsOk = true;
+    bool otherInstance = false;
+    bool saveAllAnswer = true;
+    std::string userData = "/nonexistent/";
+};
+
+class ApplicationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("QUIRN_INSTALL_DIR", dir.Path().c_str(), 1);
+        ::setenv("TEXINPUTS", "/leaked", 1);
+        ::setenv("texmfcnf", "/leaked", 1);
+    }
+    void TearDown() override {
+        ::unsetenv("QUIRN_INSTALL_DIR");
+        ::unsetenv("TEXINPUTS");
+        ::unsetenv("texmfcnf");
+    }
+    test::TempDir dir;
+    std::unique_ptr<SettingsStore> store = MakeMemoryStore();
+    StringSink output;
+    ScriptedPrompt prompt;
+};
+
+TEST_F(ApplicationTest, InteractiveStartRunsEveryStepInOrderAndExitSavesOnce) {
+    Recorder rec;
+    Application app(*store, output, prompt);
+    ASSERT_TRUE(app.InitInstance("-OR=LA -PAPER=A4 first.tex", rec.Seams()));
+    EXPECT_EQ(rec.calls,
+              (std::vector<std::string>{
+                  "roots", "dpi", "texvars", "stopsearch", "single", "doctypes", "frame", "formats",
+                  "graphics", "show", "jitdb", "install quirn-basic", "ensureformats", "maps",
+                  "open first.tex", "help /QuirnQuickStart/Introduction.htm"}));
+    EXPECT_EQ(app.ScreenResolution(), 300);  // clamped
+    EXPECT_EQ(app.PrintOrientation(), 1);
+    EXPECT_EQ(app.PrintPaper(), 3);
+    EXPECT_EQ(app.Roots().installDir, dir.Path() + "/");
+    EXPECT_EQ(app.Roots().tdsPath, dir.Path() + "/");  // roots not set by the seam stay InstallDir
+    EXPECT_EQ(std::getenv("TEXINPUTS"), nullptr);
+    EXPECT_EQ(std::getenv("texmfcnf"), nullptr);
+    EXPECT_EQ(output.Text(), "Could not load american dictionary\n");
+    Registry reg(*store);
+    EXPECT_EQ(reg.ReadText(UserPath("Directories/Install")), dir.Path() + "/");
+    EXPECT_EQ(reg.ReadInt(UserPath("Settings/FirstTime")), 1);
+    EXPECT_EQ(reg.ReadInt(UserPath("Migration/RegKeys")), 1);
+    EXPECT_FALSE(reg.ReadInt(UserPath("Settings/WordWrap")));  // nothing saved yet
+
+    app.Record().wordWrap = 0;
+    app.ExitInstance();
+    EXPECT_EQ(reg.ReadInt(UserPath("Settings/WordWrap")), 0);
+    EXPECT_STREQ(std::getenv("TEXINPUTS"), "/leaked");  // the environment is restored
+
+    // The second start is no longer a first run.
+    Recorder again;
+    Application second(*store, output, prompt);
+    ASSERT_TRUE(second.InitInstance("", again.Seams()));
+    EXPECT_EQ(again.calls.back(), "maps");
+    EXPECT_TRUE(std::find(again.calls.begin(), again.calls.end(), "splash") != again.calls.end());
+    EXPECT_EQ(second.Record().wordWrap, 0);
+}
+
+TEST_F(ApplicationTest, FailuresAndTheSecondInstanceEndStartUpWithoutSaving) {
+    Recorder rec;
+    rec.rootsOk = false;
+    Application a(*store, output, prompt);
+    EXPECT_FALSE(a.InitInstance("", rec.Seams()));
+    EXPECT_EQ(rec.calls, std::vector<std::string>{"roots"});
+    a.ExitInstance();
+    EXPECT_FALSE(Profile(*store).Has("Settings", "WordWrap"));
+
+    Recorder second;
+    second.otherInstance = true;
+    Application b(*store, output, prompt);
+    EXPECT_FALSE(b.InitInstance("paper.tex", second.Seams()));
+    EXPECT_TRUE(b.HandedOver());
+    EXPECT_EQ(second.calls.back(), "single");
+
+    Recorder bad;
+    Application c(*store, output, prompt);
+    EXPECT_FALSE(c.InitInstance("-TEX=", bad.Seams()));
+    EXPECT_EQ(prompt.messages.back(), "Invalid TEX command!");
+    EXPECT_EQ(bad.calls.back(), "single");  // no window was created
+}
+
+TEST_F(ApplicationTest, BatchTypesetRunsWithTheGivenFormatAndEnds) {
+    Recorder rec;
+    Application app(*store, output, prompt);
+    EXPECT_FALSE(app.InitInstance("-TEX=paper.tex -FORMAT=latex", rec.Seams()));
+    EXPECT_EQ(app.ResultCode(), 3);
+    EXPECT_EQ(rec.calls[rec.calls.size() - 2], "typeset paper.tex LATEX");
+    EXPECT_EQ(rec.calls.back(), "saveall");
+    EXPECT_TRUE(std::find(rec.calls.begin(), rec.calls.end(), "show-min") != rec.calls.end());
+    EXPECT_TRUE(std::find(rec.calls.begin(), rec.calls.end(), "splash") == rec.calls.end());
+
+    // When the user keeps a modified document, the program carries on interactively.
+    Recorder keep;
+    keep.saveAllAnswer = false;
+    Application b(*store, output, prompt);
+    EXPECT_TRUE(b.InitInstance("-PRINT=missing.dvi", [&] {
+        auto s = keep.Seams();
+        s.openDocument = [](const std::string&) { return false; };
+        return s;
+    }()));
+    EXPECT_EQ(prompt.messages.back(), "Unable to print:\n\nmissing.dvi");
+    EXPECT_EQ(keep.calls.back(), "show");
+}
+
+}  // namespace
+}  // namespace quirn
