@@ -1,0 +1,47 @@
+// What the previewer makes of \special texts: colour specials change the document's
+// colour state, graphics specials have their file resolved (and mark the page as one
+// whose graphics come through the PostScript route), src:, html: and papersize
+// specials are kept without effect, and anything else needs PostScript.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dvi/color_state.h"
+#include "dvi/page_content.h"
+
+namespace quirn {
+
+class OutputSink;
+
+// Where graphics files named by specials are looked for.
+struct GraphicsSearch {
+    std::vector<std::string> figurePath;         // setting FigurePath
+    std::vector<std::string> extraTexInputPath;  // setting ExtraTexInputPath
+    // Directory of the current project's main file, which relative names are
+    // resolved against; empty when there is no current project (then the process's
+    // current directory counts).
+    std::string baseDir;
+};
+
+// The dispatch: colour specials go to the colour state; answers whether the page
+// keeps the special (a colour special whose colour fails to parse is not kept).
+bool ProcessSpecial(std::string_view text, ColorState& colours, OutputSink& out);
+
+// psfile=, bmp:, wmf: and eps: specials (the part before the first ':' or '"',
+// lower-cased).
+bool IsGraphicsSpecial(std::string_view text);
+
+// True for the extensions of graphics files the previewer accepts.
+bool IsGraphicsExtension(std::string_view fileName);
+
+// Resolves the file of a graphics special, rewriting `text` when the file was found
+// in a figure directory. False drops the special: an unaccepted extension (silently)
+// or a file that cannot be found ("Cannot find file: %s\n").
+bool ResolveGraphicsSpecial(std::string& text, const GraphicsSearch& search, OutputSink& out);
+
+// The page kind the kept specials of a page give (see PageKind).
+PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials);
+
+}  // namespace quirn

@@ -1,0 +1,147 @@
+#include "platform/raster_canvas.h"
+
+#include <algorithm>
+
+namespace quirn {
+
+CanvasRect CanvasRect::Intersect(const CanvasRect& other) const {
+    CanvasRect r{std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
+                 std::min(bottom, other.bottom)};
+    if (r.Empty()) {
+        return CanvasRect{};
+    }
+    return r;
+}
+
+CanvasRect CanvasRect::Unite(const CanvasRect& other) const {
+    if (other.Empty()) {
+        return *this;
+    }
+    if (Empty()) {
+        return other;
+    }
+    return CanvasRect{std::min(left, other.left), std::min(top, other.top),
+                      std::max(right, other.right), std::max(bottom, other.bottom)};
+}
+
+RasterCanvas::RasterCanvas(int width, int height, int originX, int originY, uint32_t background)
+    : background_(background) {
+    Reset(width, height, originX, originY);
+}
+
+void RasterCanvas::Reset(int width, int height, int originX, int originY) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    originX_ = originX;
+    originY_ = originY;
+    clip_ = Bounds();
+    pixels_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
+    FillRect(clip_, background_);
+}
+
+CanvasRect RasterCanvas::Bounds() const {
+    return CanvasRect{originX_, originY_, originX_ + width_, originY_ + height_};
+}
+
+void RasterCanvas::SetClip(const CanvasRect& rect) {
+    clip_ = rect.Intersect(Bounds());
+}
+
+void RasterCanvas::FillRect(const CanvasRect& rect, uint32_t colour) {
+    const CanvasRect r = rect.Intersect(clip_);
+    if (r.Empty()) {
+        return;
+    }
+    const uint8_t red = colour & 0xFF;
+    const uint8_t green = (colour >> 8) & 0xFF;
+    const uint8_t blue = (colour >> 16) & 0xFF;
+    for (int y = r.top; y < r.bottom; ++y) {
+        uint8_t* p = MutableRow(y - originY_) + static_cast<size_t>(r.left - originX_) * 3;
+        if (red == green && green == blue) {
+            std::fill(p, p + static_cast<size_t>(r.Width()) * 3, red);
+            continue;
+        }
+        for (int x = r.left; x < r.right; ++x) {
+            *p++ = red;
+            *p++ = green;
+            *p++ = blue;
+        }
+    }
+}
+
+namespace {
+
+inline void AndPixel(uint8_t* p, uint32_t entry) {
+    p[0] &= static_cast<uint8_t>(entry);
+    p[1] &= static_cast<uint8_t>(entry >> 8);
+    p[2] &= static_cast<uint8_t>(entry >> 16);
+}
+
+}  // namespace
+
+void RasterCanvas::AndBitmap(int x, int y, const CanvasBitmap& bitmap) {
+    if (bitmap.bits == nullptr || bitmap.width <= 0 || bitmap.rows <= 0 ||
+        (bitmap.bpp != 1 && bitmap.bpp != 8)) {
+        return;
+    }
+    const CanvasRect r = CanvasRect{x, y, x + bitmap.width, y + bitmap.rows}.Intersect(clip_);
+    if (r.Empty()) {
+        return;
+    }
+    const uint32_t kWhite = 0xFFFFFF;
+    auto entry = [&bitmap](unsigned index) {
+        return static_cast<int>(index) < bitmap.paletteSize ? bitmap.palette[index] & 0xFFFFFF
+                                                            : 0xFFFFFFu;
+    };
+    for (int row = r.top; row < r.bottom; ++row) {
+        // Bottom-up: the picture's top row of the bitmap is the last row stored.
+        const uint8_t* src =
+            bitmap.bits + static_cast<size_t>(bitmap.rows - 1 - (row - y)) * bitmap.stride;
+        uint8_t* dst = MutableRow(row - originY_) + static_cast<size_t>(r.left - originX_) * 3;
+        if (bitmap.bpp == 8) {
+            for (int col = r.left; col < r.right; ++col, dst += 3) {
+                const uint32_t e = entry(src[col - x]);
+                if (e != kWhite) {
+                    AndPixel(dst, e);
+                }
+            }
+        } else {
+            const uint32_t e0 = entry(0);
+            const uint32_t e1 = entry(1);
+            for (int col = r.left; col < r.right; ++col, dst += 3) {
+                const int sx = col - x;
+                const uint32_t e = ((src[sx >> 3] >> (7 - (sx & 7))) & 1) ? e1 : e0;
+                if (e != kWhite) {
+                    AndPixel(dst, e);
+                }
+            }
+        }
+    }
+}
+
+uint32_t RasterCanvas::Pixel(int x, int y) const {
+    if (x < originX_ || y < originY_ || x >= originX_ + width_ || y >= originY_ + height_) {
+        return 0xFFFFFF;
+    }
+    const uint8_t* p = Row(y - originY_) + static_cast<size_t>(x - originX_) * 3;
+    return p[0] | (p[1] << 8) | (p[2] << 16);
+}
+
+bool RasterCanvas::IsGrey() const {
+    for (size_t i = 0; i + 2 < pixels_.size(); i += 3) {
+        if (pixels_[i] != pixels_[i + 1] || pixels_[i] != pixels_[i + 2]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<uint8_t> RasterCanvas::GreyPixels() const {
+    std::vector<uint8_t> grey(static_cast<size_t>(width_) * height_);
+    for (size_t i = 0; i < grey.size(); ++i) {
+        grey[i] = pixels_[i * 3];
+    }
+    return grey;
+}
+
+}  // namespace quirn
