@@ -287,10 +287,13 @@ class FileStore : public SettingsStore {
         return Fresh(root).Find(key) != nullptr;
     }
     bool CreateKey(StoreRoot root, const std::string& key) override {
-        return Mutate(root, [&](StoreKey& t) { return t.Create(key) != nullptr; });
+        return Mutate(root, [&](StoreKey& t, bool& changed) {
+            changed = t.Find(key) == nullptr;
+            return t.Create(key) != nullptr;
+        });
     }
     bool DeleteKey(StoreRoot root, const std::string& key) override {
-        return Mutate(root, [&](StoreKey& t) { return t.Delete(key); });
+        return Mutate(root, [&](StoreKey& t, bool& changed) { return changed = t.Delete(key); });
     }
     std::vector<std::string> Subkeys(StoreRoot root, const std::string& key) const override {
         const StoreKey* k = Fresh(root).Find(key);
@@ -307,21 +310,21 @@ class FileStore : public SettingsStore {
     }
     bool Write(StoreRoot root, const std::string& key, const std::string& name,
                const StoreValue& value) override {
-        return Mutate(root, [&](StoreKey& t) {
+        return Mutate(root, [&](StoreKey& t, bool& changed) {
             StoreKey* k = t.Find(key);
             if (!k)
                 return false;
             auto old = k->GetValue(name);
-            if (old && *old == value)
-                return true;
-            k->SetValue(name, value);
+            changed = !old || !(*old == value);
+            if (changed)
+                k->SetValue(name, value);
             return true;
         });
     }
     bool DeleteValue(StoreRoot root, const std::string& key, const std::string& name) override {
-        return Mutate(root, [&](StoreKey& t) {
+        return Mutate(root, [&](StoreKey& t, bool& changed) {
             StoreKey* k = t.Find(key);
-            return k && k->RemoveValue(name);
+            return changed = k && k->RemoveValue(name);
         });
     }
     void BeginUpdate() override { ++batch_; }
@@ -387,16 +390,15 @@ class FileStore : public SettingsStore {
         }
     }
 
+    // Applies `change` to the root's tree; the file is rewritten only when the change
+    // reports that something is different.
     template <typename F>
     bool Mutate(StoreRoot root, F&& change) {
         StoreKey& tree = Fresh(root);
-        std::string before;
-        Serialise(tree, "", before);
-        if (!change(tree))
+        bool changed = false;
+        if (!change(tree, changed))
             return false;
-        std::string after;
-        Serialise(tree, "", after);
-        if (after == before)
+        if (!changed)
             return true;
         roots_[root].dirty = true;
         return batch_ > 0 ? true : FlushDirty();
