@@ -11,6 +11,8 @@
 
 #include "dvi/fonts/dvi_font.h"
 #include "dvi/fonts/file_search.h"
+#include "dvi/fonts/font_map.h"
+#include "dvi/fonts/freetype_context.h"
 #include "platform/output_sink.h"
 
 namespace quirn {
@@ -34,7 +36,10 @@ FontLoaderSteps StandardFontLoaderSteps();
 
 struct FontContext {
     FontContext(std::string installDir, OutputSink* outputSink)
-        : fileSearch(std::move(installDir)), output(outputSink), steps(StandardFontLoaderSteps()) {}
+        : fileSearch(installDir),
+          output(outputSink),
+          steps(StandardFontLoaderSteps()),
+          fontMap(std::move(installDir)) {}
     FontContext(const FontContext&) = delete;
     FontContext& operator=(const FontContext&) = delete;
 
@@ -50,6 +55,10 @@ struct FontContext {
     bool debugMode = false;        // the application option "mode" = "debug"
     int virtualFontNesting = 0;    // virtual-font loads in progress
     FontLoaderSteps steps;
+    // The FreeType library that outline fonts are opened on, and the previewer's font
+    // map from TeX names to outline files (refilled by each map regeneration).
+    FreeTypeContext freeType;
+    FontMap fontMap;
 };
 
 }  // namespace quirn

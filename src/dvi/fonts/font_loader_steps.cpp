@@ -2,13 +2,14 @@
 // outline-font loader for fonts that are not virtual. Each loader is entered here
 // once it exists, so that every font context uses it.
 #include "dvi/fonts/font_context.h"
+#include "dvi/fonts/outline_font.h"
 
 namespace quirn {
 
 FontLoaderSteps StandardFontLoaderSteps() {
     FontLoaderSteps steps;
     // steps.loadVirtualFont = LoadVirtualFont;      (dvi/fonts/virtual_font.h)
-    // steps.attachOutlineFont = AttachOutlineFont;  (dvi/fonts/outline_font.h)
+    steps.attachOutlineFont = AttachOutlineFont;
     return steps;
 }
 

@@ -5,7 +5,9 @@
 #include <cctype>
 #include <cstring>
 
+#include "dvi/fonts/dvi_font.h"
 #include "dvi/fonts/encoding.h"
+#include "dvi/fonts/font_context.h"
 #include "platform/output_sink.h"
 
 namespace quirn {
@@ -113,6 +115,17 @@ std::unique_ptr<OutlineFont> LoadOutlineFont(const std::string& texName, const F
     auto font = std::make_unique<OutlineFont>(std::move(face));
     FillGlyphIndex(*font, path, map.NeedsReencoding(texName));
     return font;
+}
+
+void AttachOutlineFont(FontContext& context, DviFont& font) {
+    auto find = [&context](const std::string& name, bool allowInstall) {
+        return context.fileSearch.FindFile(name, allowInstall);
+    };
+    std::string path;
+    std::unique_ptr<OutlineFont> outline =
+        LoadOutlineFont(font.name, context.fontMap, context.freeType, find, context.output, &path);
+    font.outlineFile = path;
+    font.outlineFont = std::move(outline);
 }
 
 }  // namespace quirn

@@ -20,6 +20,8 @@
 namespace quirn {
 
 class OutputSink;
+struct DviFont;
+struct FontContext;
 
 class OutlineFont {
   public:
@@ -73,5 +75,12 @@ std::unique_ptr<OutlineFont> LoadOutlineFont(const std::string& texName, const F
                                              const FreeTypeContext& freeType,
                                              const FindFileFn& findFile, OutputSink* output,
                                              std::string* outlinePath);
+
+// Gives a font without virtual-font data its outline font: looks the font's name up
+// in the context's font map, finds the file through the context's file search and
+// stores its path and the opened font in the record. A font that cannot be given
+// one keeps none (its characters are laid out but not drawn); the reason goes to
+// the output window.
+void AttachOutlineFont(FontContext& context, DviFont& font);
 
 }  // namespace quirn
