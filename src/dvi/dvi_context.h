@@ -4,6 +4,7 @@
 // the movement scale of page interpretation.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -24,6 +25,9 @@ struct DviContext : FontContext {
     const Settings* settings = nullptr;
     // 1.0 except while a virtual-font packet is interpreted (its scale then).
     double movementScale = 1.0;
+    // The directory of the current project's main file, which graphics specials name
+    // their files relative to; unset or empty when there is no current project.
+    std::function<std::string()> projectDirectory;
 
   private:
     Settings defaults_;

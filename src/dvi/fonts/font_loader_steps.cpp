@@ -3,12 +3,13 @@
 // once it exists, so that every font context uses it.
 #include "dvi/fonts/font_context.h"
 #include "dvi/fonts/outline_font.h"
+#include "dvi/fonts/virtual_font.h"
 
 namespace quirn {
 
 FontLoaderSteps StandardFontLoaderSteps() {
     FontLoaderSteps steps;
-    // steps.loadVirtualFont = LoadVirtualFont;      (dvi/fonts/virtual_font.h)
+    steps.loadVirtualFont = LoadVirtualFont;
     steps.attachOutlineFont = AttachOutlineFont;
     return steps;
 }

@@ -1,0 +1,75 @@
+// quirn-cli point-info FILE.dvi --page P --dpi D X Y [--unit in|cm|pc|pt|bp]: the
+// font information of the character under pixel (X, Y) of page P (1-based) at D dots
+// per inch, as the font-information tool shows it; an empty line when no character
+// is there.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/preview_document.h"
+#include "dvi/point_info.h"
+
+namespace quirn::cli {
+namespace {
+
+bool FindUnit(const std::string& name, RulerUnit& unit) {
+    static const RulerUnit kUnits[] = {
+        {"in", 1.0}, {"cm", 2.54}, {"pc", 6.0225}, {"pt", 72.27}, {"bp", 72.0}};
+    for (const RulerUnit& u : kUnits) {
+        if (name == u.name) {
+            unit = u;
+            return true;
+        }
+    }
+    return false;
+}
+
+int PointInfoCommand(const std::vector<std::string>& args) {
+    std::string file;
+    int page = 0, dpi = 0;
+    std::vector<int> point;
+    RulerUnit unit;
+    bool ok = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+        int n = 0;
+        if (args[i] == "--page" && i + 1 < args.size()) {
+            ok = ok && ParseCount(args[++i], page);
+        } else if (args[i] == "--dpi" && i + 1 < args.size()) {
+            ok = ok && ParseCount(args[++i], dpi);
+        } else if (args[i] == "--unit" && i + 1 < args.size()) {
+            ok = ok && FindUnit(args[++i], unit);
+        } else if (file.empty() && !args[i].starts_with("--")) {
+            file = args[i];
+        } else if (ParseCount(args[i], n)) {
+            point.push_back(n);
+        } else {
+            ok = false;
+        }
+    }
+    if (!ok || file.empty() || page < 1 || dpi < 1 || point.size() != 2) {
+        std::fprintf(stderr,
+                     "usage: quirn-cli point-info FILE.dvi --page P --dpi D X Y "
+                     "[--unit in|cm|pc|pt|bp]\n");
+        return 2;
+    }
+    auto preview = OpenPreviewDocument(file, true);
+    if (!preview) {
+        return 1;
+    }
+    if (page > preview->doc->GetPageCount()) {
+        std::fprintf(stderr, "page %d is not in the document (%d pages)\n", page,
+                     preview->doc->GetPageCount());
+        return 1;
+    }
+    std::printf("%s\n", PointInfo(*preview->doc, page - 1, dpi, point[0], point[1], unit).c_str());
+    return 0;
+}
+
+}  // namespace
+
+QUIRN_CLI_COMMAND("point-info",
+                  "FILE.dvi --page P --dpi D X Y [--unit U]   (the character under a point)",
+                  PointInfoCommand);
+
+}  // namespace quirn::cli

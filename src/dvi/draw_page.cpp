@@ -1,0 +1,117 @@
+#include "dvi/draw_page.h"
+
+#include <algorithm>
+
+#include "dvi/dvi_doc.h"
+#include "dvi/fonts/glyph_bitmap.h"
+#include "dvi/fonts/outline_font.h"
+#include "dvi/interpret_page.h"
+
+namespace quirn {
+
+namespace {
+
+void DrawGlyphs(const PageContent& content, RasterCanvas& canvas, double s, bool antiAlias) {
+    DibHeaders headers;
+    for (const GlyphPlacement& g : content.glyphs) {
+        OutlineFont* outline = g.font != nullptr ? g.font->outlineFont.get() : nullptr;
+        if (outline == nullptr || outline->Face() == nullptr) {
+            continue;
+        }
+        // Coloured text is always drawn in two levels.
+        const bool aa = antiAlias && g.colour == 0;
+        const int32_t size = PixelPosition(g.font->s, s);
+        if (size <= 0) {
+            continue;
+        }
+        const GlyphBitmap& bitmap = outline->Glyph(size, g.code, aa);
+        if (!bitmap.HasBits()) {
+            continue;
+        }
+        const int32_t x = PixelPosition(g.h, s) + bitmap.left;
+        const int32_t y = PixelPosition(g.v, s) - bitmap.top;
+        const DibInfo& info = headers.DibHeader(bitmap.width, bitmap.rows, aa ? 8 : 1, g.colour);
+        canvas.AndBitmap(x, y,
+                         CanvasBitmap{bitmap.bits.get(), bitmap.width, bitmap.rows, bitmap.stride,
+                                      info.bitCount, info.colours.data(), info.colourCount});
+    }
+}
+
+}  // namespace
+
+void DrawPage(CDVIDoc& doc, RasterCanvas& canvas, const DrawRequest& request) {
+    const double s = PixelsPerDviUnit(doc, request.dpi);
+    const PageContent* content = GetPageContent(doc, request.page, true);
+    const int32_t kind =
+        content != nullptr ? doc.pages[request.page].pageKind : int32_t{kPageKindPlain};
+
+    if ((kind == kPageKindPostScript || request.printing) && request.postScript != nullptr) {
+        doc.postScriptDrawing = true;
+        request.postScript->DrawPostScriptPage(doc, canvas, request.page, request.dpi,
+                                               request.viewParameter, request.antiAlias,
+                                               request.update, false);
+        doc.postScriptDrawing = false;
+        return;
+    }
+
+    const CanvasRect savedClip = canvas.ClipBox();
+    CanvasRect clip = savedClip;
+    if (!request.update.Empty()) {
+        clip = clip.Intersect(request.update);
+    }
+    canvas.SetClip(clip);
+    canvas.FillBackground();
+    if (content != nullptr && !clip.Empty()) {
+        if (kind == kPageKindGraphics && request.postScript != nullptr &&
+            request.postScript->Available()) {
+            request.postScript->DrawPostScriptPage(doc, canvas, request.page, request.dpi,
+                                                   request.viewParameter, request.antiAlias, clip,
+                                                   true);
+        }
+        for (const RulePlacement& r : content->rules) {
+            const int32_t w = PixelExtent(r.width, s);
+            const int32_t hgt = PixelExtent(r.height, s);
+            const int32_t x = PixelPosition(r.h, s);
+            const int32_t y = PixelPosition(r.v, s) - hgt;
+            canvas.FillRect(CanvasRect{x, y, x + w, y + hgt}, r.colour);
+        }
+        DrawGlyphs(*content, canvas, s, request.antiAlias);
+    }
+    canvas.SetClip(savedClip);
+}
+
+CanvasRect GetInkBounds(CDVIDoc& doc, int page, int dpi) {
+    CanvasRect bounds;
+    const PageContent* content = GetPageContent(doc, page, true);
+    if (content == nullptr) {
+        return bounds;
+    }
+    const double s = PixelsPerDviUnit(doc, dpi);
+    for (const GlyphPlacement& g : content->glyphs) {
+        if (g.font == nullptr) {
+            continue;
+        }
+        const CharMetrics& m = g.font->metrics[g.code & 0xFF];
+        int64_t left = g.h;
+        int64_t right = int64_t{g.h} + m.width;
+        int64_t top = int64_t{g.v} - m.height;
+        int64_t bottom = int64_t{g.v} + m.depth;
+        if (right < left) {
+            std::swap(left, right);
+        }
+        if (bottom < top) {
+            std::swap(top, bottom);
+        }
+        CanvasRect box;
+        box.left = PixelPosition(static_cast<double>(left), s);
+        box.top = PixelPosition(static_cast<double>(top), s);
+        const int32_t w = PixelPosition(static_cast<double>(right - left), s);
+        const int32_t h = PixelPosition(static_cast<double>(bottom - top), s);
+        box.right = box.left + w + (w == 0 ? 1 : 0);
+        box.bottom = box.top + h + (h == 0 ? 1 : 0);
+        bounds = bounds.Unite(box);
+    }
+    return bounds;
+}
+
+}  // namespace quirn

@@ -1,0 +1,109 @@
+#include "dvi/interpret_page.h"
+
+#include "dvi/dvi_doc.h"
+#include "dvi/fonts/dvi_math.h"
+#include "dvi/interpret.h"
+#include "platform/output_sink.h"
+
+namespace quirn {
+
+namespace {
+
+// bop, its ten counts and the back pointer.
+constexpr int kBopLength = 45;
+
+OutputSink& SinkOf(const CDVIDoc& doc, NullSink& fallback) {
+    OutputSink* out = doc.Context().output;
+    return out != nullptr ? *out : fallback;
+}
+
+}  // namespace
+
+double PageInches(const CDVIDoc& doc, double x) {
+    if (doc.den == 0) {
+        return 0.0;
+    }
+    return (x / 254000.0) * (doc.mag / 1000.0) * (static_cast<double>(doc.num) / doc.den);
+}
+
+GraphicsSearch GraphicsSearchFor(const CDVIDoc& doc) {
+    const DviContext& context = doc.Context();
+    const Settings& settings = context.CurrentSettings();
+    GraphicsSearch search;
+    search.figurePath = settings.figurePath;
+    search.extraTexInputPath = settings.extraTexInputPath;
+    if (context.projectDirectory) {
+        search.baseDir = context.projectDirectory();
+    }
+    return search;
+}
+
+void ReplayColorState(const CDVIDoc& doc, int page, ColorState& colours) {
+    NullSink none;
+    OutputSink& out = SinkOf(doc, none);
+    colours.Reset();
+    ByteReader in(doc.FileBytes());
+    for (int i = 0; i < page && i < doc.GetPageCount(); ++i) {
+        in.Seek(static_cast<int64_t>(doc.pages[i].bop) + kBopLength);
+        SkimPageSpecials(in, colours, out);
+    }
+}
+
+const PageContent* GetPageContent(CDVIDoc& doc, int page, bool expand) {
+    if (page < 0 || page >= doc.GetPageCount()) {
+        return nullptr;
+    }
+    DviPageEntry& entry = doc.pages[page];
+    PageContent& content = expand ? entry.expanded : entry.plain;
+    if (content.loaded) {
+        return &content;
+    }
+    content.Clear();
+    if (doc.FileBytes().empty()) {
+        content.loaded = true;
+        return &content;
+    }
+
+    NullSink none;
+    OutputSink& out = SinkOf(doc, none);
+    ColorState colours;
+    ReplayColorState(doc, page, colours);
+
+    ByteReader in(doc.FileBytes());
+    in.Seek(static_cast<int64_t>(entry.bop) + kBopLength);
+    RegisterStack stack(1);
+    DviFont* font = nullptr;
+    const GraphicsSearch search = GraphicsSearchFor(doc);
+    {
+        PageInterpreter interpreter(doc.Context(), colours, content, expand, search, out);
+        while (interpreter.InterpretCommand(in, font, stack, doc.fontTable) >= 0) {
+        }
+    }
+    doc.currentColor = colours.current;
+    doc.colorStack = colours.stack;
+
+    // The interpreter works in TeX's coordinates, whose origin lies one inch right of
+    // and below the paper's corner.
+    const double perInch = PageInches(doc, 1);
+    const int32_t inch = perInch > 0 ? TruncToInt32(1 / perInch) : 0;
+    const auto shift = [inch](int32_t& q) {
+        q = static_cast<int32_t>(static_cast<uint32_t>(q) + static_cast<uint32_t>(inch));
+    };
+    for (GlyphPlacement& g : content.glyphs) {
+        shift(g.h);
+        shift(g.v);
+    }
+    for (RulePlacement& r : content.rules) {
+        shift(r.h);
+        shift(r.v);
+    }
+    for (SpecialRecord& s : content.specials) {
+        shift(s.h);
+        shift(s.v);
+    }
+    entry.pageKind = ClassifyPageSpecials(content.specials);
+    content.loaded = true;
+    return &content;
+}
+
+}  // namespace quirn
