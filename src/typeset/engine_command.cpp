@@ -1,36 +1,13 @@
 #include "typeset/engine_command.h"
 
-#include <unistd.h>
-
 #include <cctype>
-#include <cstdio>
 
+#include "app/paths.h"
 #include "platform/program_resolver.h"
 
 namespace quirn {
 
 namespace {
-
-std::size_t LastSeparator(const std::string& path) {
-    return path.find_last_of("/\\");
-}
-
-// Position of the extension's "." when it belongs to the file name, else npos.
-std::size_t ExtensionDot(const std::string& path) {
-    std::size_t dot = path.rfind('.');
-    std::size_t sep = LastSeparator(path);
-    if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) {
-        return std::string::npos;
-    }
-    return dot;
-}
-
-std::string WithExtension(const std::string& path, const std::string& extension) {
-    std::size_t dot = ExtensionDot(path);
-    if (dot == std::string::npos)
-        return path + "." + extension;
-    return path.substr(0, dot + 1) + extension;
-}
 
 std::string Quoted(const std::string& text) {
     if (text.find_first_of(" \t") == std::string::npos)
@@ -40,44 +17,24 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
-std::string RunDirectoryOf(const std::string& path) {
-    std::size_t sep = LastSeparator(path);
-    if (sep == std::string::npos)
-        return ".";
-    if (sep == 0)
-        return "/";
-    return path.substr(0, sep);
-}
-
-std::string RunFileArgument(const std::string& path) {
-    std::size_t sep = LastSeparator(path);
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-std::string RunBaseName(const std::string& path) {
-    std::size_t dot = ExtensionDot(path);
-    return dot == std::string::npos ? path : path.substr(0, dot);
-}
-
 std::string ExpectedOutputName(const std::string& source) {
-    return WithExtension(source, "DVI");
+    return ReplaceExtension(source, "DVI");
 }
 
 std::string PdfOutputName(const std::string& source) {
-    return WithExtension(source, "pdf");
+    return ReplaceExtension(source, "pdf");
 }
 
 std::string OutputFileOnDisk(const std::string& path) {
-    if (::access(path.c_str(), F_OK) == 0)
+    if (FileExists(path))
         return path;
-    std::size_t dot = ExtensionDot(path);
-    if (dot == std::string::npos)
+    std::string extension = ExtensionOf(path);
+    if (extension.empty())
         return path;
-    std::string lower = path;
-    for (std::size_t i = dot + 1; i < lower.size(); ++i) {
-        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[i])));
-    }
-    return ::access(lower.c_str(), F_OK) == 0 ? lower : path;
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string lower = ReplaceExtension(path, extension);
+    return FileExists(lower) ? lower : path;
 }
 
 std::string ResolveEngineProgram(const std::string& installDir, const std::string& engine) {
@@ -103,7 +60,7 @@ std::string BuildEngineCommandLine(const EngineCommand& c) {
             line += "-ini " + etex + c.fileArgument + " \\dump";
         }
     } else if (c.dumpScheme) {
-        line += "-src-specials -progname=latex -fmt " + RunBaseName(c.fileArgument) + "-pre \"" +
+        line += "-src-specials -progname=latex -fmt " + StripExtension(c.fileArgument) + "-pre \"" +
                 c.fileArgument + "\"";
     } else {
         line += "-src-specials -progname=" + c.format + " \"&" + c.format + "\" \"" +

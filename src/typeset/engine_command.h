@@ -5,12 +5,6 @@
 
 namespace quirn {
 
-// The directory of a path (up to its last separator; "." when it has none).
-std::string RunDirectoryOf(const std::string& path);
-// The file name: the text after the last separator, extension included.
-std::string RunFileArgument(const std::string& path);
-// The source path without its extension (only a "." after the last separator counts).
-std::string RunBaseName(const std::string& path);
 // The expected output of a DVI run: the extension replaced by "DVI", or ".DVI"
 // appended to a source without one.
 std::string ExpectedOutputName(const std::string& source);

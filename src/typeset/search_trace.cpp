@@ -98,7 +98,8 @@ std::vector<std::string> TraceLinePaths(std::string_view line) {
     return paths;
 }
 
-std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath, OutputSink& out) {
+std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath,
+                                             const std::string& runDir, OutputSink& out) {
     std::vector<std::string> used;
     std::ifstream in(tracePath, std::ios::binary);
     if (!in)
@@ -114,14 +115,15 @@ std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath, Outpu
         for (const std::string& path : TraceLinePaths(line)) {
             if (strcasecmp(FileNameOf(path).c_str(), "latex.ltx") == 0)
                 formatBuild = true;
-            if (Readable(path)) {
+            std::string onDisk = IsAbsolutePath(path) ? path : runDir + "/" + path;
+            if (Readable(onDisk)) {
                 add(path);
             } else if (path != "(nil)" && !formatBuild && reported.insert(path).second) {
                 out.AppendOutput("TeX reported that it used " + path +
                                  ", but that file doesn't exist.\n");
             }
             if (DirectoryNameOf(path) == "converted_graphics") {
-                std::string source = SourceGraphicOf(path);
+                std::string source = SourceGraphicOf(onDisk);
                 if (!source.empty())
                     add(source);
             }

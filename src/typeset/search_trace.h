@@ -18,8 +18,10 @@ class OutputSink;
 // `out` ("TeX reported that it used %s, but that file doesn't exist.\n") unless the
 // run builds a format (it read latex.ltx). A file in a "converted_graphics" folder
 // brings its source graphic along (read from the ".src" record beside it).
-// A missing trace file gives an empty list.
-std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath, OutputSink& out);
+// Relative paths are as the engine wrote them, relative to the run's directory
+// `runDir`. A missing trace file gives an empty list.
+std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath,
+                                             const std::string& runDir, OutputSink& out);
 
 // The paths a single trace line reports, or none when the line is not a search
 // result. Several blank-separated paths are split only when the whole text is not

@@ -58,8 +58,9 @@ class TypesetSeams {
     virtual void OpenPdf(const std::string& /*path*/) {}
 
     // --- formats ---
-    // After an INITeX run: the format list is rebuilt, keeping the selected format.
-    virtual void RebuildFormatList() {}
+    // After an INITeX run the format list was rebuilt (keeping the selected format):
+    // the format menu and the toolbar's format box follow it.
+    virtual void FormatListRebuilt() {}
 
     // --- the output window ---
     virtual void ClearOutput() {}

@@ -1,6 +1,7 @@
 // List-file checksums and the rerun rule over real LaTeX logs and list files.
 #include <gtest/gtest.h>
 
+#include "app/paths.h"
 #include "support/test_support.h"
 #include "typeset/engine_command.h"
 #include "typeset/list_checksum.h"
@@ -66,11 +67,6 @@ TEST(RunNames, ExpectedOutputAndBaseName) {
     EXPECT_EQ(ExpectedOutputName("/d/readme"), "/d/readme.DVI");
     EXPECT_EQ(ExpectedOutputName("/d.x/readme"), "/d.x/readme.DVI");
     EXPECT_EQ(PdfOutputName("/d/paper.tex"), "/d/paper.pdf");
-    EXPECT_EQ(RunBaseName("/d/paper.tex"), "/d/paper");
-    EXPECT_EQ(RunBaseName("/d.x/readme"), "/d.x/readme");
-    EXPECT_EQ(RunDirectoryOf("/d/paper.tex"), "/d");
-    EXPECT_EQ(RunDirectoryOf("paper.tex"), ".");
-    EXPECT_EQ(RunFileArgument("/d/my paper.tex"), "my paper.tex");
 
     TempDir dir;
     dir.Write("paper.dvi", "x");

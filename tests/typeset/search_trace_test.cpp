@@ -46,12 +46,12 @@ TEST(SearchTrace, CollectsFoundFilesOnceInOrder) {
                       "kdebug:returning from generic search([lost.sty]) => " +
                       dir.File("lost.sty") + "\n");
     StringSink out;
-    std::vector<std::string> used = ReadFileSearchTrace(trace, out);
+    std::vector<std::string> used = ReadFileSearchTrace(trace, "/", out);
     EXPECT_EQ(used, (std::vector<std::string>{lsr1, lsr2, doc, cls, blank}));
     EXPECT_EQ(out.Text(), "TeX reported that it used " + dir.File("lost.sty") +
                               ", but that file doesn't exist.\n");
 
-    EXPECT_TRUE(ReadFileSearchTrace(dir.File("no-trace"), out).empty());
+    EXPECT_TRUE(ReadFileSearchTrace(dir.File("no-trace"), "/", out).empty());
 }
 
 TEST(SearchTrace, FormatBuildsAndConvertedGraphics) {
@@ -74,7 +74,7 @@ TEST(SearchTrace, FormatBuildsAndConvertedGraphics) {
             "\n"
             "kdebug:returning from generic search([missing-after.tex]) => /nowhere/b.tex\n");
     StringSink out;
-    std::vector<std::string> used = ReadFileSearchTrace(trace, out);
+    std::vector<std::string> used = ReadFileSearchTrace(trace, "/", out);
     EXPECT_EQ(used,
               (std::vector<std::string>{eps, "./figs/pic.png", abs, "/home/u/logo.jpg", ltx}));
     // Once latex.ltx was read the run is a format build and stops complaining.

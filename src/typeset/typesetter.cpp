@@ -1,0 +1,366 @@
+#include "typeset/typesetter.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "app/app_context.h"
+#include "app/paths.h"
+#include "app/profile.h"
+#include "app/settings.h"
+#include "app/tex_environment.h"
+#include "platform/output_sink.h"
+#include "platform/user_prompt.h"
+#include "process/process_list.h"
+#include "typeset/engine_command.h"
+#include "typeset/output_analysis.h"
+#include "typeset/output_monitor.h"
+#include "typeset/typeset_seams.h"
+
+namespace quirn {
+
+namespace {
+
+// The editor call TeX makes when the user answers an error stop with "e": TeX fills
+// in the line and the file and runs the command through the shell; its line in the
+// output tells the end-of-run analysis where the error is.
+constexpr const char* kTexEdit = "echo '*** ERROR Line %d in %s'";
+
+// The answer Yes as the prompt settings store it.
+constexpr int kAnswerYes = 6;
+
+const char* const kMissingFileQuestion =
+    "The typesetter couldn't find the file `%s' required to typeset your document\n\n"
+    "Would you like to have Quirn try to automatically determine what package to install "
+    "to correct this?\n";
+
+const char* const kErrorStopQuestion =
+    "The typesetter has encountered an error in your document\n\n"
+    "Would you like to go edit your document at the error?\n\n"
+    "  (Choosing No allows you to interact with the typesetter)";
+
+bool IsPdfMode(const Settings& settings) {
+    return strcasecmp(settings.mode.c_str(), "PDF") == 0;
+}
+
+bool IsOutputDocument(const std::string& path) {
+    std::string ext = ExtensionOf(path);
+    return strcasecmp(ext.c_str(), "dvi") == 0 || strcasecmp(ext.c_str(), "ps") == 0 ||
+           strcasecmp(ext.c_str(), "pdf") == 0;
+}
+
+// A fresh, empty file in the temporary directory named like "quiXXXXXX.tmp", so that
+// one left behind by a crash is removed at the next start.
+std::string MakeTraceFile() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/quiXXXXXX.tmp";
+    int fd = ::mkstemps(name.data(), 4);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return name;
+}
+
+}  // namespace
+
+Typesetter::Typesetter(AppContext& context, ProcessList& processes, OutputMonitor& monitor,
+                       Formats& formats, TypesetSeams& seams)
+    : ctx_(context), processes_(processes), monitor_(monitor), formats_(formats), seams_(seams) {
+    processes_.SetEndHandler([this](ChildProcess& child) { EndOfRun(child); });
+}
+
+Typesetter::~Typesetter() {
+    processes_.SetEndHandler(nullptr);
+    DropTrace();
+}
+
+void Typesetter::SetBatch(bool batch, std::string formatName) {
+    batch_ = batch;
+    batchFormat_ = std::move(formatName);
+}
+
+void Typesetter::SetDebugOption(const std::string& key, const std::string& value) {
+    debug_[key] = value;
+    if (key == "process")
+        processes_.SetTraceStarts(std::atoi(value.c_str()) != 0);
+}
+
+int Typesetter::TypesetCommand(const std::string& activeDocument) {
+    std::string file = seams_.MainFileFor(activeDocument);
+    if (file.empty()) {
+        ctx_.prompt->ShowMessage("You may not typeset this file");
+        return -1;
+    }
+    if (IsOutputDocument(file)) {
+        ctx_.prompt->ShowMessage(
+            "This output file is not associated with any tex source to typeset\n"
+            "Open the source file, and try typesetting that.\n"
+            " (For non-standard extensions, you may need to set the primary\n"
+            " TeX file by right clicking on it in the project window)");
+        return -1;
+    }
+    return Typeset(file, "");
+}
+
+int Typesetter::Typeset(const std::string& file, const std::string& extraOptions) {
+    if (state_.inProgress)
+        return -1;
+    Settings& settings = *ctx_.settings;
+
+    std::string source = batch_ ? file : seams_.MainFileFor(file);
+    if (source.empty())
+        return -1;
+    if (!seams_.PreTypesetChecks(source) || formats_.List().Empty())
+        return -1;
+    if (!seams_.SaveAllModified())
+        return -1;
+
+    std::string extra = extraOptions;
+    if (seams_.ActiveTeXDocumentText().find("\\usepackage[pdftex]{graphicx}") !=
+        std::string::npos) {
+        extra += " --output-format=pdf";
+    }
+    const bool pdf = IsPdfMode(settings);
+    seams_.ConvertGraphics(source, pdf);
+
+    state_.file = file;
+    state_.source = source;
+    state_.expectedOutput = ExpectedOutputName(source);
+    state_.listChecksums = TakeListChecksums(StripExtension(source));
+    state_.rerunCounter = 0;
+
+    if (pdf) {
+        extra += " -kpathsea-debug=255 --output-format=pdf";
+        std::string pdfFile = PdfOutputName(source);
+        seams_.ReleasePdf(pdfFile);
+        if (!WaitForPdfRelease(pdfFile)) {
+            ctx_.prompt->ShowMessage(
+                "The PDF file is locked and cannot be opened for writing.\n"
+                "Close Acrobat and any other programs currently locking this file and try "
+                "again.");
+            return -1;
+        }
+    }
+
+    std::string format =
+        batch_ && !batchFormat_.empty() ? BatchFormatName() : formats_.List().SelectedName();
+    if (format.empty())
+        return -1;
+
+    state_.iniTeXRun = false;
+    state_.inProgress = true;
+    return StartTeX(source, format, extra);
+}
+
+std::string Typesetter::BatchFormatName() const {
+    // The batch option names the format in capitals; the formats directory has it in
+    // its own case.
+    for (const FormatEntry& entry : formats_.List().Entries()) {
+        std::string name = FileNameOf(entry.path);
+        if (strcasecmp(name.c_str(), batchFormat_.c_str()) == 0)
+            return name;
+    }
+    return batchFormat_;
+}
+
+bool Typesetter::WaitForPdfRelease(const std::string& pdf) {
+    for (int i = 0; i < 10; ++i) {
+        if (!FileExists(pdf))
+            return true;
+        int fd = ::open(pdf.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return !FileExists(pdf);
+}
+
+int Typesetter::StartTeX(const std::string& source, const std::string& format,
+                         const std::string& extraOptions) {
+    Settings& settings = *ctx_.settings;
+    // A new run clears the output window; what follows belongs to it.
+    monitor_.Clear();
+    seams_.ClearOutput();
+    state_.watch = true;
+    pending_.clear();
+
+    if (settings.texEngine.empty())
+        settings.texEngine = "pdfetex";
+    std::string program = ResolveEngineProgram(ctx_.roots.installDir, settings.texEngine);
+    if (program.empty()) {
+        monitor_.AppendOutput("TeX engine: " + settings.texEngine +
+                              " is missing, resetting to regular 'tex'\n");
+        settings.texEngine = "tex";
+        program = ResolveEngineProgram(ctx_.roots.installDir, "tex");
+    }
+
+    EngineCommand command;
+    command.program = program.empty() ? settings.texEngine : program;
+    command.engine = settings.texEngine;
+    command.eightBit = settings.texEngine8bit != 0;
+    command.extraOptions = extraOptions;
+    command.format = format;
+    command.fileArgument = FileNameOf(source);
+    command.iniTeX = state_.iniTeXRun;
+    auto scheme = debug_.find("texscheme");
+    command.dumpScheme = scheme != debug_.end() && scheme->second == "dump";
+    std::string workingDir = state_.iniTeXRun ? formats_.FormatsDir() : DirectoryOf(source);
+    std::string line = BuildEngineCommandLine(command);
+    state_.runDirectory = workingDir;
+
+    DropTrace();
+    state_.traceFile = MakeTraceFile();
+    ::setenv("TEXEDIT", kTexEdit, 1);
+    ::setenv("KPATHSEA_DEBUG", "32", 1);
+    ::setenv("KPATHSEA_DEBUG_OUTPUT", state_.traceFile.c_str(), 1);
+    SetUserTexInput(ctx_.roots, *ctx_.profile);
+    ::setenv("TEXFORMATS", formats_.FormatsDir().c_str(), 1);
+
+    monitor_.AppendOutput("*** Typesetting " + source + " ***\n");
+    StartOptions options;
+    options.typeset = true;
+    options.errorFile = state_.traceFile;
+    ChildProcess* child = processes_.StartProcess(line, workingDir, options);
+    if (!child) {
+        monitor_.AppendOutput("Unable to start the typesetter: " + line + "\n");
+        state_.inProgress = false;
+        state_.iniTeXRun = false;
+        state_.watch = false;
+        DropTrace();
+        return -1;
+    }
+    engineInput_ = child->Input();
+    return 0;
+}
+
+bool Typesetter::StartIniTeX(const std::string& macroFile, const std::string& extraOptions) {
+    if (state_.inProgress)
+        return false;
+    state_.iniTeXRun = true;
+    state_.inProgress = true;
+    state_.file = state_.source = macroFile;
+    state_.iniTeXExtra = extraOptions;
+    return StartTeX(macroFile, "", extraOptions) == 0;
+}
+
+void Typesetter::Poll() {
+    processes_.Poll();
+    CheckInteractiveStop();
+}
+
+bool Typesetter::Busy() const {
+    return state_.inProgress || processes_.AnyTypesetRunning();
+}
+
+void Typesetter::CheckInteractiveStop() {
+    if (!state_.inProgress || !state_.watch || monitor_.SilentMilliseconds() <= kSilenceMs) {
+        return;
+    }
+    InteractiveStop stop = RecognizeInteractiveStop(monitor_.Text());
+    switch (stop.kind) {
+        case StopKind::MissingFile:
+        case StopKind::MissingFont:
+            AskMissingFile(stop.missingName);
+            break;
+        case StopKind::OldFormatNotice:
+            SendAnswer("\n");
+            state_.oldFormatNotice = true;
+            break;
+        case StopKind::ErrorStop:
+            AskErrorStop();
+            break;
+        case StopKind::None:
+            break;
+    }
+}
+
+void Typesetter::AskMissingFile(const std::string& name) {
+    bool yes;
+    Profile& profile = *ctx_.profile;
+    if (profile.GetInt("Prompts", "JIT", 1) == 0) {
+        yes = profile.GetInt("Prompts", "JIT-default", kAnswerYes) == kAnswerYes;
+    } else {
+        std::string question = kMissingFileQuestion;
+        question.replace(question.find("%s"), 2, name);
+        yes = ctx_.prompt->AskYesNo(question);
+    }
+    state_.watch = false;
+    if (!yes)
+        return;  // the user may answer the engine in the output window
+    if (seams_.ResolveMissingFile(name)) {
+        state_.restart = true;
+    } else {
+        state_.cancelled = true;
+    }
+    Cancel();
+}
+
+void Typesetter::AskErrorStop() {
+    bool yes = ctx_.prompt->AskYesNo(kErrorStopQuestion);
+    seams_.ShowOutputBar(true);
+    seams_.FocusOutput();
+    state_.watch = false;
+    if (yes)
+        SendAnswer("e\n");
+}
+
+void Typesetter::Cancel() {
+    processes_.KillTypesetRuns();
+    monitor_.AppendOutput("\nTypesetter process aborted\n");
+}
+
+bool Typesetter::ConfirmCloseWhileRunning() {
+    if (!Busy())
+        return true;
+    if (!ctx_.prompt->AskYesNo(
+            "There is a typeset session currently running.\nWould you like to terminate it?")) {
+        return false;
+    }
+    Cancel();
+    return true;
+}
+
+void Typesetter::TypeCharacter(char c) {
+    if (!engineInput_)
+        return;
+    if (c == '\r' || c == '\n') {
+        monitor_.AppendOutput("\n");
+        pending_ += "\r\n";
+        engineInput_->Write(pending_);
+        pending_.clear();
+    } else if (c == '\b') {
+        if (pending_.empty())
+            return;
+        pending_.pop_back();
+        monitor_.RemoveLastCharacter();
+        seams_.RemoveLastOutputCharacter();
+    } else if (static_cast<unsigned char>(c) > 31) {
+        pending_ += c;
+        monitor_.AppendOutput(std::string_view(&c, 1));
+    }
+}
+
+void Typesetter::SendAnswer(std::string_view text) {
+    for (char c : text)
+        TypeCharacter(c);
+}
+
+void Typesetter::CloseEngineInput() {
+    if (engineInput_)
+        engineInput_->Close();
+}
+
+void Typesetter::DropTrace() {
+    if (state_.traceFile.empty())
+        return;
+    ::unlink(state_.traceFile.c_str());
+    state_.traceFile.clear();
+}
+
+}  // namespace quirn
