@@ -13,15 +13,16 @@
 #include "app/profile.h"
 #include "app/settings.h"
 #include "platform/output_sink.h"
-#include "platform/program_resolver.h"
 #include "platform/user_prompt.h"
+#include "typeset/engine_command.h"
 
 namespace quirn {
 
 namespace {
 
 std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -39,7 +40,8 @@ void SleepMilliseconds(int ms) {
 
 std::string FormatsDirectory(const DataRoots& roots, const std::string& engine) {
     std::string dir = JoinPath(roots.varDataPath, "texmf-var/formats");
-    if (engine != "tex") dir = JoinPath(dir, engine);
+    if (engine != "tex")
+        dir = JoinPath(dir, engine);
     return dir;
 }
 
@@ -49,19 +51,24 @@ std::string FormatSerialPath(const DataRoots& roots) {
 
 std::optional<int> ReadFormatSerial(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return std::nullopt;
+    if (!f)
+        return std::nullopt;
     int serial = 0;
     int got = std::fscanf(f, "%i", &serial);
     std::fclose(f);
-    if (got != 1) return std::nullopt;
+    if (got != 1)
+        return std::nullopt;
     return serial;
 }
 
 std::string FormatDisplayName(const std::string& fileName) {
     std::string upper = Upper(fileName);
-    if (upper == "PLAIN.FMT") return "   Plain TeX";
-    if (upper == "LATEX.FMT") return "   LaTeX";
-    if (upper == "AMSPLAIN.FMT") return "   AMSTeX";
+    if (upper == "PLAIN.FMT")
+        return "   Plain TeX";
+    if (upper == "LATEX.FMT")
+        return "   LaTeX";
+    if (upper == "AMSPLAIN.FMT")
+        return "   AMSTeX";
     return "   " + fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0);
 }
 
@@ -73,12 +80,14 @@ void FormatList::Build(const std::string& directory, const std::string& stored) 
     if (DIR* d = ::opendir(directory.c_str())) {
         while (dirent* e = ::readdir(d)) {
             std::string name = e->d_name;
-            if (!EndsWithFmt(name)) continue;
+            if (!EndsWithFmt(name))
+                continue;
             std::string full = JoinPath(directory, name);
             struct stat st;
-            if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-            entries_.push_back({full.substr(0, full.size() - 4), FormatDisplayName(name),
-                                st.st_mtime});
+            if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+                continue;
+            entries_.push_back(
+                {full.substr(0, full.size() - 4), FormatDisplayName(name), st.st_mtime});
         }
         ::closedir(d);
     }
@@ -92,18 +101,21 @@ void FormatList::Build(const std::string& directory, const std::string& stored) 
         }
     }
     // A format kept by name (or from another engine's directory) is still the one meant.
-    if (!stored.empty()) SelectByName(FileNameOf(stored));
+    if (!stored.empty())
+        SelectByName(FileNameOf(stored));
 }
 
 bool FormatList::Select(int index) {
-    if (index < 0 || index >= Count()) return false;
+    if (index < 0 || index >= Count())
+        return false;
     selected_ = index;
     return true;
 }
 
 bool FormatList::SelectByName(const std::string& name) {
     for (int i = 0; i < Count(); ++i) {
-        if (FileNameOf(entries_[i].path) == name) return Select(i);
+        if (FileNameOf(entries_[i].path) == name)
+            return Select(i);
     }
     return false;
 }
@@ -112,32 +124,44 @@ std::string FormatList::SelectedPath() const {
     return Empty() ? std::string() : entries_[static_cast<size_t>(selected_)].path;
 }
 
-std::string FormatList::SelectedName() const { return FileNameOf(SelectedPath()); }
+std::string FormatList::SelectedName() const {
+    return FileNameOf(SelectedPath());
+}
 
 std::vector<std::string> FormatList::MenuItems() const {
-    if (Empty()) return {"No Formats Available"};
+    if (Empty())
+        return {"No Formats Available"};
     std::vector<std::string> items;
-    for (const auto& e : entries_) items.push_back(e.displayName);
+    for (const auto& e : entries_)
+        items.push_back(e.displayName);
     return items;
 }
 
 std::vector<std::string> FormatList::ToolbarItems() const {
-    if (Empty()) return {"No Formats"};
+    if (Empty())
+        return {"No Formats"};
     std::vector<std::string> items;
-    for (const auto& e : entries_) items.push_back(e.displayName);
+    for (const auto& e : entries_)
+        items.push_back(e.displayName);
     return items;
 }
 
 // ---------------------------------------------------------------- IniTexDialog
 
-IniTexDialog::IniTexDialog(Profile& profile) : profile_(profile) { Choose(Kind::Latex); }
+IniTexDialog::IniTexDialog(Profile& profile) : profile_(profile) {
+    Choose(Kind::Latex);
+}
 
 const char* IniTexDialog::Section(Kind kind) {
     switch (kind) {
-        case Kind::Plain: return "IniTexPlain";
-        case Kind::Latex: return "IniTexLatex";
-        case Kind::Amstex: return "IniTexAmstex";
-        case Kind::Other: break;
+        case Kind::Plain:
+            return "IniTexPlain";
+        case Kind::Latex:
+            return "IniTexLatex";
+        case Kind::Amstex:
+            return "IniTexAmstex";
+        case Kind::Other:
+            break;
     }
     return "IniTexOther";
 }
@@ -145,17 +169,27 @@ const char* IniTexDialog::Section(Kind kind) {
 void IniTexDialog::Choose(Kind kind) {
     kind_ = kind;
     switch (kind) {
-        case Kind::Plain: macroFile = "PLAIN"; break;
-        case Kind::Latex: macroFile = "LATEX.LTX"; break;
-        case Kind::Amstex: macroFile = "AMSPLAIN"; break;
-        case Kind::Other: macroFile.clear(); break;
+        case Kind::Plain:
+            macroFile = "PLAIN";
+            break;
+        case Kind::Latex:
+            macroFile = "LATEX.LTX";
+            break;
+        case Kind::Amstex:
+            macroFile = "AMSPLAIN";
+            break;
+        case Kind::Other:
+            macroFile.clear();
+            break;
     }
     std::string stored = profile_.GetText(Section(kind), "FormatFile", "Void");
-    if (stored != "Void") macroFile = stored;
+    if (stored != "Void")
+        macroFile = stored;
 }
 
 bool IniTexDialog::Accept(UserPrompt& prompt) {
-    if (macroFile.size() > 256) macroFile.resize(256);
+    if (macroFile.size() > 256)
+        macroFile.resize(256);
     if (macroFile.empty()) {
         prompt.ShowMessage("No Format file specified");
         return false;
@@ -167,9 +201,11 @@ bool IniTexDialog::Accept(UserPrompt& prompt) {
 std::string IniTexFileArgument(const std::string& macroFile) {
     bool hasLower = std::any_of(macroFile.begin(), macroFile.end(),
                                 [](unsigned char c) { return std::islower(c); });
-    if (hasLower || macroFile.find('/') != std::string::npos) return macroFile;
+    if (hasLower || macroFile.find('/') != std::string::npos)
+        return macroFile;
     std::string lower = macroFile;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return lower;
 }
 
@@ -178,18 +214,24 @@ std::string IniTexFileArgument(const std::string& macroFile) {
 Formats::Formats(const DataRoots& roots, Profile& profile, Settings& settings, UserPrompt& prompt)
     : roots_(roots), profile_(profile), settings_(settings), prompt_(prompt) {}
 
-std::string Formats::FormatsDir() const { return FormatsDirectory(roots_, settings_.texEngine); }
+std::string Formats::FormatsDir() const {
+    return FormatsDirectory(roots_, settings_.texEngine);
+}
 
-void Formats::BuildFormatList() { list_.Build(FormatsDir(), settings_.format); }
+void Formats::BuildFormatList() {
+    list_.Build(FormatsDir(), settings_.format);
+}
 
 bool Formats::SelectFormat(int index) {
-    if (!list_.Select(index)) return false;
+    if (!list_.Select(index))
+        return false;
     settings_.format = list_.SelectedPath();
     return true;
 }
 
 bool Formats::SelectFormatByName(const std::string& name) {
-    if (!list_.SelectByName(name)) return false;
+    if (!list_.SelectByName(name))
+        return false;
     settings_.format = list_.SelectedPath();
     return true;
 }
@@ -200,20 +242,23 @@ int Formats::IniTeX(IniTexRunner& runner, const std::string& macroFile,
     std::string extra = extraOptions;
     if (file.empty()) {
         IniTexDialog dialog(profile_);
-        if (!showDialog || !showDialog(dialog)) return 0;
+        if (!showDialog || !showDialog(dialog))
+            return 0;
         file = dialog.macroFile;
         if (!dialog.ExtraOptions().empty()) {
             extra = extra.empty() ? dialog.ExtraOptions() : extra + " " + dialog.ExtraOptions();
         }
     }
-    if (file.empty()) return 0;
+    if (file.empty())
+        return 0;
     std::error_code ec;
     std::filesystem::create_directories(FormatsDir(), ec);
     return runner.StartIniTeX(IniTexFileArgument(file), extra) ? 1 : 0;
 }
 
 bool Formats::BuildAndWait(IniTexRunner& runner, const std::string& macroFile) {
-    if (IniTeX(runner, macroFile) != 1) return false;
+    if (IniTeX(runner, macroFile) != 1)
+        return false;
     while (runner.IniTexRunning()) {
         SleepMilliseconds(300);
         runner.Poll();
@@ -225,7 +270,8 @@ bool Formats::EnsureLatexFormat(IniTexRunner& runner, bool updated) {
     std::error_code ec;
     std::filesystem::create_directories(FormatsDir(), ec);
     std::optional<int> serial = ReadFormatSerial(FormatSerialPath(roots_));
-    if (!serial) return false;
+    if (!serial)
+        return false;
     bool rebuild = false;
     if (*serial != profile_.GetInt("Settings", "FormatSerial", -1)) {
         rebuild = true;
@@ -238,15 +284,18 @@ bool Formats::EnsureLatexFormat(IniTexRunner& runner, bool updated) {
                 "repeat the process.");
         }
     }
-    if (!FileExists(JoinPath(FormatsDir(), "latex.fmt"))) rebuild = true;
-    if (!rebuild) return false;
+    if (!FileExists(JoinPath(FormatsDir(), "latex.fmt")))
+        rebuild = true;
+    if (!rebuild)
+        return false;
     return BuildAndWait(runner, "latex.ltx");
 }
 
 bool Formats::EnsurePlainFormat(IniTexRunner& runner) {
     std::error_code ec;
     std::filesystem::create_directories(FormatsDir(), ec);
-    if (FileExists(JoinPath(FormatsDir(), "plain.fmt"))) return false;
+    if (FileExists(JoinPath(FormatsDir(), "plain.fmt")))
+        return false;
     return BuildAndWait(runner, "plain");
 }
 
@@ -264,7 +313,8 @@ ProcessIniTexRunner::ProcessIniTexRunner(Formats& formats, const DataRoots& root
         lastExitCode_ = child.ExitCode();
         output_.AppendOutput(lastExitCode_ == 0 ? "\nINITeXing was successful\n"
                                                 : "\nINITeXing failed\n");
-        if (lastExitCode_ == 0) output_.AppendOutput("----------------------------------------\n");
+        if (lastExitCode_ == 0)
+            output_.AppendOutput("----------------------------------------\n");
         running_ = false;
         formats_.BuildFormatList();
     });
@@ -274,32 +324,32 @@ ProcessIniTexRunner::~ProcessIniTexRunner() = default;
 
 bool ProcessIniTexRunner::StartIniTeX(const std::string& macroFile,
                                       const std::string& extraOptions) {
-    const std::string& engine = settings_.texEngine;
-    std::string program = ResolveProgram(roots_.installDir, engine);
-    // TeX Live installs the e-TeX-extended pdfTeX as "pdftex".
-    if (program.empty() && engine == "pdfetex") program = ResolveProgram(roots_.installDir, "pdftex");
-    if (program.empty()) {
-        output_.AppendOutput("TeX engine: " + engine + " is missing\n");
+    EngineCommand command;
+    command.engine = settings_.texEngine;
+    command.program = ResolveEngineProgram(roots_.installDir, command.engine);
+    if (command.program.empty()) {
+        output_.AppendOutput("TeX engine: " + command.engine + " is missing\n");
         return false;
     }
-    std::string line = "\"" + program + "\" ";
-    if (engine != "tex" && settings_.texEngine8bit) line += "-8bit ";
-    if (!extraOptions.empty()) line += extraOptions + " ";
-    line += "-ini ";
-    // LaTeX needs e-TeX, which TeX Live's engines other than tex switch on only when asked.
-    if (engine != "tex") line += "-etex ";
-    line += macroFile + " \\dump";
+    command.eightBit = settings_.texEngine8bit != 0;
+    command.extraOptions = extraOptions;
+    command.fileArgument = macroFile;
+    command.iniTeX = true;
+    const std::string line = BuildEngineCommandLine(command);
 
     const std::string dir = formats_.FormatsDir();
     ::setenv("TEXFORMATS", dir.c_str(), 1);
     output_.AppendOutput("*** Typesetting " + macroFile + " ***\n");
     ChildProcess* child = list_->StartProcess(line, dir, true);
-    if (!child) return false;
+    if (!child)
+        return false;
     child->CloseInput();
     running_ = true;
     return true;
 }
 
-void ProcessIniTexRunner::Poll() { list_->Poll(); }
+void ProcessIniTexRunner::Poll() {
+    list_->Poll();
+}
 
 }  // namespace quirn

@@ -46,7 +46,7 @@ struct FormatEntry {
 inline constexpr int kFirstFormatCommand = 33000;
 
 class FormatList {
-public:
+  public:
     // Lists every "*.fmt" in `directory` (a missing directory gives an empty list) and
     // selects the first entry whose path equals `stored`, or, failing that, whose
     // format name does; entry 0 when none does.
@@ -73,7 +73,7 @@ public:
     std::vector<std::string> MenuItems() const;
     std::vector<std::string> ToolbarItems() const;
 
-private:
+  private:
     std::vector<FormatEntry> entries_;
     int selected_ = 0;
 };
@@ -81,7 +81,7 @@ private:
 // The INITeX dialog's state, without the window: the macro kind, the macro file box
 // and the multilingual check box.
 class IniTexDialog {
-public:
+  public:
     enum class Kind { Plain, Latex, Amstex, Other };
 
     // Opens with "LaTeX" chosen.
@@ -105,7 +105,7 @@ public:
 
     static const char* Section(Kind kind);
 
-private:
+  private:
     Profile& profile_;
     Kind kind_ = Kind::Latex;
 };
@@ -114,7 +114,7 @@ private:
 // INITeX mode, "-ini FILE \dump" in the formats directory), its running list is
 // polled, and its end-of-run analysis clears the INITeX-run flag and reports.
 class IniTexRunner {
-public:
+  public:
     virtual ~IniTexRunner() = default;
     // Starts the engine on `macroFile` with `extraOptions` and sets the INITeX-run
     // flag. False when nothing was started.
@@ -126,7 +126,7 @@ public:
 };
 
 class Formats {
-public:
+  public:
     // `settings` supplies the engine (TeXEngine6) and holds the selected format.
     Formats(const DataRoots& roots, Profile& profile, Settings& settings, UserPrompt& prompt);
 
@@ -156,7 +156,7 @@ public:
     // Start-up: build plain.fmt when it is missing. Returns true when a build ran.
     bool EnsurePlainFormat(IniTexRunner& runner);
 
-private:
+  private:
     bool BuildAndWait(IniTexRunner& runner, const std::string& macroFile);
 
     const DataRoots& roots_;
@@ -172,7 +172,7 @@ private:
 // that an error ends the run instead of waiting for an answer. The end reports
 // "\nINITeXing was successful\n" or "\nINITeXing failed\n" and rebuilds the list.
 class ProcessIniTexRunner : public IniTexRunner {
-public:
+  public:
     ProcessIniTexRunner(Formats& formats, const DataRoots& roots, const Settings& settings,
                         OutputSink& output);
     ~ProcessIniTexRunner() override;
@@ -183,7 +183,7 @@ public:
     // The exit code of the last finished build (kStillActive before the first).
     int LastExitCode() const { return lastExitCode_; }
 
-private:
+  private:
     Formats& formats_;
     const DataRoots& roots_;
     const Settings& settings_;
