@@ -1,48 +1,30 @@
-// quirn-cli dvi-info FILE.dvi: loads a DVI file as the previewer does and prints what
-// it found: page count, paper size (thousandths of an inch), the unit fraction and
-// magnification, the page index and the font table. Font messages, and the failure
-// message of a file that cannot be loaded, go to standard error as the output window
-// would show them.
+// quirn-cli dvi-info FILE.dvi: loads a DVI file as the previewer does (user settings,
+// the font map, every font with its virtual or outline font) and prints what it
+// found: page count, paper size (thousandths of an inch), the unit fraction and
+// magnification, the page index (0-based) and the font table. Font messages, and the
+// failure message of a file that cannot be loaded, go to standard error as the output
+// window would show them.
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/data_roots.h"
-#include "app/profile.h"
-#include "app/settings.h"
 #include "cli/commands.h"
-#include "dvi/dvi_doc.h"
-#include "platform/output_sink.h"
-#include "platform/settings_store.h"
+#include "cli/preview_document.h"
 
 namespace quirn::cli {
 namespace {
-
-// The user's settings record (the paper size and landscape keys matter here).
-Settings LoadUserSettings(const std::string& installDir, OutputSink& sink) {
-    std::unique_ptr<SettingsStore> store = OpenFileStore(DefaultStoreDirectory(), &sink);
-    Profile profile(*store);
-    DataRoots roots{installDir, installDir, installDir, installDir};
-    SettingsManager manager(profile, roots, 96);
-    manager.LoadSaveSettings(Direction::Load);
-    return manager.Record();
-}
 
 int DviInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         std::fprintf(stderr, "usage: quirn-cli dvi-info FILE.dvi\n");
         return 2;
     }
-    StreamSink messages(stderr);
-    const std::string installDir = FindInstallDir();
-    const Settings settings = LoadUserSettings(installDir, messages);
-    DviContext context(installDir, &messages, &settings);
-    CDVIDoc doc(context);
-    if (!doc.OpenDocument(args[0])) {
+    std::unique_ptr<PreviewDocument> preview = OpenPreviewDocument(args[0], true);
+    if (preview == nullptr) {
         return 1;
     }
-
+    const CDVIDoc& doc = *preview->doc;
     std::printf("pages %d\n", doc.GetPageCount());
     std::printf("paper %" PRId32 " %" PRId32 "\n", doc.pageWidth, doc.pageHeight);
     std::printf("num %" PRId32 "\nden %" PRId32 "\nmag %" PRId32 "\n", doc.num, doc.den, doc.mag);

@@ -116,6 +116,14 @@ std::string Find(const std::string& name) {
     }
     std::string path = found;
     std::free(found);
+    // Paths found in the current directory come back relative ("./name").
+    if (!path.empty() && path[0] != '/') {
+        char* cwd = ::getcwd(nullptr, 0);
+        if (cwd != nullptr) {
+            path = std::string(cwd) + "/" + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+            std::free(cwd);
+        }
+    }
     return path;
 }
 

@@ -40,6 +40,10 @@ bool FileSearch::Running() const {
     return child_ != nullptr && child_->Started() && !child_->HasEnded();
 }
 
+int FileSearch::HelperPid() const {
+    return Running() ? static_cast<int>(child_->Pid()) : -1;
+}
+
 bool FileSearch::EnsureStarted() {
     // A helper that failed to start counts as ended, so every lookup tries again.
     if (child_ != nullptr && child_->Started() && !child_->HasEnded()) {
@@ -61,13 +65,18 @@ std::string FileSearch::Ask(const std::string& name) {
         return {};
     }
     if (!child_->Write("find " + name + "\n")) {
+        StopFileSearch();  // it has gone away; the next lookup starts a new one
         return {};
     }
+    // A read that fails ends the line; a helper that closed its output or stopped
+    // answering is not asked again.
     std::string line;
-    if (!child_->ReadLine(line, kAnswerTimeoutMs) && !child_->OutputClosed() &&
-        !child_->HasEnded()) {
+    if (!child_->ReadLine(line, kAnswerTimeoutMs)) {
+        const bool hung = !child_->OutputClosed();
         StopFileSearch();
-        return {};
+        if (hung) {
+            return {};
+        }
     }
     if (line.rfind("OK ", 0) != 0) {
         return {};

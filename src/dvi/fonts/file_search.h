@@ -47,10 +47,10 @@ class FileSearch {
 
     // True while a helper process runs.
     bool Running() const;
+    // The running helper's process id, -1 when none runs (for diagnostics and tests).
+    int HelperPid() const;
     // How many times a helper was started (for diagnostics and tests).
     int StartCount() const { return starts_; }
-    // The helper program to run: the command line used at each start.
-    const std::string& InstallDir() const { return installDir_; }
 
   private:
     bool EnsureStarted();
