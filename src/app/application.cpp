@@ -168,7 +168,9 @@ void Application::CheckBasicPackages() {
         !fs::exists(tds / "texmf/tpm/collection/quirn-basic.tpm", ec)) {
         Call(seams_.installPackage, std::string("quirn-basic"));
     }
-    if (!fs::exists(tds / "texmf/ispell/american.hash", ec)) {
+    // The system's ispell keeps its dictionaries outside the TeX trees.
+    if (!fs::exists(tds / "texmf/ispell/american.hash", ec) &&
+        !fs::exists("/usr/lib/ispell/american.hash", ec)) {
         bool fetched = seams_.fetchMissingFile && seams_.fetchMissingFile("american.hash");
         if (!fetched)
             output_.AppendOutput("Could not load american dictionary\n");

@@ -1,9 +1,172 @@
-// The window application. Start-up is filled in by the application object.
-#include <wx/wx.h>
+#include "gui/quirn_app.h"
 
-class QuirnApp : public wxApp {
-public:
-    bool OnInit() override { return false; }
-};
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/display.h>
+#include <wx/image.h>
 
-wxIMPLEMENT_APP(QuirnApp);
+#include <csignal>
+
+#include "gui/documents.h"
+#include "gui/main_frame.h"
+
+namespace quirn::gui {
+
+namespace {
+
+volatile std::sig_atomic_t g_terminate = 0;
+
+void OnTerminateSignal(int) {
+    g_terminate = 1;
+}
+
+std::string CommandLineOf(int argc, wxChar** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(wxString(argv[i]).utf8_string());
+    return JoinCommandLine(args);
+}
+
+}  // namespace
+
+void DeferredSink::AppendOutput(std::string_view text) {
+    if (target_) {
+        target_->AppendOutput(text);
+    } else {
+        pending_.append(text);
+    }
+}
+
+void DeferredSink::SetTarget(OutputSink* target) {
+    target_ = target;
+    if (target_ && !pending_.empty()) {
+        target_->AppendOutput(pending_);
+        pending_.clear();
+    }
+}
+
+StartupSeams QuirnApp::MakeSeams() {
+    StartupSeams s;
+    s.screenDpi = [] {
+        wxSize ppi = wxDisplay(0u).GetPPI();
+        return std::max(ppi.GetWidth(), ppi.GetHeight());
+    };
+    s.handOverToRunningInstance = [this] {
+        std::string socket = DefaultInstanceSocketPath();
+        if (AskRunningInstance(socket))
+            return true;
+        instance_.Listen(socket);
+        return false;
+    };
+    s.registerDocumentTypes = [this] { RegisterDocumentTypes(docManager_.get()); };
+    s.createMainFrame = [this] {
+        frame_ = new CMainFrame(docManager_.get(), "Quirn");
+        SetTopWindow(frame_);
+        prompt_.SetParent(frame_);
+        output_.SetTarget(frame_->OutputBar());
+        frame_->Bind(wxEVT_CLOSE_WINDOW, &QuirnApp::OnMainClose, this);
+        return true;
+    };
+    s.showMainWindow = [this](bool minimised) {
+        if (minimised) {
+            frame_->Iconize(true);
+        } else {
+            frame_->RestoreWindowState(app_->GetProfile());
+        }
+        frame_->Show(true);
+    };
+    s.openDocument = [this](const std::string& path) {
+        return docManager_->CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT) != nullptr;
+    };
+    s.saveAllModified = [this] { return docManager_->CloseDocuments(false); };
+    return s;
+}
+
+bool QuirnApp::OnInit() {
+    wxInitAllImageHandlers();
+    std::signal(SIGTERM, OnTerminateSignal);
+    std::signal(SIGINT, OnTerminateSignal);
+
+    docManager_ = std::make_unique<wxDocManager>();
+    store_ = OpenFileStore(DefaultStoreDirectory(), &output_);
+    app_ = std::make_unique<Application>(*store_, output_, prompt_);
+
+    bool running = app_->InitInstance(CommandLineOf(argc, argv), MakeSeams());
+    const StartupOptions& o = app_->Options();
+    batch_ = o.print || o.typeset;
+    if (!running) {
+        endAtOnce_ = true;
+        exitCode_ = app_->HandedOver() ? 0 : (batch_ ? app_->ResultCode() : 1);
+        return true;  // OnRun returns at once with the exit code
+    }
+
+    timer_.Bind(wxEVT_TIMER, &QuirnApp::OnTimer, this);
+    timer_.Start(100);
+
+    wxString shot;
+    if (wxGetEnv("QUIRN_SCREENSHOT", &shot) && !shot.empty()) {
+        // Under a virtual display: picture the window once it has settled, then close.
+        CallAfter([this, shot] {
+            wxMilliSleep(500);
+            wxYield();
+            TakeScreenshot(shot);
+            frame_->Close();
+        });
+    }
+    return true;
+}
+
+int QuirnApp::OnRun() {
+    if (endAtOnce_) {
+        if (frame_)
+            frame_->Destroy();
+        return exitCode_;
+    }
+    return wxApp::OnRun();
+}
+
+void QuirnApp::OnTimer(wxTimerEvent&) {
+    instance_.Poll([this] {
+        if (frame_)
+            frame_->BringToFront();
+    });
+    if (g_terminate && frame_) {
+        g_terminate = 0;
+        frame_->Close();
+    }
+}
+
+void QuirnApp::OnMainClose(wxCloseEvent& e) {
+    if (e.CanVeto() && !docManager_->CloseDocuments(false)) {
+        e.Veto();
+        return;
+    }
+    timer_.Stop();
+    if (!batch_)
+        frame_->SaveWindowState(app_->GetProfile(), app_->Record().fileOpen);
+    e.Skip();
+}
+
+void QuirnApp::TakeScreenshot(const wxString& path) {
+    wxRect r = frame_->GetScreenRect();
+    wxScreenDC screen;
+    wxBitmap bmp(r.GetWidth(), r.GetHeight());
+    wxMemoryDC mem(bmp);
+    mem.Blit(0, 0, r.GetWidth(), r.GetHeight(), &screen, r.GetX(), r.GetY());
+    mem.SelectObject(wxNullBitmap);
+    if (bmp.SaveFile(path, wxBITMAP_TYPE_PNG)) {
+        output_.AppendOutput("Screenshot written to " + path.utf8_string() + "\n");
+        std::printf("Screenshot written to %s\n", path.utf8_string().c_str());
+    }
+}
+
+int QuirnApp::OnExit() {
+    if (app_)
+        app_->ExitInstance();
+    output_.SetTarget(nullptr);
+    return wxApp::OnExit();
+}
+
+}  // namespace quirn::gui
+
+wxIMPLEMENT_APP(quirn::gui::QuirnApp);

@@ -1,0 +1,183 @@
+#include "gui/documents.h"
+
+#include <wx/app.h>
+#include <wx/dcclient.h>
+#include <wx/ffile.h>
+#include <wx/scrolwin.h>
+#include <wx/sizer.h>
+#include <wx/tokenzr.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace quirn::gui {
+
+const char* const kDocumentTypeStrings[7] = {
+    "\nUntitled\nTeX file\nTEX Files (*.tex)\n.tex\nQuirn.Document\nQuirn Document",
+    "\nUntitled\nDVI file\nDVI Files (*.dvi)\n.DVI\nQuirnDVI.Document\nQuirn DVI Document",
+    "\nUntitled\nPS file\nPS Files (*.ps)\n.PS\nQuirnPS.Document\nQuirn PS Document",
+    "\nUntitled\nPDF file\nPDF Files (*.pdf)\n.PDF\nQuirnPS.Document\nQuirn PS Document",
+    "\nUntitled\nEPS file\nEPS Files (*.eps)\n.EPS\nQuirnPS.Document\nQuirn PS Document",
+    "\nUntitled\nPTP file\nPTP Files (*.ptp)\n.PTP\nQuirnPTP.Document\nQuirn Project File\n",
+    "\nUntitled\nTPM file\nTPM Files (*.tpm)\n.TPM\nQuirnTPM.Document\nTeX Package File\n",
+};
+const char* const kWorkspaceTypeString =
+    "\nUntitled\nPTW file\nPTW Files (*.ptw)\n.PTW\nQuirnPTW.Document\nQuirn Workspace File\n";
+
+wxIMPLEMENT_DYNAMIC_CLASS(CQuirnWinDoc, wxDocument);
+wxIMPLEMENT_DYNAMIC_CLASS(CQuirnWinView, wxView);
+wxIMPLEMENT_DYNAMIC_CLASS(CBaseDoc, wxDocument);
+wxIMPLEMENT_DYNAMIC_CLASS(CDVIDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CPostscriptDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CPDFDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CEPSDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CBaseView, wxView);
+wxIMPLEMENT_DYNAMIC_CLASS(CDVIView, CBaseView);
+wxIMPLEMENT_DYNAMIC_CLASS(CPTPDoc, wxDocument);
+wxIMPLEMENT_DYNAMIC_CLASS(CTPMDoc, wxDocument);
+wxIMPLEMENT_DYNAMIC_CLASS(CPlainTextView, wxView);
+
+static bool ReadBytes(const wxString& file, std::string& out) {
+    std::ifstream in(file.fn_str(), std::ios::binary);
+    if (!in)
+        return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool CByteDoc::DoOpenDocument(const wxString& file) {
+    return ReadBytes(file, bytes_);
+}
+
+bool CByteDoc::DoSaveDocument(const wxString& file) {
+    wxFFile out(file, "wb");
+    return out.IsOpened() && out.Write(bytes_.data(), bytes_.size()) == bytes_.size() &&
+           out.Close();
+}
+
+wxStyledTextCtrl* CQuirnWinDoc::Editor() const {
+    auto* view = wxDynamicCast(GetFirstView(), CQuirnWinView);
+    return view ? view->Editor() : nullptr;
+}
+
+bool CQuirnWinDoc::IsModified() const {
+    wxStyledTextCtrl* editor = Editor();
+    return wxDocument::IsModified() || (editor && editor->GetModify());
+}
+
+void CQuirnWinDoc::Modify(bool modified) {
+    wxDocument::Modify(modified);
+    if (!modified) {
+        if (wxStyledTextCtrl* editor = Editor())
+            editor->SetSavePoint();
+    }
+}
+
+bool CQuirnWinDoc::DoSaveDocument(const wxString& file) {
+    if (wxStyledTextCtrl* editor = Editor()) {
+        wxCharBuffer raw = editor->GetTextRaw();
+        bytes_.assign(raw.data(), raw.length());
+    }
+    return CByteDoc::DoSaveDocument(file);
+}
+
+static wxDocMDIParentFrame* ParentFrame() {
+    return wxDynamicCast(wxTheApp->GetTopWindow(), wxDocMDIParentFrame);
+}
+
+bool CQuirnWinView::OnCreate(wxDocument* doc, long) {
+    auto* frame = new CQuirnMDITeXChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
+    editor_ = new wxStyledTextCtrl(frame, wxID_ANY);
+    editor_->SetCodePage(0);  // bytes as they are: no code-page conversion
+    SetFrame(frame);
+    frame->Show();
+    return true;
+}
+
+void CQuirnWinView::OnUpdate(wxView*, wxObject*) {
+    auto* doc = static_cast<CQuirnWinDoc*>(GetDocument());
+    if (editor_ && doc) {
+        editor_->ClearAll();
+        editor_->AddTextRaw(doc->Bytes().data(), static_cast<int>(doc->Bytes().size()));
+        editor_->SetSavePoint();
+        editor_->EmptyUndoBuffer();
+    }
+}
+
+bool CQuirnWinView::OnClose(bool deleteWindow) {
+    if (!wxView::OnClose(deleteWindow))
+        return false;
+    Activate(false);
+    return true;
+}
+
+bool CBaseDoc::DoOpenDocument(const wxString& file) {
+    return wxFileExists(file);
+}
+
+bool CBaseView::OnCreate(wxDocument* doc, long) {
+    auto* frame = new CQuirnMDIChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
+    auto* canvas = new wxScrolledWindow(frame, wxID_ANY);
+    canvas->SetBackgroundColour(wxColour(128, 128, 128));
+    canvas_ = canvas;
+    SetFrame(frame);
+    frame->Show();
+    return true;
+}
+
+void CBaseView::OnDraw(wxDC*) {}
+
+bool CBaseView::OnClose(bool deleteWindow) {
+    if (!wxView::OnClose(deleteWindow))
+        return false;
+    Activate(false);
+    return true;
+}
+
+bool CPlainTextView::OnCreate(wxDocument* doc, long) {
+    auto* frame = new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
+    text_ = new wxTextCtrl(frame, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,
+                           wxTE_MULTILINE | wxTE_READONLY);
+    const std::string& bytes = static_cast<CByteDoc*>(doc)->Bytes();
+    text_->SetValue(wxString::FromUTF8(bytes.data(), bytes.size()));
+    SetFrame(frame);
+    frame->Show();
+    return true;
+}
+
+bool CPlainTextView::OnClose(bool deleteWindow) {
+    if (!wxView::OnClose(deleteWindow))
+        return false;
+    Activate(false);
+    return true;
+}
+
+namespace {
+
+// Splits a type string into its seven fields (the first, the window title, is empty).
+wxArrayString Fields(const char* typeString) {
+    wxArrayString f = wxStringTokenize(typeString, "\n", wxTOKEN_RET_EMPTY_ALL);
+    while (f.size() < 7)
+        f.Add("");
+    return f;
+}
+
+void AddType(wxDocManager* m, const char* typeString, wxClassInfo* doc, wxClassInfo* view) {
+    wxArrayString f = Fields(typeString);
+    wxString ext = f[4].AfterFirst('.').Lower();
+    new wxDocTemplate(m, f[3], "*." + ext, "", ext, f[5], f[6], doc, view);
+}
+
+}  // namespace
+
+void RegisterDocumentTypes(wxDocManager* m) {
+    AddType(m, kDocumentTypeStrings[0], CLASSINFO(CQuirnWinDoc), CLASSINFO(CQuirnWinView));
+    AddType(m, kDocumentTypeStrings[1], CLASSINFO(CDVIDoc), CLASSINFO(CDVIView));
+    AddType(m, kDocumentTypeStrings[2], CLASSINFO(CPostscriptDoc), CLASSINFO(CBaseView));
+    AddType(m, kDocumentTypeStrings[3], CLASSINFO(CPDFDoc), CLASSINFO(CBaseView));
+    AddType(m, kDocumentTypeStrings[4], CLASSINFO(CEPSDoc), CLASSINFO(CBaseView));
+    AddType(m, kDocumentTypeStrings[5], CLASSINFO(CPTPDoc), CLASSINFO(CPlainTextView));
+    AddType(m, kDocumentTypeStrings[6], CLASSINFO(CTPMDoc), CLASSINFO(CPlainTextView));
+}
+
+}  // namespace quirn::gui

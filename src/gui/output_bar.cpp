@@ -1,0 +1,37 @@
+#include "gui/output_bar.h"
+
+#include <wx/sizer.h>
+
+namespace quirn::gui {
+
+COutputBar::COutputBar(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
+    text_ = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,
+                           wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxTE_RICH2);
+    text_->SetFont(wxFont(wxFontInfo(9).Family(wxFONTFAMILY_TELETYPE)));
+    text_->Bind(wxEVT_CHAR, &COutputBar::OnChar, this);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(text_, 1, wxEXPAND);
+    SetSizer(sizer);
+}
+
+void COutputBar::AppendOutput(std::string_view text) {
+    // Engine output is bytes in an unknown 8-bit code; show invalid UTF-8 as Latin-1.
+    wxString s = wxString::FromUTF8(text.data(), text.size());
+    if (s.empty() && !text.empty())
+        s = wxString(text.data(), wxConvISO8859_1, text.size());
+    text_->AppendText(s);
+}
+
+void COutputBar::Clear() {
+    text_->Clear();
+}
+
+void COutputBar::OnChar(wxKeyEvent& e) {
+    if (keyHandler_ &&
+        keyHandler_(e.GetUnicodeKey() != WXK_NONE ? e.GetUnicodeKey() : e.GetKeyCode())) {
+        return;
+    }
+    e.Skip();
+}
+
+}  // namespace quirn::gui

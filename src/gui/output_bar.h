@@ -1,0 +1,31 @@
+// The output window: the application's text sink, docked at the bottom of the main
+// frame. Typed input is forwarded to whoever listens (the running engine).
+#pragma once
+
+#include <wx/panel.h>
+#include <wx/textctrl.h>
+
+#include <functional>
+
+#include "platform/output_sink.h"
+
+namespace quirn::gui {
+
+class COutputBar : public wxPanel, public OutputSink {
+  public:
+    explicit COutputBar(wxWindow* parent);
+
+    void AppendOutput(std::string_view text) override;
+    void Clear();
+    wxString Text() const { return text_->GetValue(); }
+    // Called with each key typed into the window.
+    void SetKeyHandler(std::function<bool(int key)> handler) { keyHandler_ = std::move(handler); }
+
+  private:
+    void OnChar(wxKeyEvent& e);
+
+    wxTextCtrl* text_;
+    std::function<bool(int)> keyHandler_;
+};
+
+}  // namespace quirn::gui

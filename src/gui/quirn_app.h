@@ -1,0 +1,63 @@
+// The window application: owns the settings store, the application object and the
+// document manager, fills the start-up seams with the window system's parts, and
+// polls the single-instance socket and the running children from a timer.
+#pragma once
+
+#include <wx/app.h>
+#include <wx/docview.h>
+#include <wx/timer.h>
+
+#include <memory>
+
+#include "app/application.h"
+#include "gui/wx_prompt.h"
+#include "platform/output_sink.h"
+#include "platform/settings_store.h"
+#include "platform/single_instance.h"
+
+namespace quirn::gui {
+
+class CMainFrame;
+
+// Keeps what is written before the output window exists and hands it over later.
+class DeferredSink : public OutputSink {
+  public:
+    void AppendOutput(std::string_view text) override;
+    void SetTarget(OutputSink* target);
+
+  private:
+    OutputSink* target_ = nullptr;
+    std::string pending_;
+};
+
+class QuirnApp : public wxApp {
+  public:
+    bool OnInit() override;
+    int OnRun() override;
+    int OnExit() override;
+
+    CMainFrame* MainFrame() { return frame_; }
+    Application& App() { return *app_; }
+
+  private:
+    StartupSeams MakeSeams();
+    void OnTimer(wxTimerEvent&);
+    void OnMainClose(wxCloseEvent& e);
+    void TakeScreenshot(const wxString& path);
+
+    DeferredSink output_;
+    WxPrompt prompt_;
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<Application> app_;
+    std::unique_ptr<wxDocManager> docManager_;
+    InstanceServer instance_;
+    CMainFrame* frame_ = nullptr;
+    wxTimer timer_;
+    bool endAtOnce_ = false;
+    bool batch_ = false;
+    int exitCode_ = 0;
+};
+
+wxDECLARE_APP(QuirnApp);
+
+}  // namespace quirn::gui
