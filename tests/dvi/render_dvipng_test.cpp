@@ -1,0 +1,187 @@
+// Quirn's page drawing against a reference rasteriser: the same DVI file, typeset by
+// the real engine, drawn by `quirn-cli render` and by dvipng at 150 dpi. Both must
+// put the same ink in the same places (one pixel of offset allowed), page by page.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dvi/dvi_test_support.h"
+#include "platform/image_readers.h"
+#include "support/test_support.h"
+
+namespace quirn {
+namespace {
+
+const char* const kDocument = R"(\documentclass{article}
+\usepackage{amsmath,amssymb}
+\usepackage{xcolor}
+\begin{document}
+\section{Computer Modern}
+The quick brown fox jumps over the lazy dog, \emph{fifty} times; \textbf{bold} and
+\textsf{sans serif} and \texttt{typewriter}.
+\[ \int_0^\infty e^{-x^2}\,dx = \frac{\sqrt{\pi}}{2}, \qquad
+   \sum_{k=1}^{n} k^2 = \frac{n(n+1)(2n+1)}{6}, \qquad
+   \mathbb{N} \subseteq \mathbb{Z} \lesssim \mathfrak{A} \boxtimes \circledast \]
+\begin{align}
+  f(x) &= \left( \frac{a+b}{c-d} \right)^{\!2} + \lim_{n\to\infty} \Bigl[ x_n \Bigr] \\
+  \nabla \cdot \vec{E} &= \frac{\rho}{\varepsilon_0} \quad \forall \epsilon > 0
+\end{align}
+Colour: \textcolor{red}{red words}, \textcolor{blue}{blue}, \colorbox{yellow}{a yellow box}
+and \fcolorbox{black}{green}{framed}; rules \rule{2cm}{0.4pt} and \rule[-1mm]{5mm}{3mm}.
+\newpage
+\fontfamily{ptm}\selectfont
+\section{Times through virtual fonts}
+Times Roman set through the psnfss virtual fonts: ``quotes'', ligatures ffi fl,
+accents \'e \`a \^o \"u, dashes -- and ---, and \textit{italic} and \textbf{bold}.
+{\color{red} A red paragraph in Times that runs long enough to break across a line
+or two, so that colour survives the line break.} Back to black.
+\end{document}
+)";
+
+struct InkComparison {
+    int inkA = 0;  // ink pixels (over all channels) in the first image
+    int inkB = 0;
+    int unmatched = 0;       // ink pixels without ink in the other image nearby
+    int largestCluster = 0;  // the largest connected group of unmatched pixels
+};
+
+// Ink of one channel. The two rasterisers smooth edges differently (the reference
+// draws thin strokes lighter), so a clearly inked pixel of one picture only needs a
+// trace of ink in the other nearby.
+bool Ink(const RgbImage& img, int x, int y, int c) {
+    return img.Pixel(x, y)[c] < 100;
+}
+bool Trace(const RgbImage& img, int x, int y, int c) {
+    return img.Pixel(x, y)[c] < 220;
+}
+
+bool InkNear(const RgbImage& img, int x, int y, int c) {
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < img.width && ny < img.height && Trace(img, nx, ny, c)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Compares the ink of two pictures of the same size in each colour channel; a pixel
+// of ink counts as matched when the other picture has ink within one pixel.
+InkComparison CompareInk(const RgbImage& a, const RgbImage& b) {
+    InkComparison r;
+    std::vector<uint8_t> miss(static_cast<size_t>(a.width) * a.height, 0);
+    for (int c = 0; c < 3; ++c) {
+        for (int y = 0; y < a.height; ++y) {
+            for (int x = 0; x < a.width; ++x) {
+                const bool ia = Ink(a, x, y, c), ib = Ink(b, x, y, c);
+                r.inkA += ia;
+                r.inkB += ib;
+                if ((ia && !InkNear(b, x, y, c)) || (ib && !InkNear(a, x, y, c))) {
+                    miss[static_cast<size_t>(y) * a.width + x] = 1;
+                }
+            }
+        }
+    }
+    // Connected groups of unmatched pixels: a missing or misplaced character shows as
+    // a large one, a difference of anti-aliasing as scattered single pixels.
+    std::vector<int> stack;
+    for (int start = 0; start < static_cast<int>(miss.size()); ++start) {
+        if (miss[start] != 1) {
+            continue;
+        }
+        int size = 0;
+        stack.push_back(start);
+        miss[start] = 2;
+        while (!stack.empty()) {
+            const int p = stack.back();
+            stack.pop_back();
+            ++size;
+            const int px = p % a.width, py = p / a.width;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = px + dx, ny = py + dy;
+                    if (nx < 0 || ny < 0 || nx >= a.width || ny >= a.height) {
+                        continue;
+                    }
+                    const int q = ny * a.width + nx;
+                    if (miss[q] == 1) {
+                        miss[q] = 2;
+                        stack.push_back(q);
+                    }
+                }
+            }
+        }
+        r.unmatched += size;
+        r.largestCluster = std::max(r.largestCluster, size);
+    }
+    return r;
+}
+
+bool ReadPicture(const std::string& path, RgbImage& image) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    return ReadFileBytes(path, &bytes, &error) &&
+           ReadBitmap(bytes, ImageReadMode::Full, &image, &error);
+}
+
+std::string KeepForInspection(const std::string& path, const std::string& name) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::filesystem::path dir =
+        std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / "quirn-render-failures";
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    const std::filesystem::path target = dir / name;
+    std::filesystem::copy_file(path, target, std::filesystem::copy_options::overwrite_existing, ec);
+    return target.string();
+}
+
+TEST(RenderAgainstDvipng, SameInkInTheSamePlacesOnEveryPage) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    const std::string dvi = test::TypesetDvi(dir, "doc", kDocument);
+    ASSERT_FALSE(dvi.empty());
+
+    std::string out, err;
+    ASSERT_EQ(
+        test::RunCommand("cd '" + dir.Path() +
+                             "' && dvipng -q -D 150 -T 8.5in,11in -O 1in,1in -o ref%d.png doc.dvi",
+                         &out, &err),
+        0)
+        << err;
+    ASSERT_EQ(test::RunCommand("'" + test::Program("quirn-cli") + "' render '" + dvi +
+                                   "' --dpi 150 --aa always -o '" + dir.File("quirn%d.png") + "'",
+                               &out, &err),
+              0)
+        << err;
+    // Every font was found and drawn.
+    EXPECT_EQ(err, "");
+
+    for (int page = 1; page <= 2; ++page) {
+        SCOPED_TRACE("page " + std::to_string(page));
+        const std::string mine = dir.File("quirn" + std::to_string(page) + ".png");
+        const std::string ref = dir.File("ref" + std::to_string(page) + ".png");
+        RgbImage a, b;
+        ASSERT_TRUE(ReadPicture(mine, a));
+        ASSERT_TRUE(ReadPicture(ref, b));
+        ASSERT_EQ(a.width, b.width);
+        ASSERT_EQ(a.height, b.height);
+        const InkComparison r = CompareInk(a, b);
+        // Not blank, no group of unmatched pixels the size of a full stop, and only
+        // scattered differences of smoothing.
+        const bool same =
+            r.inkA > 2000 && r.inkB > 2000 && r.largestCluster <= 4 && r.unmatched * 200 <= r.inkB;
+        EXPECT_TRUE(same) << "ink " << r.inkA << " vs " << r.inkB << ", unmatched " << r.unmatched
+                          << ", largest unmatched cluster " << r.largestCluster << "\n  Quirn:  "
+                          << KeepForInspection(mine, "page" + std::to_string(page) + "-quirn.png")
+                          << "\n  dvipng: "
+                          << KeepForInspection(ref, "page" + std::to_string(page) + "-dvipng.png");
+    }
+}
+
+}  // namespace
+}  // namespace quirn
