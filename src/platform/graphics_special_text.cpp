@@ -135,6 +135,9 @@ bool ParseGraphicsSpecial(std::string_view text, GraphicsSpecial* special, std::
             double value = 0;
             if (!ParseNumber(valueText, &value))
                 continue;
+            // Sizes and scales of zero would flatten the graphic to nothing; they are
+            // ignored like unknown keys.
+            const bool positive = value > 0;
             if (key == "llx")
                 special->llx = value;
             else if (key == "lly")
@@ -143,21 +146,21 @@ bool ParseGraphicsSpecial(std::string_view text, GraphicsSpecial* special, std::
                 special->urx = value;
             else if (key == "ury")
                 special->ury = value;
-            else if (key == "rwi")
+            else if (key == "rwi" && positive)
                 special->rwi = value;
-            else if (key == "rhi")
+            else if (key == "rhi" && positive)
                 special->rhi = value;
-            else if (key == "hsize")
+            else if (key == "hsize" && positive)
                 special->hsize = value;
-            else if (key == "vsize")
+            else if (key == "vsize" && positive)
                 special->vsize = value;
             else if (key == "hoffset")
                 special->hoffset = value;
             else if (key == "voffset")
                 special->voffset = value;
-            else if (key == "hscale")
+            else if (key == "hscale" && value != 0)
                 special->hscale = value;
-            else if (key == "vscale")
+            else if (key == "vscale" && value != 0)
                 special->vscale = value;
             else if (key == "angle")
                 special->angle = value;

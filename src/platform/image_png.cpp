@@ -24,6 +24,8 @@ struct PngHeader {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int channels = 0;  // after the transformations: 1 to 4
+    int bitDepth = 0;
+    bool interlaced = false;
     double dpiX = 0;
     double dpiY = 0;
 };
@@ -60,6 +62,8 @@ bool ReadPngHeader(PngReader* r, bool expand, PngHeader* header) {
     png_read_info(r->png, r->info);
     header->width = png_get_image_width(r->png, r->info);
     header->height = png_get_image_height(r->png, r->info);
+    header->bitDepth = png_get_bit_depth(r->png, r->info);
+    header->interlaced = png_get_interlace_type(r->png, r->info) != PNG_INTERLACE_NONE;
     png_uint_32 resX = 0, resY = 0;
     int unit = 0;
     if (png_get_pHYs(r->png, r->info, &resX, &resY, &unit) && unit == PNG_RESOLUTION_METER) {
@@ -83,6 +87,28 @@ bool ReadPngRows(PngReader* r, png_bytep* rows) {
         return false;
     png_read_image(r->png, rows);
     return true;
+}
+
+bool ReadPngRow(PngReader* r, png_bytep row) {
+    if (setjmp(png_jmpbuf(r->png)))
+        return false;
+    png_read_row(r->png, row, nullptr);
+    return true;
+}
+
+// Converts one row of 3 (RGB) or 4 (RGB + alpha) channels, blending alpha over white.
+void StoreRow(const uint8_t* in, int channels, size_t width, uint8_t* out) {
+    for (size_t x = 0; x < width; ++x, out += 3, in += channels) {
+        if (channels == 4) {
+            out[0] = OverWhite(in[0], in[3]);
+            out[1] = OverWhite(in[1], in[3]);
+            out[2] = OverWhite(in[2], in[3]);
+        } else {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+        }
+    }
 }
 
 }  // namespace
@@ -116,31 +142,42 @@ bool ReadPng(ByteSpan data, ImageReadMode mode, RgbImage* image, std::string* er
     if (!full)
         return true;
 
-    size_t rowBytes = static_cast<size_t>(header.width) * header.channels;
-    std::vector<uint8_t> buffer(rowBytes * header.height);
-    std::vector<png_bytep> rows(header.height);
-    for (png_uint_32 y = 0; y < header.height; ++y)
-        rows[y] = buffer.data() + y * rowBytes;
-    if (!ReadPngRows(&r, rows.data())) {
+    // Deflate packs at most about 1032 bytes into one, so a file too short for its
+    // declared size is damaged; this saves allocating for a picture that is not there.
+    const uint64_t leastRaw =
+        uint64_t{header.height} * (1 + (uint64_t{header.width} * header.bitDepth + 7) / 8);
+    if (data.size() * uint64_t{1032} < leastRaw) {
         if (error)
-            *error = std::string("damaged PNG file: ") + r.message;
+            *error = "damaged PNG file: too little image data for its size";
         return false;
     }
+    const size_t rowBytes = static_cast<size_t>(header.width) * header.channels;
     image->Allocate(image->width, image->height);
-    const size_t count = static_cast<size_t>(header.width) * header.height;
-    uint8_t* out = image->pixels.data();
-    const uint8_t* in = buffer.data();
-    for (size_t i = 0; i < count; ++i, out += 3, in += header.channels) {
-        // After the transformations there are 3 (RGB) or 4 (RGB + alpha) channels.
-        if (header.channels == 4) {
-            out[0] = OverWhite(in[0], in[3]);
-            out[1] = OverWhite(in[1], in[3]);
-            out[2] = OverWhite(in[2], in[3]);
-        } else {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
+    if (header.interlaced) {
+        // The passes fill the rows piecewise, so the whole picture is decoded first.
+        std::vector<uint8_t> buffer(rowBytes * header.height);
+        std::vector<png_bytep> rows(header.height);
+        for (png_uint_32 y = 0; y < header.height; ++y)
+            rows[y] = buffer.data() + y * rowBytes;
+        if (!ReadPngRows(&r, rows.data())) {
+            if (error)
+                *error = std::string("damaged PNG file: ") + r.message;
+            *image = RgbImage();
+            return false;
         }
+        for (png_uint_32 y = 0; y < header.height; ++y)
+            StoreRow(rows[y], header.channels, header.width, image->Row(static_cast<int>(y)));
+        return true;
+    }
+    std::vector<uint8_t> row(rowBytes);
+    for (png_uint_32 y = 0; y < header.height; ++y) {
+        if (!ReadPngRow(&r, row.data())) {
+            if (error)
+                *error = std::string("damaged PNG file: ") + r.message;
+            *image = RgbImage();
+            return false;
+        }
+        StoreRow(row.data(), header.channels, header.width, image->Row(static_cast<int>(y)));
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <png.h>
+#include <zlib.h>
 
 #include <random>
 
@@ -157,6 +159,66 @@ TEST(ImageReaders, PngWriterRoundTripsRgbAndGreyWithPaddedRows) {
     EXPECT_FALSE(WritePng(dir.File("x.png"), w, h, 2, rgb.data(), stride, &error));
     EXPECT_FALSE(WritePng(dir.Path() + "/missing/x.png", w, h, 3, rgb.data(), stride, &error));
     EXPECT_NE(error.find("cannot create"), std::string::npos);
+}
+
+// Writes a PNG of any colour type with libpng itself; `rows` hold the packed samples.
+void WriteRawPng(const std::string& path, int w, int h, int colourType, int depth, bool interlace,
+                 const std::vector<std::vector<uint8_t>>& rows,
+                 const std::vector<png_color>& palette = {},
+                 const std::vector<uint8_t>& transparency = {}) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, w, h, depth, colourType,
+                 interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!palette.empty())
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!transparency.empty()) {
+        png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()),
+                     nullptr);
+    }
+    png_write_info(png, info);
+    std::vector<png_bytep> pointers;
+    for (const auto& row : rows)
+        pointers.push_back(const_cast<png_bytep>(row.data()));
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+TEST(ImageReaders, PngColourTypesInterlaceAndTransparency) {
+    TempDir dir;
+    // Interlaced palette picture, index 0 transparent: a red diagonal on a clear ground.
+    std::vector<std::vector<uint8_t>> rows(9, std::vector<uint8_t>(9, 0));
+    for (int i = 0; i < 9; ++i)
+        rows[i][i] = 1;
+    WriteRawPng(dir.File("pal.png"), 9, 9, PNG_COLOR_TYPE_PALETTE, 8, true, rows,
+                {{0, 0, 0}, {255, 0, 0}}, {0});
+    RgbImage image = ReadOk(ReadFile(dir.File("pal.png")));
+    ASSERT_EQ(image.width, 9);
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 9; ++x)
+            EXPECT_TRUE(Near(PixelAt(image, x, y), x == y ? kRed : kWhite, 0)) << x << "," << y;
+    }
+    // 16-bit RGBA: half-covered blue over white.
+    std::vector<std::vector<uint8_t>> rgba(1, {0, 0, 0, 0, 0xff, 0xff, 0x80, 0x00});
+    WriteRawPng(dir.File("rgba.png"), 1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, rgba);
+    image = ReadOk(ReadFile(dir.File("rgba.png")));
+    EXPECT_TRUE(Near(PixelAt(image, 0, 0), {127, 127, 255}, 1));
+    // A header that declares a huge picture over a few bytes of data.
+    std::string big = ReadFile(dir.File("pal.png"));
+    big.replace(16, 8, std::string("\x00\x00\x20\x00\x00\x00\x20\x00", 8));
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(big.data() + 12), 17);
+    for (int k = 0; k < 4; ++k)
+        big[29 + k] = static_cast<char>((crc >> (24 - 8 * k)) & 0xff);
+    RgbImage refused;
+    std::string error;
+    EXPECT_FALSE(ReadBitmap(Bytes(big), ImageReadMode::Full, &refused, &error));
+    EXPECT_NE(error.find("too little image data"), std::string::npos) << error;
 }
 
 TEST(ImageReaders, BitmapFilesOfEveryLayout) {
