@@ -51,6 +51,9 @@ const char* const kUsage =
 // "Finished Typesetting!" dialog is answered with its proposed choice.
 constexpr int kMaxTypesetAgain = 10;
 
+// The idle processing's period while a run is going on.
+constexpr int kPollMs = 20;
+
 volatile sig_atomic_t g_cancelRequests = 0;
 
 void OnCancelSignal(int) {
@@ -233,20 +236,29 @@ class HeadlessTypeset {
             typesetter_->Cancel();
         }
         typesetter_->Poll();
-        pollfd in{STDIN_FILENO, POLLIN, 0};
-        int ready = inputEnded_ ? 0 : ::poll(&in, 1, 20);
-        if (ready > 0) {
-            char buf[256];
-            ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
-            if (n <= 0)
-                inputEnded_ = true;
-            for (ssize_t i = 0; i < n; ++i)
-                typesetter_->TypeCharacter(buf[i]);
-        } else {
-            ::usleep(20000);
+        if (!typesetter_->Busy())
+            return;
+        if (!inputEnded_) {
+            pollfd in{STDIN_FILENO, POLLIN, 0};
+            if (::poll(&in, 1, kPollMs) > 0) {
+                char buf[256];
+                ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+                if (n <= 0)
+                    inputEnded_ = true;
+                for (ssize_t i = 0; i < n; ++i)
+                    typesetter_->TypeCharacter(buf[i]);
+            }
+            return;
         }
-        if (inputEnded_)
-            EndInputOfWaitingEngine();
+        EndInputOfWaitingEngine();
+        // Until the engine writes or ends (or the next check is due).
+        for (ChildProcess* child : processes_->Children()) {
+            if (child->IsTypeset()) {
+                child->WaitForOutputOrExit(kPollMs);
+                return;
+            }
+        }
+        ::usleep(kPollMs * 1000);
     }
 
     // Format builds at start-up run through the typesetter and are polled the same way.

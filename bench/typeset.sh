@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Typesetting overhead: the same LaTeX article (about 50 pages with a table of contents)
+# typeset by `quirn-cli typeset` and by a bare `latex -src-specials` run, timed in the
+# same invocation, and the ratio of the two. Quirn's share (start-up, the child's
+# environment, the file-search trace, log analysis and list-file checksums) should add at
+# most 5% to the engine's own time.
+#
+#   bench/typeset.sh [BUILD_DIR] [ROUNDS]      (defaults: build/default, 7)
+#
+# Settings, data and temporary files live in a scratch directory, so the user's own
+# settings are never touched. Both documents are typeset until their cross-references
+# have settled before timing starts, so every timed run is one engine run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/default}
+rounds=${2:-7}
+cli="$(pwd)/$build/bin/quirn-cli"
+[ -x "$cli" ] || { echo "no $cli (build quirn-cli first)" >&2; exit 2; }
+command -v latex >/dev/null || { echo "no latex on PATH" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quirn-bench-typeset-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/config" "$work/data" "$work/tmp" "$work/quirn" "$work/latex"
+export QUIRN_CONFIG_DIR="$work/config" XDG_DATA_HOME="$work/data"
+
+# The article: 19 sections of two subsections, each with five paragraphs and an
+# equation, numbered lists and a table now and then.
+generate() {
+    local words=(typesetting engine output window format source special page font metric
+        document section paragraph reference contents list figure table index glyph
+        previewer project package macro token register box glue penalty kerning ligature)
+    echo '\documentclass[10pt]{article}'
+    echo '\usepackage{amsmath}'
+    echo '\begin{document}'
+    echo '\title{A Benchmark Article}\author{Quirn}\maketitle'
+    echo '\tableofcontents'
+    local s u p w seed=7
+    for s in $(seq 1 19); do
+        echo "\\section{Section number $s on ${words[$((s % ${#words[@]}))]}}\\label{sec:$s}"
+        for u in 1 2; do
+            echo "\\subsection{Part $u of section $s}"
+            for p in $(seq 1 5); do
+                local line=""
+                for w in $(seq 1 95); do
+                    seed=$(((seed * 1103515245 + 12345) % 2147483648))
+                    line+="${words[$((seed / 65536 % ${#words[@]}))]} "
+                done
+                echo "$line see Section~\\ref{sec:$(((s % 19) + 1))}."
+                echo
+            done
+            echo "\\begin{equation} \\int_0^{$s} x^{$u}\\,dx = \\frac{$s^{$((u + 1))}}{$((u + 1))} \\end{equation}"
+            if [ $((s % 3)) -eq 0 ]; then
+                echo '\begin{tabular}{lrr} item & value & share \\ \hline'
+                echo "alpha & $s & $u \\\\ beta & $((s * 2)) & $((u * 3)) \\\\ \\end{tabular}"
+                echo
+            fi
+        done
+    done
+    echo '\end{document}'
+}
+generate > "$work/quirn/doc.tex"
+cp "$work/quirn/doc.tex" "$work/latex/doc.tex"
+
+quirn_run() { (cd "$work/quirn" && TMPDIR="$work/tmp" "$cli" typeset doc.tex </dev/null >"$work/q.out" 2>"$work/q.err"); }
+latex_run() { (cd "$work/latex" && latex -src-specials doc.tex </dev/null >"$work/l.out" 2>&1); }
+# The engine alone, as Quirn starts it (same format, same command line), for the
+# breakdown: what Quirn adds beyond the engine it runs.
+fmtdir="$work/data/Quirn/texmf-var/formats/pdfetex"
+engine_run() {
+    (cd "$work/quirn" && env -u QUIRN_CONFIG_DIR TEXFORMATS="$fmtdir" \
+        pdfetex -8bit -src-specials -progname=latex '&latex' doc.tex </dev/null >"$work/e.out" 2>&1)
+}
+
+# Settle: Quirn builds its formats on first use and typesets again until the table of
+# contents stops changing; latex runs until its log stops asking.
+echo "preparing (formats, cross-references) ..." >&2
+quirn_run || { cat "$work/q.err" >&2; tail -20 "$work/q.out" >&2; exit 1; }
+quirn_run
+for _ in 1 2 3; do latex_run; done
+grep -q 'Output written on doc.dvi' "$work/l.out" || { tail -20 "$work/l.out" >&2; exit 1; }
+pages=$(sed -n 's/.*Output written on doc.dvi (\([0-9]*\) pages.*/\1/p' "$work/l.out")
+if grep -q '^question:' "$work/q.err"; then
+    echo "Quirn still asks to typeset again; the timed runs would not be single runs" >&2
+    exit 1
+fi
+
+# Each timed run: wall-clock seconds, and the processor seconds of the command and its
+# children (user + system), which a busy machine disturbs far less than the wall clock.
+timed() {
+    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" || true
+    awk '{printf "%.3f %.3f\n", $1, $2 + $3}' "$work/time"
+}
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+: >"$work/q" >"$work/l" >"$work/e"
+for r in $(seq 1 "$rounds"); do
+    read -r qw qc < <(timed bash -c "$(declare -f quirn_run); work='$work' cli='$cli' quirn_run")
+    read -r lw lc < <(timed bash -c "$(declare -f latex_run); work='$work' latex_run")
+    read -r ew ec < <(timed bash -c "$(declare -f engine_run); work='$work' fmtdir='$fmtdir' engine_run")
+    printf 'round %d: quirn-cli %ss (cpu %ss)  latex %ss (cpu %ss)  engine alone %ss (cpu %ss)\n' \
+        "$r" "$qw" "$qc" "$lw" "$lc" "$ew" "$ec"
+    echo "$qw $qc" >>"$work/q"; echo "$lw $lc" >>"$work/l"; echo "$ew $ec" >>"$work/e"
+done
+grep -q '^view: ' "$work/q.err" || { echo "quirn-cli did not finish with the output" >&2; exit 1; }
+
+col() { awk -v c="$2" '{print $c}' "$work/$1" | median; }
+qw=$(col q 1) qc=$(col q 2) lw=$(col l 1) lc=$(col l 2) ew=$(col e 1) ec=$(col e 2)
+printf 'document: %s pages, %d rounds (medians below)\n' "$pages" "$rounds"
+printf 'quirn-cli typeset: %.3fs wall, %.3fs cpu; latex -src-specials: %.3fs wall, %.3fs cpu\n' \
+    "$qw" "$qc" "$lw" "$lc"
+printf 'ratio quirn-cli / latex: %.3f wall, %.3f cpu (target: at most 1.05)\n' \
+    "$(echo "$qw / $lw" | bc -l)" "$(echo "$qc / $lc" | bc -l)"
+printf "Quirn's share over the engine it runs (same format): %.1f%% wall, %.1f%% cpu\n" \
+    "$(echo "($qw - $ew) / $ew * 100" | bc -l)" "$(echo "($qc - $ec) / $ec * 100" | bc -l)"
