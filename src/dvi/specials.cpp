@@ -153,4 +153,28 @@ PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials) {
     return kind;
 }
 
+bool ConvertExcludedSpecial(std::string_view line, const SpecialOutputFunction& output,
+                            int resolution, int32_t magnification, const GraphicsSearch& search,
+                            SpecialLibrary& library, OutputSink& out) {
+    if (!StartsWith(line, kExcludedSpecialPrefix)) {
+        return false;
+    }
+    std::string text(line.substr(kExcludedSpecialPrefix.size()));
+    if (!ResolveGraphicsSpecial(text, search, out)) {
+        return true;  // the graphic is left out, and so is the line
+    }
+    SpecialRequest request;
+    request.text = text.c_str();
+    request.deviceContext = 0;
+    request.output = [&output](const char* piece, int length) {
+        output(piece, length);
+        return 1;
+    };
+    request.resolution = resolution;
+    request.reserved = 0;
+    request.magnification = magnification;
+    library.DoTLVSpecial(&request);
+    return true;
+}
+
 }  // namespace quirn

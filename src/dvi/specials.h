@@ -10,6 +10,7 @@
 
 #include "dvi/color_state.h"
 #include "dvi/page_content.h"
+#include "platform/graphics_special.h"
 
 namespace quirn {
 
@@ -43,5 +44,18 @@ bool ResolveGraphicsSpecial(std::string& text, const GraphicsSearch& search, Out
 
 // The page kind the kept specials of a page give (see PageKind).
 PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials);
+
+// dvips writes the specials it was told to leave out as comment lines starting with
+// this text, followed by the special.
+inline constexpr std::string_view kExcludedSpecialPrefix = "%%QuirnSpecialExcluded: ";
+
+// One line of dvips output on its way into a page's PostScript. An excluded special
+// is resolved like a page's graphics special and, unless that drops it, converted
+// into PostScript by the graphics special library, which writes through `output`;
+// the line itself is then consumed (true). Other lines answer false and are copied
+// as they are.
+bool ConvertExcludedSpecial(std::string_view line, const SpecialOutputFunction& output,
+                            int resolution, int32_t magnification, const GraphicsSearch& search,
+                            SpecialLibrary& library, OutputSink& out);
 
 }  // namespace quirn

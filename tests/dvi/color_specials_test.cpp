@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "dvi/color_spec.h"
 #include "dvi/color_state.h"
 #include "dvi/specials.h"
@@ -185,6 +187,61 @@ TEST(GraphicsSpecials, FileResolution) {
     EXPECT_TRUE(ResolveGraphicsSpecial(text, search, out));
     EXPECT_EQ(text, "ps: 1 0 0 setrgbcolor");
     EXPECT_EQ(out.Text(), "");
+}
+
+// Records what the converter hands to the library.
+class RecordingLibrary : public SpecialLibrary {
+  public:
+    void SetConsole(OutputSink*) override {}
+    int DoTLVSpecial(const SpecialRequest* request) override {
+        texts.push_back(request->text);
+        size = request->size;
+        dc = request->deviceContext;
+        resolution = request->resolution;
+        reserved = request->reserved;
+        magnification = request->magnification;
+        request->output("gsave % graphic\n", -1);
+        return 1;
+    }
+    void SetInsertionMode(int) override {}
+    bool GetInfo(const std::string&, GraphicSize*) override { return false; }
+    std::unique_ptr<RgbImage> GetBitmap(const std::string&, int) override { return nullptr; }
+
+    std::vector<std::string> texts;
+    int32_t size = 0, resolution = 0, reserved = -1, magnification = 0;
+    uintptr_t dc = 1;
+};
+
+TEST(GraphicsSpecials, ExcludedSpecialsBecomePostScript) {
+    test::TempDir dir;
+    dir.Write("figs/plot.eps", "%!PS");
+    StringSink out;
+    GraphicsSearch search;
+    search.figurePath = {dir.File("figs")};
+    RecordingLibrary library;
+    std::string written;
+    const SpecialOutputFunction output = [&written](const char* text, int length) {
+        written.append(text, length < 0 ? std::strlen(text) : static_cast<size_t>(length));
+        return 1;
+    };
+
+    EXPECT_FALSE(ConvertExcludedSpecial("%%Page: 1 1", output, 600, 1000, search, library, out));
+    EXPECT_TRUE(ConvertExcludedSpecial("%%QuirnSpecialExcluded: psfile=\"plot.eps\" llx=0", output,
+                                       600, 1200, search, library, out));
+    ASSERT_EQ(library.texts.size(), 1u);
+    EXPECT_EQ(library.texts[0], "psfile=\"" + dir.File("figs") + "/plot.eps\" llx=0");
+    EXPECT_EQ(library.size, 28);
+    EXPECT_EQ(library.dc, 0u);
+    EXPECT_EQ(library.resolution, 600);
+    EXPECT_EQ(library.reserved, 0);
+    EXPECT_EQ(library.magnification, 1200);
+    EXPECT_EQ(written, "gsave % graphic\n");
+
+    // A file that cannot be found drops the line (with the message) without a call.
+    EXPECT_TRUE(ConvertExcludedSpecial("%%QuirnSpecialExcluded: bmp:missing.bmp 10 10", output, 600,
+                                       1000, search, library, out));
+    EXPECT_EQ(library.texts.size(), 1u);
+    EXPECT_EQ(out.Text(), "Cannot find file: missing.bmp\n");
 }
 
 }  // namespace
