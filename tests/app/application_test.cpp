@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/registry.h"
 #include "platform/output_sink.h"
@@ -107,7 +108,13 @@ TEST_F(ApplicationTest, InteractiveStartRunsEveryStepInOrderAndExitSavesOnce) {
     EXPECT_EQ(app.Roots().tdsPath, dir.Path() + "/");  // roots not set by the seam stay InstallDir
     EXPECT_EQ(std::getenv("TEXINPUTS"), nullptr);
     EXPECT_EQ(std::getenv("texmfcnf"), nullptr);
-    EXPECT_EQ(output.Text(), "Could not load american dictionary\n");
+    // The dictionary comes from the TeX tree or the system's ispell; only without
+    // either does start-up say so.
+    if (!std::filesystem::exists("/usr/lib/ispell/american.hash")) {
+        EXPECT_EQ(output.Text(), "Could not load american dictionary\n");
+    } else {
+        EXPECT_EQ(output.Text(), "");
+    }
     Registry reg(*store);
     EXPECT_EQ(reg.ReadText(UserPath("Directories/Install")), dir.Path() + "/");
     EXPECT_EQ(reg.ReadInt(UserPath("Settings/FirstTime")), 1);
