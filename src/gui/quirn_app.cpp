@@ -5,6 +5,7 @@
 #include <wx/display.h>
 #include <wx/image.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "gui/documents.h"
@@ -73,6 +74,7 @@ StartupSeams QuirnApp::MakeSeams() {
         } else {
             frame_->RestoreWindowState(app_->GetProfile());
         }
+        LoadRecentFiles();
         frame_->Show(true);
     };
     s.openDocument = [this](const std::string& path) {
@@ -133,6 +135,34 @@ void QuirnApp::OnTimer(wxTimerEvent&) {
     if (g_terminate && frame_) {
         g_terminate = 0;
         frame_->Close();
+    }
+}
+
+// The recent-file list lives in "Recent File List" as "File1", "File2", ... with as
+// many entries as the MRU setting allows.
+void QuirnApp::LoadRecentFiles() {
+    wxFileHistory* history = docManager_->GetFileHistory();
+    if (!history || history->GetCount() > 0)
+        return;
+    int count = std::clamp(app_->Record().mru, 0, 16);
+    for (int i = count; i >= 1; --i) {
+        std::string path =
+            app_->GetProfile().GetText("Recent File List", "File" + std::to_string(i), "");
+        if (!path.empty())
+            history->AddFileToHistory(wxString::FromUTF8(path));
+    }
+}
+
+void QuirnApp::SaveRecentFiles() {
+    wxFileHistory* history = docManager_->GetFileHistory();
+    if (!history)
+        return;
+    int count = std::clamp(app_->Record().mru, 0, 16);
+    for (int i = 0; i < count; ++i) {
+        std::string path = i < static_cast<int>(history->GetCount())
+                               ? history->GetHistoryFile(i).utf8_string()
+                               : std::string();
+        app_->GetProfile().WriteText("Recent File List", "File" + std::to_string(i + 1), path);
     }
 }
 

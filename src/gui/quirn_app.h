@@ -44,6 +44,8 @@ class QuirnApp : public wxApp {
     void OnTimer(wxTimerEvent&);
     void OnMainClose(wxCloseEvent& e);
     void TakeScreenshot(const wxString& path);
+    void LoadRecentFiles();
+    void SaveRecentFiles();
 
     DeferredSink output_;
     WxPrompt prompt_;
