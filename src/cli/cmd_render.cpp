@@ -12,8 +12,8 @@
 #include "cli/preview_document.h"
 #include "dvi/draw_page.h"
 #include "dvi/interpret_page.h"
-#include "platform/image_readers.h"
 #include "platform/raster_canvas.h"
+#include "platform/raster_canvas_png.h"
 
 namespace quirn::cli {
 namespace {
@@ -112,21 +112,16 @@ int RenderCommand(const std::vector<std::string>& args) {
     DrawRequest request;
     request.dpi = dpi;
     request.antiAlias = threshold >= dpi;
+    CanvasPngWriter png;
     for (int page = first; page <= last; ++page) {
         request.page = page - 1;
         DrawPage(doc, canvas, request);
         const PageContent* content = GetPageContent(doc, page - 1, true);
         const std::string name = OutputName(out, page);
         std::string error;
-        bool written = false;
-        if (content == nullptr || AllBlack(*content)) {
-            const std::vector<uint8_t> grey = canvas.GreyPixels();
-            written = WritePng(name, canvas.Width(), canvas.Height(), 1, grey.data(),
-                               static_cast<size_t>(canvas.Width()), &error, dpi);
-        } else {
-            written = WritePng(name, canvas.Width(), canvas.Height(), 3, canvas.Pixels().data(),
-                               canvas.Stride(), &error, dpi);
-        }
+        const CanvasPngFormat format =
+            content == nullptr || AllBlack(*content) ? CanvasPngFormat::Grey : CanvasPngFormat::Rgb;
+        const bool written = png.Write(canvas, name, format, dpi, &error);
         if (!written) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;

@@ -36,6 +36,7 @@ void RasterCanvas::Reset(int width, int height, int originX, int originY) {
     originY_ = originY;
     clip_ = Bounds();
     pixels_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
+    dirty_ = Bounds();
     FillRect(clip_, background_);
 }
 
@@ -48,9 +49,22 @@ void RasterCanvas::SetClip(const CanvasRect& rect) {
 }
 
 void RasterCanvas::FillRect(const CanvasRect& rect, uint32_t colour) {
-    const CanvasRect r = rect.Intersect(clip_);
+    CanvasRect r = rect.Intersect(clip_);
     if (r.Empty()) {
         return;
+    }
+    if (colour == background_) {
+        // Outside the dirty part the canvas holds the background already.
+        const bool clearsAll = r.Contains(dirty_);
+        r = r.Intersect(dirty_);
+        if (clearsAll) {
+            dirty_ = CanvasRect{};
+        }
+        if (r.Empty()) {
+            return;
+        }
+    } else {
+        dirty_ = dirty_.Unite(r);
     }
     const uint8_t red = colour & 0xFF;
     const uint8_t green = (colour >> 8) & 0xFF;
@@ -88,6 +102,7 @@ void RasterCanvas::AndBitmap(int x, int y, const CanvasBitmap& bitmap) {
     if (r.Empty()) {
         return;
     }
+    dirty_ = dirty_.Unite(r);
     const uint32_t kWhite = 0xFFFFFF;
     auto entry = [&bitmap](unsigned index) {
         return static_cast<int>(index) < bitmap.paletteSize ? bitmap.palette[index] & 0xFFFFFF

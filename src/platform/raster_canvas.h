@@ -28,6 +28,11 @@ struct CanvasRect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     CanvasRect Intersect(const CanvasRect& other) const;
+    // True when `other` lies inside (an empty rectangle lies inside every one).
+    bool Contains(const CanvasRect& other) const {
+        return other.Empty() || (left <= other.left && top <= other.top && right >= other.right &&
+                                 bottom >= other.bottom);
+    }
     // The smallest rectangle holding both; an empty rectangle does not count.
     CanvasRect Unite(const CanvasRect& other) const;
 };
@@ -63,7 +68,17 @@ class RasterCanvas {
     CanvasRect Bounds() const;
 
     uint32_t Background() const { return background_; }
-    void SetBackground(uint32_t colour) { background_ = colour; }
+    // A new background colour leaves the picture as it is (and counts all of it as
+    // possibly different from the new colour).
+    void SetBackground(uint32_t colour) {
+        background_ = colour;
+        dirty_ = Bounds();
+    }
+
+    // The part of the canvas that may differ from the background colour; everything
+    // outside it is background. Filling the whole canvas with the background then
+    // only has to clear this part, which keeps a double buffer cheap to reuse.
+    const CanvasRect& Dirty() const { return dirty_; }
 
     // The clip box limits every drawing operation; it never extends past the canvas.
     const CanvasRect& ClipBox() const { return clip_; }
@@ -99,6 +114,7 @@ class RasterCanvas {
     int originY_ = 0;
     uint32_t background_ = 0xFFFFFF;
     CanvasRect clip_;
+    CanvasRect dirty_;
     std::vector<uint8_t> pixels_;
 };
 

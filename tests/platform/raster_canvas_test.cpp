@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
+#include <string>
+
+#include "platform/image_readers.h"
+#include "platform/raster_canvas_png.h"
+#include "support/test_support.h"
 
 namespace quirn {
 namespace {
@@ -63,6 +69,80 @@ TEST(RasterCanvas, AndTransferOfBottomUpBitmaps) {
     EXPECT_TRUE(canvas.IsGrey());
     EXPECT_EQ(canvas.GreyPixels()[3 * 8 + 1], 0x00);
     EXPECT_EQ(canvas.GreyPixels()[2 * 8 + 0], 0x80);
+}
+
+TEST(RasterCanvas, DirtyPartFollowsDrawing) {
+    RasterCanvas canvas(50, 40, 10, 10);
+    EXPECT_TRUE(canvas.Dirty().Empty());
+    canvas.FillRect({20, 20, 30, 25}, 0x123456);
+    canvas.AndBitmap(40, 40, CanvasBitmap{});  // nothing to transfer
+    EXPECT_EQ(canvas.Dirty().left, 20);
+    EXPECT_EQ(canvas.Dirty().bottom, 25);
+    // A partial clear keeps the dirty part; clearing all of it empties it.
+    canvas.FillRect({20, 20, 25, 25}, 0xFFFFFF);
+    EXPECT_EQ(canvas.Pixel(22, 22), 0xFFFFFFu);
+    EXPECT_EQ(canvas.Pixel(27, 22), 0x123456u);
+    EXPECT_FALSE(canvas.Dirty().Empty());
+    canvas.FillBackground();
+    EXPECT_TRUE(canvas.Dirty().Empty());
+    EXPECT_EQ(canvas.Pixel(27, 22), 0xFFFFFFu);
+    canvas.SetBackground(0x00FF00);
+    canvas.FillBackground();
+    EXPECT_EQ(canvas.Pixel(59, 49), 0x00FF00u);
+}
+
+// Writes `canvas`, reads the file back with the ordinary PNG reader and compares.
+void ExpectRoundTrip(const RasterCanvas& canvas, CanvasPngFormat format, const std::string& path) {
+    std::string error;
+    ASSERT_TRUE(WriteCanvasPng(canvas, path, format, 150, &error)) << error;
+    std::vector<uint8_t> bytes;
+    RgbImage image;
+    ASSERT_TRUE(ReadFileBytes(path, &bytes, &error)) << error;
+    ASSERT_TRUE(ReadBitmap(bytes, ImageReadMode::Full, &image, &error)) << error;
+    ASSERT_EQ(image.width, canvas.Width());
+    ASSERT_EQ(image.height, canvas.Height());
+    EXPECT_NEAR(image.dpiX, 150, 0.01);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t c = canvas.Pixel(canvas.OriginX() + x, canvas.OriginY() + y);
+            const uint8_t* p = image.Pixel(x, y);
+            const uint32_t got = p[0] | (p[1] << 8) | (p[2] << 16);
+            const uint32_t want = format == CanvasPngFormat::Grey ? (c & 0xFF) * 0x010101 : c;
+            ASSERT_EQ(got, want) << x << "," << y;
+        }
+    }
+}
+
+TEST(RasterCanvas, PngFilesDecodeToTheSamePixels) {
+    test::TempDir dir;
+    std::mt19937 random(7);
+    // Blank rows, repeated rows, runs, noise and colour, at an odd origin.
+    RasterCanvas canvas(301, 97, -5, 3);
+    canvas.FillRect({20, 10, 200, 12}, 0x000000);
+    canvas.FillRect({0, 40, 296, 41}, 0x808080);
+    for (int y = 50; y < 70; ++y) {
+        for (int x = 0; x < 120; x += 1 + static_cast<int>(random() % 3)) {
+            const uint32_t g = random() % 256;
+            canvas.FillRect({x, y, x + 1, y + 1}, g * 0x010101);
+        }
+    }
+    ExpectRoundTrip(canvas, CanvasPngFormat::Grey, dir.File("grey.png"));
+    canvas.FillRect({100, 80, 140, 90}, 0x0000FF);
+    canvas.FillRect({130, 85, 290, 99}, 0x12AB34);
+    ExpectRoundTrip(canvas, CanvasPngFormat::Rgb, dir.File("rgb.png"));
+    RasterCanvas blank(1, 1);
+    ExpectRoundTrip(blank, CanvasPngFormat::Grey, dir.File("one.png"));
+    // Rows longer than deflate's window are encoded without references upwards.
+    RasterCanvas wide(11000, 4);
+    wide.FillRect({10, 1, 10990, 3}, 0x4080C0);
+    ExpectRoundTrip(wide, CanvasPngFormat::Rgb, dir.File("wide.png"));
+
+    std::string error;
+    EXPECT_FALSE(
+        WriteCanvasPng(canvas, dir.File("no/such/dir.png"), CanvasPngFormat::Rgb, 0, &error));
+    EXPECT_NE(error.find("cannot create"), std::string::npos);
+    EXPECT_FALSE(
+        WriteCanvasPng(RasterCanvas(), dir.File("empty.png"), CanvasPngFormat::Rgb, 0, &error));
 }
 
 }  // namespace
