@@ -5,8 +5,11 @@
 # environment, the file-search trace, log analysis and list-file checksums) should add at
 # most 5% to the engine's own time.
 #
-#   bench/typeset.sh [BUILD_DIR] [ROUNDS]      (defaults: build/default, 7)
+#   bench/typeset.sh [BUILD_DIR] [ROUNDS] [BATCH]    (defaults: build/default, 7, 3)
 #
+# Each round times BATCH consecutive runs of each command as one block (the clock's and
+# the processor accounting's resolution is 10 ms); the figures are per run, medians
+# over the rounds.
 # Settings, data and temporary files live in a scratch directory, so the user's own
 # settings are never touched. Both documents are typeset until their cross-references
 # have settled before timing starts, so every timed run is one engine run.
@@ -14,6 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/default}
 rounds=${2:-7}
+batch=${3:-3}
 cli="$(pwd)/$build/bin/quirn-cli"
 [ -x "$cli" ] || { echo "no $cli (build quirn-cli first)" >&2; exit 2; }
 command -v latex >/dev/null || { echo "no latex on PATH" >&2; exit 2; }
@@ -84,30 +88,37 @@ if grep -q '^question:' "$work/q.err"; then
     exit 1
 fi
 
-# Each timed run: wall-clock seconds, and the processor seconds of the command and its
-# children (user + system), which a busy machine disturbs far less than the wall clock.
+# Each timed block: wall-clock seconds, and the processor seconds of the command and its
+# children (user + system), which a busy machine disturbs far less than the wall clock;
+# both per run of the block.
 timed() {
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" || true
-    awk '{printf "%.3f %.3f\n", $1, $2 + $3}' "$work/time"
+    /usr/bin/time -f '%e %U %S' -o "$work/time" bash -c "$1" || true
+    awk -v n="$batch" '{printf "%.4f %.4f\n", $1 / n, ($2 + $3) / n}' "$work/time"
 }
+block() { echo "$(declare -f "$1"); work='$work' cli='$cli' fmtdir='$fmtdir'; for _ in \$(seq $batch); do $1; done"; }
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-: >"$work/q" >"$work/l" >"$work/e"
+: >"$work/q"
+: >"$work/l"
+: >"$work/e"
 for r in $(seq 1 "$rounds"); do
-    read -r qw qc < <(timed bash -c "$(declare -f quirn_run); work='$work' cli='$cli' quirn_run")
-    read -r lw lc < <(timed bash -c "$(declare -f latex_run); work='$work' latex_run")
-    read -r ew ec < <(timed bash -c "$(declare -f engine_run); work='$work' fmtdir='$fmtdir' engine_run")
+    read -r qw qc < <(timed "$(block quirn_run)")
+    read -r lw lc < <(timed "$(block latex_run)")
+    read -r ew ec < <(timed "$(block engine_run)")
     printf 'round %d: quirn-cli %ss (cpu %ss)  latex %ss (cpu %ss)  engine alone %ss (cpu %ss)\n' \
         "$r" "$qw" "$qc" "$lw" "$lc" "$ew" "$ec"
-    echo "$qw $qc" >>"$work/q"; echo "$lw $lc" >>"$work/l"; echo "$ew $ec" >>"$work/e"
+    echo "$qw $qc" >>"$work/q"
+    echo "$lw $lc" >>"$work/l"
+    echo "$ew $ec" >>"$work/e"
 done
 grep -q '^view: ' "$work/q.err" || { echo "quirn-cli did not finish with the output" >&2; exit 1; }
 
 col() { awk -v c="$2" '{print $c}' "$work/$1" | median; }
 qw=$(col q 1) qc=$(col q 2) lw=$(col l 1) lc=$(col l 2) ew=$(col e 1) ec=$(col e 2)
-printf 'document: %s pages, %d rounds (medians below)\n' "$pages" "$rounds"
+printf 'document: %s pages, %d rounds of %d runs each (per-run medians below)\n' "$pages" "$rounds" "$batch"
 printf 'quirn-cli typeset: %.3fs wall, %.3fs cpu; latex -src-specials: %.3fs wall, %.3fs cpu\n' \
     "$qw" "$qc" "$lw" "$lc"
+calc() { awk "BEGIN {print $1}"; }
 printf 'ratio quirn-cli / latex: %.3f wall, %.3f cpu (target: at most 1.05)\n' \
-    "$(echo "$qw / $lw" | bc -l)" "$(echo "$qc / $lc" | bc -l)"
+    "$(calc "$qw / $lw")" "$(calc "$qc / $lc")"
 printf "Quirn's share over the engine it runs (same format): %.1f%% wall, %.1f%% cpu\n" \
-    "$(echo "($qw - $ew) / $ew * 100" | bc -l)" "$(echo "($qc - $ec) / $ec * 100" | bc -l)"
+    "$(calc "($qw - $ew) / $ew * 100")" "$(calc "($qc - $ec) / $ec * 100")"
