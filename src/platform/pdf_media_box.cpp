@@ -24,13 +24,14 @@ struct PdfValue {
     double number = 0;
     std::string text;  // name (without '/'), keyword
     int refNumber = 0;
-    std::vector<PdfValue> items;                            // array elements
-    std::vector<std::pair<std::string, PdfValue>> entries;  // dictionary
+    std::vector<PdfValue> items;    // array elements
+    std::vector<std::string> keys;  // dictionary keys, with their values in `values`
+    std::vector<PdfValue> values;
 
     const PdfValue* Get(std::string_view key) const {
-        for (const auto& [k, v] : entries) {
-            if (k == key)
-                return &v;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] == key)
+                return &values[i];
         }
         return nullptr;
     }
@@ -94,7 +95,8 @@ class PdfParser {
                 PdfValue value;
                 if (!ParseValue(&value, depth + 1))
                     return false;
-                out->entries.emplace_back(std::move(key.text), std::move(value));
+                out->keys.push_back(std::move(key.text));
+                out->values.push_back(std::move(value));
             }
         }
         if (c == '<') {
