@@ -54,6 +54,10 @@ constexpr int kMaxTypesetAgain = 10;
 // The idle processing's period while a run is going on.
 constexpr int kPollMs = 20;
 
+// How long a silent engine is left alone when the system cannot tell whether it waits
+// for an answer.
+constexpr long long kUnknownWaitMs = 30000;
+
 volatile sig_atomic_t g_cancelRequests = 0;
 
 void OnCancelSignal(int) {
@@ -106,13 +110,19 @@ class CliSeams : public TypesetSeams {
 };
 
 // True when the process sits in a read of its standard input.
-bool ReadingStandardInput(pid_t pid) {
+// Whether the process sits in a read of its standard input: yes, no, or unknown when
+// the system does not tell (its /proc entry is not readable).
+enum class Reading { Yes, No, Unknown };
+
+Reading ReadingStandardInput(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
     long number = -1;
     std::string firstArgument;
+    if (!in)
+        return Reading::Unknown;
     if (!(in >> number >> firstArgument))
-        return false;
-    return number == SYS_read && firstArgument == "0x0";
+        return Reading::No;  // "running": not in a system call
+    return number == SYS_read && firstArgument == "0x0" ? Reading::Yes : Reading::No;
 }
 
 struct Options {
@@ -278,12 +288,20 @@ class HeadlessTypeset {
     // Nobody is left to answer: an engine that has been silent well past the
     // interactive-stop check and sits reading its input gets the end of it.
     void EndInputOfWaitingEngine() {
-        if (monitor_.SilentMilliseconds() < 3 * Typesetter::kSilenceMs)
+        long long silent = monitor_.SilentMilliseconds();
+        if (silent < 3 * Typesetter::kSilenceMs)
             return;
         for (ChildProcess* child : processes_->Children()) {
-            if (child->IsTypeset() && !child->HasEnded() && ReadingStandardInput(child->Pid())) {
+            if (!child->IsTypeset() || child->HasEnded())
+                continue;
+            Reading reading = ReadingStandardInput(child->Pid());
+            // Without word from the system: once the user was handed the engine's
+            // questions, or after a long silence.
+            bool waiting = reading == Reading::Yes ||
+                           (reading == Reading::Unknown &&
+                            (!typesetter_->State().watch || silent > kUnknownWaitMs));
+            if (waiting)
                 typesetter_->CloseEngineInput();
-            }
         }
     }
 
