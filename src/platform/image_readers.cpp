@@ -41,9 +41,14 @@ GraphicFormat DetectGraphicFormat(ByteSpan data) {
         return firstLine.find("EPSF") != std::string_view::npos ? GraphicFormat::Eps
                                                                 : GraphicFormat::PostScript;
     }
-    // PDF allows some junk before the header; readers look within the first kilobyte.
     std::string_view head(reinterpret_cast<const char*>(data.data()),
                           std::min<size_t>(data.size(), 1024));
+    // Some hand-written EPS files start with a malformed first comment ("%%!"); their
+    // bounding box comment still tells them apart.
+    if (StartsWith(data, "%%") && head.find("%%BoundingBox:") != std::string_view::npos) {
+        return GraphicFormat::Eps;
+    }
+    // PDF allows some junk before the header; readers look within the first kilobyte.
     if (head.find("%PDF-") != std::string_view::npos)
         return GraphicFormat::Pdf;
     return GraphicFormat::Unknown;

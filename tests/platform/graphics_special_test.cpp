@@ -154,6 +154,10 @@ TEST(GraphicsSpecialLibrary, MeasuresBitmapsBoundingBoxesAndPdfPages) {
     EXPECT_EQ(size.width, 100);
     EXPECT_EQ(size.height, 300);
 
+    // A hand-written EPS with a malformed first line still counts by its box.
+    ASSERT_TRUE(library.GetInfo(dir.Write("hand.eps", "%%!\n%%BoundingBox: 0 0 72 36\n"), &size));
+    EXPECT_EQ(size.width, 72);
+
     EXPECT_FALSE(
         library.GetInfo(dir.Write("nobox.eps", "%!PS-Adobe-3.0 EPSF-3.0\nshowpage\n"), &size));
     EXPECT_FALSE(library.GetInfo(dir.Write("text.txt", "hello"), &size));
