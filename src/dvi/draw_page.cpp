@@ -33,7 +33,7 @@ void DrawGlyphs(const PageContent& content, RasterCanvas& canvas, double s, bool
         const DibInfo& info = headers.DibHeader(bitmap.width, bitmap.rows, aa ? 8 : 1, g.colour);
         canvas.AndBitmap(x, y,
                          CanvasBitmap{bitmap.bits.get(), bitmap.width, bitmap.rows, bitmap.stride,
-                                      info.bitCount, info.colours.data(), info.colourCount});
+                                      info.bitCount, info.colours.data(), info.colourCount, aa});
     }
 }
 

@@ -49,6 +49,9 @@ struct CanvasBitmap {
     int bpp = 1;
     const uint32_t* palette = nullptr;
     int paletteSize = 0;
+    // Set by callers that pass the 256-entry grey table (entry i = (i, i, i)): the
+    // transfer then ANDs the pixel value itself, without looking it up.
+    bool greyRamp = false;
 };
 
 class RasterCanvas {
@@ -70,10 +73,7 @@ class RasterCanvas {
     uint32_t Background() const { return background_; }
     // A new background colour leaves the picture as it is (and counts all of it as
     // possibly different from the new colour).
-    void SetBackground(uint32_t colour) {
-        background_ = colour;
-        dirty_ = Bounds();
-    }
+    void SetBackground(uint32_t colour);
 
     // The part of the canvas that may differ from the background colour; everything
     // outside it is background. Filling the whole canvas with the background then
@@ -93,20 +93,27 @@ class RasterCanvas {
 
     // The colour of one logical pixel; white outside the canvas.
     uint32_t Pixel(int x, int y) const;
-    // Row `row` (0 = top) of the picture: width * 3 bytes, red, green, blue.
+
+    // The picture is stored with one byte per pixel while everything on it is grey
+    // (red = green = blue, as on a black-and-white page), and with three (red, green,
+    // blue) from the first coloured drawing on; the colours are the same either way.
+    int BytesPerPixel() const { return grey_ ? 1 : 3; }
+    // Row `row` (0 = top) of the stored picture: width * BytesPerPixel() bytes.
     const uint8_t* Row(int row) const {
         return pixels_.data() + static_cast<size_t>(row) * Stride();
     }
-    size_t Stride() const { return static_cast<size_t>(width_) * 3; }
-    const std::vector<uint8_t>& Pixels() const { return pixels_; }
+    size_t Stride() const { return static_cast<size_t>(width_) * BytesPerPixel(); }
 
     // True when every pixel has equal red, green and blue.
     bool IsGrey() const;
     // The picture as 8-bit grey (the red channel of each pixel), top row first.
     std::vector<uint8_t> GreyPixels() const;
+    // The picture as 24-bit colour, red, green, blue, top row first.
+    std::vector<uint8_t> RgbPixels() const;
 
   private:
     uint8_t* MutableRow(int row) { return pixels_.data() + static_cast<size_t>(row) * Stride(); }
+    void PromoteToRgb();
 
     int width_ = 0;
     int height_ = 0;
@@ -115,6 +122,7 @@ class RasterCanvas {
     uint32_t background_ = 0xFFFFFF;
     CanvasRect clip_;
     CanvasRect dirty_;
+    bool grey_ = true;
     std::vector<uint8_t> pixels_;
 };
 

@@ -130,10 +130,13 @@ class FixedDeflate {
     void Bits(uint32_t value, int count) {
         bits_ |= static_cast<uint64_t>(value) << bitCount_;
         bitCount_ += count;
-        while (bitCount_ >= 8) {
-            out_.push_back(static_cast<uint8_t>(bits_));
-            bits_ >>= 8;
-            bitCount_ -= 8;
+        if (bitCount_ >= 32) {
+            const uint8_t four[4] = {static_cast<uint8_t>(bits_), static_cast<uint8_t>(bits_ >> 8),
+                                     static_cast<uint8_t>(bits_ >> 16),
+                                     static_cast<uint8_t>(bits_ >> 24)};
+            out_.insert(out_.end(), four, four + 4);
+            bits_ >>= 32;
+            bitCount_ -= 32;
         }
     }
 
@@ -179,8 +182,12 @@ void EncodeRow(FixedDeflate& deflate, const uint8_t* row, const uint8_t* above, 
     const size_t step = static_cast<size_t>(pixelBytes);
     size_t i = 0;
     while (i < n) {
-        const size_t up = above != nullptr ? MatchLength(row + i, above + i, n - i) : 0;
-        const size_t run = i >= 1 + step ? MatchLength(row + i, row + i - step, n - i) : 0;
+        // Most inked bytes match neither: rule that out with one comparison each.
+        const size_t up =
+            above != nullptr && row[i] == above[i] ? MatchLength(row + i, above + i, n - i) : 0;
+        const size_t run = i >= 1 + step && row[i] == row[i - step]
+                               ? MatchLength(row + i, row + i - step, n - i)
+                               : 0;
         if (up >= 3 && up >= run) {
             deflate.Repeat(static_cast<int>(up), static_cast<int>(n));
             i += up;
@@ -250,6 +257,7 @@ bool CanvasPngWriter::Write(const RasterCanvas& canvas, const std::string& path,
     const int left = dirty.Empty() ? 0 : dirty.left - canvas.OriginX();
     const int right = dirty.Empty() ? 0 : dirty.right - canvas.OriginX();
     const uint32_t bg = canvas.Background();
+    const int sb = canvas.BytesPerPixel();  // bytes per stored pixel
     const uint8_t bgPixel[3] = {static_cast<uint8_t>(bg), static_cast<uint8_t>(bg >> 8),
                                 static_cast<uint8_t>(bg >> 16)};
     bool previousPlain = false;
@@ -258,11 +266,11 @@ bool CanvasPngWriter::Write(const RasterCanvas& canvas, const std::string& path,
         const uint8_t* src = canvas.Row(y);
         // A row that repeats the one above (most of a page is blank paper) is one
         // back-reference.
-        const bool repeats =
-            y > 0 && upwards && n >= 3 &&
-            ((plain && previousPlain) || (!plain && !previousPlain &&
-                                          std::memcmp(src + 3 * left, canvas.Row(y - 1) + 3 * left,
-                                                      static_cast<size_t>(right - left) * 3) == 0));
+        const bool repeats = y > 0 && upwards && n >= 3 &&
+                             ((plain && previousPlain) ||
+                              (!plain && !previousPlain &&
+                               std::memcmp(src + sb * left, canvas.Row(y - 1) + sb * left,
+                                           static_cast<size_t>(right - left) * sb) == 0));
         previousPlain = plain;
         if (repeats) {
             deflate.Repeat(static_cast<int>(n), static_cast<int>(n));
@@ -279,6 +287,10 @@ bool CanvasPngWriter::Write(const RasterCanvas& canvas, const std::string& path,
             const uint8_t* in = src + 3 * from;
             uint8_t* out = row + 1 + from;
             int x = from;
+            if (sb == 1) {
+                std::memcpy(out, src + from, static_cast<size_t>(to - from));
+                x = to;
+            }
             for (; x + 4 <= to; x += 4, in += 12, out += 4) {
                 out[0] = in[0];
                 out[1] = in[3];
@@ -292,7 +304,13 @@ bool CanvasPngWriter::Write(const RasterCanvas& canvas, const std::string& path,
             for (int x = 0; x < width; ++x) {
                 std::memcpy(row + 1 + 3 * x, bgPixel, 3);
             }
-            std::memcpy(row + 1 + 3 * from, src + 3 * from, static_cast<size_t>(to - from) * 3);
+            if (sb == 3) {
+                std::memcpy(row + 1 + 3 * from, src + 3 * from, static_cast<size_t>(to - from) * 3);
+            } else {
+                for (int x = from; x < to; ++x) {
+                    std::memset(row + 1 + 3 * x, src[x], 3);
+                }
+            }
         }
         EncodeRow(deflate, row, y > 0 && upwards ? above_.data() : nullptr, n, pixelBytes);
         rowAdler = adler32(1L, row, static_cast<uInt>(n));

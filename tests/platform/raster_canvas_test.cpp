@@ -16,7 +16,13 @@ namespace {
 TEST(RasterCanvas, RectanglesAndClipping) {
     RasterCanvas canvas(10, 8, 100, 200);
     EXPECT_EQ(canvas.Pixel(100, 200), 0xFFFFFFu);
+    // Grey drawing keeps one byte a pixel; the first colour turns the picture to RGB
+    // with the same colours.
+    canvas.FillRect({108, 206, 110, 208}, 0x404040);
+    EXPECT_EQ(canvas.BytesPerPixel(), 1);
     canvas.FillRect({98, 198, 102, 201}, 0x0000FF);  // red, partly outside
+    EXPECT_EQ(canvas.BytesPerPixel(), 3);
+    EXPECT_EQ(canvas.Pixel(109, 207), 0x404040u);
     EXPECT_EQ(canvas.Pixel(100, 200), 0x0000FFu);
     EXPECT_EQ(canvas.Pixel(101, 200), 0x0000FFu);
     EXPECT_EQ(canvas.Pixel(102, 200), 0xFFFFFFu);  // right edge excluded
@@ -55,7 +61,7 @@ TEST(RasterCanvas, AndTransferOfBottomUpBitmaps) {
     }
     canvas.FillBackground();
     const std::array<uint8_t, 8> aa = {255, 0x0F, 0xF0, 255, 0x80, 255, 255, 255};
-    canvas.AndBitmap(0, 2, CanvasBitmap{aa.data(), 4, 2, 4, 8, grey, 256});
+    canvas.AndBitmap(0, 2, CanvasBitmap{aa.data(), 4, 2, 4, 8, grey, 256, true});
     EXPECT_EQ(canvas.Pixel(0, 2), 0x808080u);  // top row is the second row stored
     EXPECT_EQ(canvas.Pixel(1, 2), 0xFFFFFFu);
     EXPECT_EQ(canvas.Pixel(0, 3), 0xFFFFFFu);
@@ -68,6 +74,13 @@ TEST(RasterCanvas, AndTransferOfBottomUpBitmaps) {
     EXPECT_EQ(canvas.Pixel(2, 3), 0xF0F0F0u);
     EXPECT_TRUE(canvas.IsGrey());
     EXPECT_EQ(canvas.GreyPixels()[3 * 8 + 1], 0x00);
+    // The same transfers on a grey picture give the same pixels.
+    RasterCanvas grey8(8, 4);
+    grey8.AndBitmap(0, 2, CanvasBitmap{aa.data(), 4, 2, 4, 8, grey, 256, true});
+    grey8.AndBitmap(-1, 3, CanvasBitmap{aa.data(), 4, 1, 4, 8, grey, 256});
+    EXPECT_EQ(grey8.BytesPerPixel(), 1);
+    EXPECT_EQ(grey8.GreyPixels(), canvas.GreyPixels());
+    EXPECT_EQ(grey8.RgbPixels(), canvas.RgbPixels());
     EXPECT_EQ(canvas.GreyPixels()[2 * 8 + 0], 0x80);
 }
 
