@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -240,6 +241,13 @@ bool ChildProcess::Start(const std::string& commandLine, const std::string& work
         return false;
     }
     pid_ = pid;
+#ifdef SYS_pidfd_open
+    // Readable once the child has ended, so waits need not sleep in steps (older
+    // kernels answer -1 and the waits fall back to short sleeps).
+    pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidFd_ >= 0)
+        ::fcntl(pidFd_, F_SETFD, FD_CLOEXEC);
+#endif
     outFd_ = out[0];
     SetNonBlocking(outFd_);
     SetNonBlocking(in[1]);
@@ -261,7 +269,7 @@ std::size_t ChildProcess::Available() const {
 bool ChildProcess::FillPending() {
     if (outFd_ < 0)
         return false;
-    char buf[4096];
+    char buf[65536];
     bool got = false;
     while (true) {
         ssize_t n = ::read(outFd_, buf, sizeof buf);
@@ -333,6 +341,7 @@ void ChildProcess::CloseInput() {
 
 bool ChildProcess::WaitForOutputOrExit(int milliseconds) {
     auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    int nap = 1;
     while (true) {
         if (HasEnded() || Available() > 0)
             return true;
@@ -340,17 +349,29 @@ bool ChildProcess::WaitForOutputOrExit(int milliseconds) {
         if (left <= 0)
             return false;
         int step = left < 100 ? left : 100;
-        if (outFd_ >= 0 && !outputClosed_) {
-            pollfd p{outFd_, POLLIN, 0};
-            int r = ::poll(&p, 1, step);
-            if (r > 0 && (p.revents & POLLHUP) && Available() == 0) {
-                // Every writer is gone: only the exit remains to be seen.
-                FillPending();
-                if (pending_.empty())
-                    SleepMilliseconds(step < 10 ? step : 10);
+        pollfd fds[2];
+        nfds_t count = 0;
+        bool watchOutput = outFd_ >= 0 && !outputClosed_;
+        if (watchOutput)
+            fds[count++] = {outFd_, POLLIN, 0};
+        if (pidFd_ >= 0)
+            fds[count++] = {pidFd_, POLLIN, 0};
+        // Without a process descriptor the end of the output pipe (POLLHUP) says
+        // nothing about the exit itself: then the wait goes on in short naps.
+        bool outputHungUp = false;
+        if (count > 0) {
+            int r = ::poll(fds, count, step);
+            if (r > 0 && watchOutput && (fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN)) {
+                outputHungUp = true;
             }
-        } else {
-            SleepMilliseconds(step < 10 ? step : 10);
+        }
+        if (pidFd_ < 0 && (count == 0 || outputHungUp)) {
+            FillPending();
+            SleepMilliseconds(nap < step ? nap : step);
+            if (nap < 10)
+                nap *= 2;
+        } else if (outputHungUp) {
+            FillPending();  // marks the output closed, so the next poll waits for the exit
         }
     }
 }
@@ -363,14 +384,19 @@ bool ChildProcess::WaitForExit(int milliseconds) {
         return true;
     }
     auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    int step = 1;
+    int nap = 1;
     while (!HasEnded()) {
         int left = MillisecondsLeft(deadline);
         if (left <= 0)
             return false;
-        SleepMilliseconds(step < left ? step : left);
-        if (step < 20)
-            step *= 2;
+        if (pidFd_ >= 0) {
+            pollfd p{pidFd_, POLLIN, 0};
+            ::poll(&p, 1, left);
+        } else {
+            SleepMilliseconds(nap < left ? nap : left);
+            if (nap < 20)
+                nap *= 2;
+        }
     }
     return true;
 }
@@ -423,6 +449,7 @@ void ChildProcess::Close() {
     if (started_ && !HasEnded())
         Kill();
     CloseFd(outFd_);
+    CloseFd(pidFd_);
     if (input_) {
         input_->Close();
         input_.reset();

@@ -140,6 +140,7 @@ class ChildProcess {
     int exitCode_ = kStillActive;
     bool killed_ = false;
     int outFd_ = -1;
+    int pidFd_ = -1;  // process descriptor, readable once the child has ended
     bool outputClosed_ = false;
     std::string pending_;  // read from the pipe but not handed out yet (ReadLine)
     std::shared_ptr<ProcessInput> input_;
