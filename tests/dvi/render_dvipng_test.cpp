@@ -183,5 +183,60 @@ TEST(RenderAgainstDvipng, SameInkInTheSamePlacesOnEveryPage) {
     }
 }
 
+// The PNG colour type of a file: 0 grey, 2 RGB.
+int PngColourType(const std::string& path) {
+    const std::string bytes = test::ReadFile(path);
+    return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1;
+}
+
+TEST(RenderCommand, SmoothingThresholdColourAndPageNames) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    const std::string dvi = test::TypesetDvi(dir, "doc", R"(\documentclass{article}
+\usepackage{xcolor}
+\begin{document}
+Black text only.\newpage
+Some \textcolor{red}{red} text.
+\end{document}
+)");
+    ASSERT_FALSE(dvi.empty());
+    const std::string cli = "'" + test::Program("quirn-cli") + "' render '" + dvi + "' ";
+    std::string out, err;
+    // "auto" smooths at 100 dpi and not at 101.
+    for (const int dpi : {100, 101}) {
+        ASSERT_EQ(
+            test::RunCommand(cli + "--dpi " + std::to_string(dpi) + " --aa auto --page 1 -o '" +
+                                 dir.File("auto" + std::to_string(dpi) + ".png") + "'",
+                             &out, &err),
+            0)
+            << err;
+        RgbImage image;
+        ASSERT_TRUE(ReadPicture(dir.File("auto" + std::to_string(dpi) + ".png"), image));
+        int levels[256] = {};
+        for (size_t i = 0; i < image.pixels.size(); i += 3) {
+            levels[image.pixels[i]] = 1;
+        }
+        int used = 0;
+        for (int level : levels) {
+            used += level;
+        }
+        EXPECT_EQ(used > 2, dpi == 100) << dpi << " dpi: " << used << " grey levels";
+        EXPECT_EQ(PngColourType(dir.File("auto" + std::to_string(dpi) + ".png")), 0);
+    }
+    // Every page by default, named through %d; the coloured page is written in colour.
+    ASSERT_EQ(
+        test::RunCommand(cli + "--dpi 72 --aa never -o '" + dir.File("p%d.png") + "'", &out, &err),
+        0)
+        << err;
+    EXPECT_EQ(PngColourType(dir.File("p1.png")), 0);
+    EXPECT_EQ(PngColourType(dir.File("p2.png")), 2);
+    EXPECT_EQ(test::RunCommand(cli + "--dpi 72 --pages 1-2 -o '" + dir.File("same.png") + "'", &out,
+                               &err),
+              2);
+    EXPECT_NE(err.find("%d"), std::string::npos) << err;
+    EXPECT_EQ(
+        test::RunCommand(cli + "--dpi 72 --page 3 -o '" + dir.File("x.png") + "'", &out, &err), 1);
+}
+
 }  // namespace
 }  // namespace quirn
