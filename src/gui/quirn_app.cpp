@@ -10,6 +10,7 @@
 
 #include "gui/documents.h"
 #include "gui/main_frame.h"
+#include "gui/typeset_bridge.h"
 
 namespace quirn::gui {
 
@@ -46,8 +47,12 @@ void DeferredSink::SetTarget(OutputSink* target) {
     }
 }
 
+QuirnApp::QuirnApp() = default;
+QuirnApp::~QuirnApp() = default;
+
 StartupSeams QuirnApp::MakeSeams() {
     StartupSeams s;
+    typeset_->AddStartupSeams(s);
     s.screenDpi = [] {
         wxSize ppi = wxDisplay(0u).GetPPI();
         return std::max(ppi.GetWidth(), ppi.GetHeight());
@@ -65,6 +70,7 @@ StartupSeams QuirnApp::MakeSeams() {
         SetTopWindow(frame_);
         prompt_.SetParent(frame_);
         output_.SetTarget(frame_->OutputBar());
+        frame_->OutputBar()->SetKeyHandler([this](int key) { return typeset_->TypeKey(key); });
         frame_->Bind(wxEVT_CLOSE_WINDOW, &QuirnApp::OnMainClose, this);
         return true;
     };
@@ -92,6 +98,7 @@ bool QuirnApp::OnInit() {
     docManager_ = std::make_unique<wxDocManager>();
     store_ = OpenFileStore(DefaultStoreDirectory(), &output_);
     app_ = std::make_unique<Application>(*store_, output_, prompt_);
+    typeset_ = std::make_unique<TypesetBridge>(*app_, output_, prompt_, *docManager_, frame_);
 
     bool running = app_->InitInstance(CommandLineOf(argc, argv), MakeSeams());
     const StartupOptions& o = app_->Options();
@@ -128,6 +135,7 @@ int QuirnApp::OnRun() {
 }
 
 void QuirnApp::OnTimer(wxTimerEvent&) {
+    typeset_->Poll();
     instance_.Poll([this] {
         if (frame_)
             frame_->BringToFront();
@@ -167,7 +175,7 @@ void QuirnApp::SaveRecentFiles() {
 }
 
 void QuirnApp::OnMainClose(wxCloseEvent& e) {
-    if (e.CanVeto() && !docManager_->CloseDocuments(false)) {
+    if (e.CanVeto() && (!typeset_->ConfirmClose() || !docManager_->CloseDocuments(false))) {
         e.Veto();
         return;
     }

@@ -18,6 +18,7 @@
 namespace quirn::gui {
 
 class CMainFrame;
+class TypesetBridge;
 
 // Keeps what is written before the output window exists and hands it over later.
 class DeferredSink : public OutputSink {
@@ -32,6 +33,8 @@ class DeferredSink : public OutputSink {
 
 class QuirnApp : public wxApp {
   public:
+    QuirnApp();
+    ~QuirnApp() override;
     bool OnInit() override;
     int OnRun() override;
     int OnExit() override;
@@ -52,6 +55,7 @@ class QuirnApp : public wxApp {
     std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<Application> app_;
     std::unique_ptr<wxDocManager> docManager_;
+    std::unique_ptr<TypesetBridge> typeset_;
     InstanceServer instance_;
     CMainFrame* frame_ = nullptr;
     wxTimer timer_;

@@ -63,14 +63,31 @@ bool AskRunningInstance(const std::string& socketPath, int timeoutMs) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    bool answered = false;
+    bool running = false;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        // Someone listens. An instance that is busy (building a format, say) answers
+        // late or not in time; it is running all the same, so a second start still
+        // ends. Only a wrong answer means the socket belongs to something else.
         std::uint32_t message = kIdentifyMessage, reply = 0;
-        answered = Exchange(fd, &message, false, timeoutMs) &&
-                   Exchange(fd, &reply, true, timeoutMs) && reply == kIdentifyReply;
+        if (Exchange(fd, &message, false, timeoutMs) && Exchange(fd, &reply, true, timeoutMs)) {
+            running = reply == kIdentifyReply;
+        } else {
+            running = true;
+        }
     }
     ::close(fd);
-    return answered;
+    return running;
+}
+
+// True when nothing listens on the socket file any more (its instance died).
+static bool SocketIsDead(const sockaddr_un& addr) {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    bool dead = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 &&
+                errno == ECONNREFUSED;
+    ::close(fd);
+    return dead;
 }
 
 InstanceServer::~InstanceServer() {
@@ -88,8 +105,8 @@ bool InstanceServer::Listen(const std::string& socketPath) {
     if (fd < 0)
         return false;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        // Something is there: a live instance answers, a dead one's socket is replaced.
-        if (errno != EADDRINUSE || AskRunningInstance(socketPath, 500)) {
+        // Something is there: a live instance keeps it, a dead one's socket is replaced.
+        if (errno != EADDRINUSE || !SocketIsDead(addr)) {
             ::close(fd);
             return false;
         }

@@ -24,7 +24,7 @@ class WindowTest : public ::testing::Test {
         if (!HaveXvfb())
             GTEST_SKIP() << "Xvfb is not installed";
         env = "QUIRN_CONFIG_DIR='" + dir.File("config") + "' XDG_RUNTIME_DIR='" + dir.Path() +
-              "' TMPDIR='" + dir.Path() + "' ";
+              "' TMPDIR='" + dir.Path() + "' XDG_DATA_HOME='" + dir.File("data") + "' ";
     }
     // Runs a shell script under a fresh virtual display.
     int UnderXvfb(const std::string& script, std::string* out, std::string* err) {
@@ -84,6 +84,21 @@ TEST_F(WindowTest, ABadCommandLineEndsTheProgramWithItsMessage) {
     EXPECT_EQ(rc, 0);
     EXPECT_NE(out.find("rc=1"), std::string::npos) << out << err;
     EXPECT_NE(err.find("message: Invalid TEX command!"), std::string::npos) << err;
+}
+
+TEST_F(WindowTest, BatchTypesetRunsTheEngineAndEnds) {
+    std::string tex = dir.Write("doc/paper.tex",
+                                "\\documentclass{article}\\begin{document}\\tableofcontents\n"
+                                "\\section{One}Text.\\end{document}\n");
+    std::string out, err;
+    int rc = UnderXvfb("QUIRN_TEST_ANSWER=yes timeout 240 " + Program("quirn") + " -TEX='" + tex +
+                           "' -FORMAT=latex; echo rc=$?\n",
+                       &out, &err);
+    EXPECT_EQ(rc, 0);
+    EXPECT_NE(out.find("rc=0"), std::string::npos) << out << err;
+    EXPECT_TRUE(std::filesystem::exists(dir.File("doc/paper.dvi"))) << out << err;
+    // The table of contents needed a second run, which the batch run made.
+    EXPECT_NE(test::ReadFile(dir.File("doc/paper.toc")).find("One"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,149 @@
+#include "gui/typeset_bridge.h"
+
+#include <wx/app.h>
+#include <wx/filename.h>
+#include <wx/utils.h>
+
+#include "app/tex_environment.h"
+#include "gui/documents.h"
+#include "gui/main_frame.h"
+#include "packages/font_maps.h"
+
+namespace quirn::gui {
+
+wxDocument* GuiTypesetSeams::FindDocument(const std::string& path) {
+    wxFileName wanted(wxString::FromUTF8(path));
+    wanted.Normalize(wxPATH_NORM_ABSOLUTE | wxPATH_NORM_DOTS);
+    for (wxDocument* doc : docs_.GetDocumentsVector()) {
+        wxFileName f(doc->GetFilename());
+        f.Normalize(wxPATH_NORM_ABSOLUTE | wxPATH_NORM_DOTS);
+        if (f == wanted)
+            return doc;
+    }
+    return nullptr;
+}
+
+bool GuiTypesetSeams::SaveAllModified() {
+    for (wxDocument* doc : docs_.GetDocumentsVector()) {
+        if (doc->IsModified() && !doc->Save())
+            return false;
+    }
+    return true;
+}
+
+void GuiTypesetSeams::GoToLine(const std::string& file, int line) {
+    wxDocument* doc = FindDocument(file);
+    if (!doc)
+        doc = docs_.CreateDocument(wxString::FromUTF8(file), wxDOC_SILENT);
+    auto* view = doc ? wxDynamicCast(doc->GetFirstView(), CQuirnWinView) : nullptr;
+    if (!view || !view->Editor())
+        return;
+    wxStyledTextCtrl* editor = view->Editor();
+    int target = std::max(0, line - 1);
+    editor->GotoLine(target);
+    editor->SetSelection(editor->PositionFromLine(target), editor->GetLineEndPosition(target));
+    if (view->GetFrame())
+        view->GetFrame()->Raise();
+    editor->SetFocus();
+}
+
+bool GuiTypesetSeams::IsDocumentOpen(const std::string& path) {
+    return FindDocument(path) != nullptr;
+}
+
+void GuiTypesetSeams::OpenDocumentFile(const std::string& path) {
+    docs_.CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT);
+}
+
+void GuiTypesetSeams::ReloadDocument(const std::string& path) {
+    if (wxDocument* doc = FindDocument(path)) {
+        doc->OnOpenDocument(doc->GetFilename());
+        doc->UpdateAllViews();
+    }
+}
+
+void GuiTypesetSeams::OpenPdf(const std::string& path) {
+    // PDF files are shown by the desktop's viewer.
+    wxLaunchDefaultApplication(wxString::FromUTF8(path));
+}
+
+void GuiTypesetSeams::ShowOutputBar(bool) {}
+
+TypesetBridge::TypesetBridge(Application& app, OutputSink& window, UserPrompt& prompt,
+                             wxDocManager& docs, CMainFrame*& frame)
+    : app_(app), monitor_(&window), prompt_(prompt), seams_(docs, frame) {
+    // Everything the output window shows passes through the monitor, which the
+    // end-of-run analysis reads.
+    app_.Context().output = &monitor_;
+}
+
+TypesetBridge::~TypesetBridge() = default;
+
+void TypesetBridge::AddStartupSeams(StartupSeams& s) {
+    s.establishRoots = [this](DataRoots& roots) {
+        return EstablishRoots(roots, app_.GetProfile(), monitor_, &prompt_);
+    };
+    s.setTexVariables = [this] { SetTexVariables(app_.Roots(), app_.GetProfile()); };
+    s.buildFormatList = [this] { Prepare(); };
+    s.ensureFormats = [this] {
+        formats_->EnsureLatexFormat(*typesetter_, app_.Options().updated);
+        formats_->EnsurePlainFormat(*typesetter_);
+    };
+    s.refreshFontMaps = [this] {
+        fonts_ = std::make_unique<FontContext>(app_.Roots().installDir, &monitor_);
+        FontMapRegenerator maps(*fonts_, app_.Roots());
+        const auto& trees = app_.Record().tdsArchivePath;
+        maps.RefreshFontMapping(trees.empty() ? DefaultTreeList(app_.Roots()) : trees);
+    };
+    s.typeset = [this](const std::string& file, const std::string& format) {
+        return RunBatchTypeset(file, format);
+    };
+}
+
+void TypesetBridge::Prepare() {
+    AppContext& ctx = app_.Context();
+    formats_ = std::make_unique<Formats>(ctx.roots, app_.GetProfile(), app_.Record(), prompt_);
+    formats_->BuildFormatList();
+    processes_ = std::make_unique<ProcessList>(&monitor_, ctx.roots.installDir);
+    typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
+}
+
+int TypesetBridge::RunBatchTypeset(const std::string& file, const std::string& format) {
+    if (!typesetter_)
+        return 1;
+    typesetter_->SetBatch(true, format);
+    if (typesetter_->Typeset(file, "") != 0)
+        return 1;
+    // The window shows the run while it goes on.
+    while (typesetter_->Busy()) {
+        typesetter_->Poll();
+        wxTheApp->Yield(true);
+        wxMilliSleep(20);
+    }
+    typesetter_->SetBatch(false);
+    return typesetter_->LastResult();
+}
+
+void TypesetBridge::Poll() {
+    if (typesetter_)
+        typesetter_->Poll();
+}
+
+bool TypesetBridge::TypeKey(int key) {
+    if (!typesetter_ || !typesetter_->HasEngineInput())
+        return false;
+    if (key == WXK_BACK)
+        key = '\b';
+    if (key == WXK_RETURN || key == WXK_NUMPAD_ENTER)
+        key = '\n';
+    if (key < 0 || key > 255)
+        return false;
+    typesetter_->TypeCharacter(static_cast<char>(key));
+    return true;
+}
+
+bool TypesetBridge::ConfirmClose() {
+    return !typesetter_ || typesetter_->ConfirmCloseWhileRunning();
+}
+
+}  // namespace quirn::gui
