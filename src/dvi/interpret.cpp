@@ -1,8 +1,10 @@
 #include "dvi/interpret.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "dvi/dvi_context.h"
@@ -81,9 +83,9 @@ PageInterpreter::PageInterpreter(DviContext& context, ColorState& colours, PageC
       expansionBudget_(kExpansionBudget) {}
 
 PageInterpreter::~PageInterpreter() {
-    for (const auto& [vf, fd] : vfFiles_) {
-        if (fd >= 0) {
-            ::close(fd);
+    for (const auto& [vf, file] : vfFiles_) {
+        if (file.fd >= 0) {
+            ::close(file.fd);
         }
     }
 }
@@ -216,14 +218,18 @@ void PageInterpreter::Special(ByteReader& in, uint32_t length, const RegisterSet
     }
 }
 
-int PageInterpreter::PacketFile(const VirtualFontData& vf) {
+const PageInterpreter::PacketFile& PageInterpreter::OpenPacketFile(const VirtualFontData& vf) {
     const auto it = vfFiles_.find(&vf);
     if (it != vfFiles_.end()) {
         return it->second;
     }
-    const int fd = ::open(vf.path.c_str(), O_RDONLY | O_CLOEXEC);
-    vfFiles_.emplace(&vf, fd);
-    return fd;
+    PacketFile file;
+    file.fd = ::open(vf.path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (file.fd >= 0 && ::fstat(file.fd, &st) == 0 && st.st_size > 0) {
+        file.size = static_cast<uint64_t>(st.st_size);
+    }
+    return vfFiles_.emplace(&vf, file).first->second;
 }
 
 void PageInterpreter::ExpandVirtualChar(const GlyphPlacement& record) {
@@ -231,16 +237,20 @@ void PageInterpreter::ExpandVirtualChar(const GlyphPlacement& record) {
     if (vf == nullptr || vf->path.empty()) {
         return;
     }
-    const int fd = PacketFile(*vf);
-    if (fd < 0) {
+    const PacketFile& file = OpenPacketFile(*vf);
+    if (file.fd < 0) {
         return;
     }
     const auto packet = vf->packets.find(record.code);
-    if (packet == vf->packets.end() || packet->second.length == 0) {
+    if (packet == vf->packets.end() || packet->second.length == 0 ||
+        packet->second.offset >= file.size) {
         return;
     }
-    std::vector<uint8_t> bytes(packet->second.length);
-    const ssize_t got = ::pread(fd, bytes.data(), bytes.size(), packet->second.offset);
+    // A damaged packet length cannot reach past the end of the file.
+    const uint64_t length =
+        std::min<uint64_t>(packet->second.length, file.size - packet->second.offset);
+    std::vector<uint8_t> bytes(static_cast<size_t>(length));
+    const ssize_t got = ::pread(file.fd, bytes.data(), bytes.size(), packet->second.offset);
     if (got <= 0) {
         return;
     }

@@ -60,7 +60,11 @@ class PageInterpreter {
   private:
     void SetOrPut(DviFont& font, uint32_t code, RegisterSet& top);
     void Special(ByteReader& in, uint32_t length, const RegisterSet& top);
-    int PacketFile(const VirtualFontData& vf);
+    struct PacketFile {
+        int fd = -1;        // -1 when the VF file cannot be opened
+        uint64_t size = 0;  // its length, which bounds every packet read from it
+    };
+    const PacketFile& OpenPacketFile(const VirtualFontData& vf);
     int32_t Scaled(int32_t amount) const;
 
     DviContext& context_;
@@ -69,7 +73,7 @@ class PageInterpreter {
     bool expand_;
     const GraphicsSearch& search_;
     OutputSink& out_;
-    std::unordered_map<const VirtualFontData*, int> vfFiles_;  // open descriptors, -1 = failed
+    std::unordered_map<const VirtualFontData*, PacketFile> vfFiles_;
     int64_t expansionBudget_;
 };
 
