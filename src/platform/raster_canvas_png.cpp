@@ -30,16 +30,7 @@ class FixedDeflate {
         if (l.extraBits != 0) {
             Bits(l.extra, l.extraBits);
         }
-        // The same few distances come again and again (a pixel, a row).
-        if (distance != lastDistance_) {
-            int code = 0;
-            while (code < 29 && kDistanceBase[code + 1] <= distance) {
-                ++code;
-            }
-            lastDistance_ = distance;
-            lastDistanceCode_ = code;
-        }
-        const int d = lastDistanceCode_;
+        const int d = distance <= 256 ? nearCode_[distance - 1] : farCode_[(distance - 1) >> 7];
         Bits(distanceCode_[d], 5);
         if (kDistanceExtra[d] != 0) {
             Bits(static_cast<uint32_t>(distance - kDistanceBase[d]), kDistanceExtra[d]);
@@ -116,6 +107,18 @@ class FixedDeflate {
         for (int d = 0; d < 30; ++d) {
             distanceCode_[d] = Reverse(static_cast<uint32_t>(d), 5);
         }
+        auto codeOf = [](int distance) {
+            int code = 0;
+            while (code < 29 && kDistanceBase[code + 1] <= distance) {
+                ++code;
+            }
+            return static_cast<uint8_t>(code);
+        };
+        for (int i = 0; i < 256; ++i) {
+            nearCode_[i] = codeOf(i + 1);
+            // Distances above 256 share their code in blocks of 128.
+            farCode_[i] = codeOf((i << 7) + 1);
+        }
         for (int length = 3; length <= 258; ++length) {
             int i = 28;
             while (kLengthBase[i] > length) {
@@ -141,8 +144,8 @@ class FixedDeflate {
     }
 
     std::vector<uint8_t>& out_;
-    int lastDistance_ = 0;
-    int lastDistanceCode_ = 0;
+    std::array<uint8_t, 256> nearCode_{};  // distance code of distances 1..256
+    std::array<uint8_t, 256> farCode_{};   // of 257..32768, by (distance - 1) >> 7
     uint64_t bits_ = 0;
     int bitCount_ = 0;
     std::array<Code, 288> literal_{};
