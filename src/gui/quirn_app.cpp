@@ -87,6 +87,10 @@ StartupSeams QuirnApp::MakeSeams() {
         return docManager_->CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT) != nullptr;
     };
     s.saveAllModified = [this] { return docManager_->CloseDocuments(false); };
+    s.connectGraphicsLibrary = [this] {
+        graphics_ = std::make_unique<GraphicsSpecialLibrary>(app_->Roots().installDir);
+        graphics_->SetConsole(&output_);
+    };
     return s;
 }
 

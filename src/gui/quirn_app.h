@@ -11,6 +11,7 @@
 
 #include "app/application.h"
 #include "gui/wx_prompt.h"
+#include "platform/graphics_special.h"
 #include "platform/output_sink.h"
 #include "platform/settings_store.h"
 #include "platform/single_instance.h"
@@ -56,6 +57,7 @@ class QuirnApp : public wxApp {
     std::unique_ptr<Application> app_;
     std::unique_ptr<wxDocManager> docManager_;
     std::unique_ptr<TypesetBridge> typeset_;
+    std::unique_ptr<GraphicsSpecialLibrary> graphics_;
     InstanceServer instance_;
     CMainFrame* frame_ = nullptr;
     wxTimer timer_;
