@@ -43,7 +43,8 @@ int Tfm(const std::vector<std::string>& args) {
         return 2;
     }
     std::optional<int32_t> scaled, design;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+    // Options come in pairs: a name and its value.
+    for (std::size_t i = 1; i < args.size(); i += 2) {
         int32_t value = 0;
         if (i + 1 >= args.size() || !ParseInt32(args[i + 1], value) ||
             (args[i] != "--scaled" && args[i] != "--design")) {
@@ -51,7 +52,6 @@ int Tfm(const std::vector<std::string>& args) {
             return 2;
         }
         (args[i] == "--scaled" ? scaled : design) = value;
-        ++i;
     }
 
     const std::string& name = args[0];
