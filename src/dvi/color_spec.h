@@ -19,7 +19,7 @@ struct NamedColor {
 const NamedColor* NamedColors(int* count);
 const NamedColor* FindNamedColor(std::string_view name);
 
-// Parses a colour specification such as "rgb 1 0 0", "cmyk 0 0 0 1", "gray 0.5",
+// Parses a colour written as "rgb 1 0 0", "cmyk 0 0 0 1", "gray 0.5",
 // "hsb 0.5 1 1" or "Apricot". Failures write their message to `out` (some fail
 // silently) and answer nothing.
 std::optional<uint32_t> ParseColorSpec(std::string_view text, OutputSink& out);

@@ -85,16 +85,21 @@ void ResolutionOf(const jpeg_decompress_struct& cinfo, double* dpiX, double* dpi
     }
 }
 
+// Opens the file and refuses damaged headers and absurd sizes, with the reason.
+bool OpenJpegChecked(JpegReader* r, ByteSpan data, std::string* error) {
+    if (!OpenJpeg(r, data)) {
+        if (error)
+            *error = std::string("damaged JPEG file: ") + r->errors.message;
+        return false;
+    }
+    return CheckImageSize(r->cinfo.image_width, r->cinfo.image_height, error);
+}
+
 }  // namespace
 
 bool ReadJpegInfo(ByteSpan data, JpegInfo* info, std::string* error) {
     JpegReader r;
-    if (!OpenJpeg(&r, data)) {
-        if (error)
-            *error = std::string("damaged JPEG file: ") + r.errors.message;
-        return false;
-    }
-    if (!CheckImageSize(r.cinfo.image_width, r.cinfo.image_height, error))
+    if (!OpenJpegChecked(&r, data, error))
         return false;
     info->width = static_cast<int>(r.cinfo.image_width);
     info->height = static_cast<int>(r.cinfo.image_height);
@@ -112,12 +117,7 @@ bool ReadJpegInfo(ByteSpan data, JpegInfo* info, std::string* error) {
 
 bool ReadJpeg(ByteSpan data, ImageReadMode mode, RgbImage* image, std::string* error) {
     JpegReader r;
-    if (!OpenJpeg(&r, data)) {
-        if (error)
-            *error = std::string("damaged JPEG file: ") + r.errors.message;
-        return false;
-    }
-    if (!CheckImageSize(r.cinfo.image_width, r.cinfo.image_height, error))
+    if (!OpenJpegChecked(&r, data, error))
         return false;
     *image = RgbImage();
     image->width = static_cast<int>(r.cinfo.image_width);
