@@ -327,7 +327,12 @@ class FileStore : public SettingsStore {
             return changed = k && k->RemoveValue(name);
         });
     }
-    void BeginUpdate() override { ++batch_; }
+    void BeginUpdate() override {
+        if (batch_++ == 0) {
+            for (auto& entry : roots_)
+                entry.second.checkedInBatch = false;
+        }
+    }
     bool EndUpdate() override {
         if (batch_ > 0 && --batch_ == 0)
             return FlushDirty();
@@ -340,6 +345,7 @@ class FileStore : public SettingsStore {
         FileIdentity identity;
         bool loaded = false;
         bool dirty = false;
+        bool checkedInBatch = false;  // one look at the file serves a whole update
     };
 
     std::string PathOf(StoreRoot root) const {
@@ -359,6 +365,9 @@ class FileStore : public SettingsStore {
         RootState& st = roots_[root];
         if (st.dirty)
             return st.tree;  // our own pending changes win inside a batch
+        if (batch_ > 0 && st.checkedInBatch && st.loaded)
+            return st.tree;
+        st.checkedInBatch = batch_ > 0;
         std::string path = PathOf(root);
         FileIdentity id = Identify(path);
         if (st.loaded && id == st.identity)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <set>
+#include <unordered_map>
 
 #include "platform/output_sink.h"
 
@@ -23,6 +24,21 @@ bool Readable(const std::string& path) {
     std::fclose(f);
     return true;
 }
+
+// A trace names the same few dozen files hundreds of times (every \input of a package
+// searches again), so each path is opened once per reading.
+class ReadableOnce {
+  public:
+    bool operator()(const std::string& path) {
+        auto [it, fresh] = known_.try_emplace(path, false);
+        if (fresh)
+            it->second = Readable(path);
+        return it->second;
+    }
+
+  private:
+    std::unordered_map<std::string, bool> known_;
+};
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -69,9 +85,7 @@ std::string SourceGraphicOf(const std::string& convertedPath) {
     return source;
 }
 
-}  // namespace
-
-std::vector<std::string> TraceLinePaths(std::string_view line) {
+std::vector<std::string> PathsOfLine(std::string_view line, ReadableOnce& readable) {
     if (!StartsWith(line, "kdebug:search") && !StartsWith(line, "kdebug:returning from search") &&
         !StartsWith(line, "kdebug:returning from generic search")) {
         return {};
@@ -83,7 +97,7 @@ std::vector<std::string> TraceLinePaths(std::string_view line) {
     if (found.empty())
         return {};
     std::string whole(found);
-    if (Readable(whole) || found.find(' ') == std::string_view::npos)
+    if (found.find(' ') == std::string_view::npos || readable(whole))
         return {whole};
     std::vector<std::string> paths;
     while (!found.empty()) {
@@ -98,6 +112,13 @@ std::vector<std::string> TraceLinePaths(std::string_view line) {
     return paths;
 }
 
+}  // namespace
+
+std::vector<std::string> TraceLinePaths(std::string_view line) {
+    ReadableOnce readable;
+    return PathsOfLine(line, readable);
+}
+
 std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath,
                                              const std::string& runDir, OutputSink& out) {
     std::vector<std::string> used;
@@ -110,13 +131,14 @@ std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath,
             used.push_back(path);
     };
     bool formatBuild = false;
+    ReadableOnce readable;
     std::string line;
     while (std::getline(in, line)) {
-        for (const std::string& path : TraceLinePaths(line)) {
+        for (const std::string& path : PathsOfLine(line, readable)) {
             if (strcasecmp(FileNameOf(path).c_str(), "latex.ltx") == 0)
                 formatBuild = true;
             std::string onDisk = IsAbsolutePath(path) ? path : runDir + "/" + path;
-            if (Readable(onDisk)) {
+            if (readable(onDisk)) {
                 add(path);
             } else if (path != "(nil)" && !formatBuild && reported.insert(path).second) {
                 out.AppendOutput("TeX reported that it used " + path +
