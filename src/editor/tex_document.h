@@ -102,8 +102,10 @@ class TexDocument {
     void Clear();
 
     // Save with replace: write, then record the modification time and set the save
-    // point; the path becomes the document's path. A failed save leaves all as it was.
-    bool Save(const std::string& path, std::string* error);
+    // point; the path becomes the document's path. A failed save leaves the document as
+    // it was; with removeOnFailure (the name was just asked for) the partly written file
+    // is deleted.
+    bool Save(const std::string& path, std::string* error, bool removeOnFailure = false);
     // Save a copy: write only.
     bool SaveCopy(const std::string& path, std::string* error) const;
 

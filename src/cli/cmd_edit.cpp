@@ -1,0 +1,194 @@
+// quirn-cli edit: the TeX editor's text commands on a file, without a window.
+//
+//   edit match FILE POS                 Match Brace or $ at byte POS
+//   edit mismatch FILE [POS]            Find Mismatched Brace or $ from POS (default 0)
+//   edit comment FILE FROM TO           Block Comment/Uncomment; writes FILE back
+//   edit find FILE TEXT [POS] [--up] [--case] [--word]
+//   edit complete PREFIX                completion candidates from the installed list
+//   edit styles FILE [FIRST LAST]       colouring of lines FIRST..LAST (from 1)
+//
+// Results are lines "select: START END", "beep", "message: TEXT" (line feeds as "\n"),
+// "candidates: LIST" and, for styles, "LINE: STYLES" with one style digit per byte.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/data_roots.h"
+#include "cli/commands.h"
+#include "editor/brace_match.h"
+#include "editor/completion.h"
+#include "editor/find_replace.h"
+#include "editor/string_text_buffer.h"
+#include "editor/tex_colouring.h"
+#include "editor/tex_commands.h"
+#include "editor/tex_document.h"
+#include "platform/user_prompt.h"
+
+namespace quirn::cli {
+namespace {
+
+const char* kUsage =
+    "usage: quirn-cli edit match FILE POS | mismatch FILE [POS] | comment FILE FROM TO |\n"
+    "       find FILE TEXT [POS] [--up] [--case] [--word] | complete PREFIX |\n"
+    "       styles FILE [FIRST LAST]\n";
+
+bool ParseNumber(const std::string& text, int64_t& value) {
+    char* end = nullptr;
+    const long long n = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || n < 0) {
+        return false;
+    }
+    value = n;
+    return true;
+}
+
+void PrintMessage(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        line += c == '\n' ? std::string("\\n") : std::string(1, c);
+    }
+    std::printf("message: %s\n", line.c_str());
+}
+
+void PrintOutcome(const EditOutcome& outcome) {
+    if (outcome.beep) {
+        std::printf("beep\n");
+    }
+    if (!outcome.message.empty()) {
+        PrintMessage(outcome.message);
+    }
+    if (outcome.selection) {
+        std::printf("select: %lld %lld\n", static_cast<long long>(outcome.selection->start),
+                    static_cast<long long>(outcome.selection->end));
+    }
+}
+
+// Loads FILE; messages of the load (the Control-Z strip) are printed.
+bool Load(TexDocument& doc, const std::string& path) {
+    ScriptedPrompt prompt;
+    std::string error;
+    if (!doc.Open(path, &prompt, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    for (const std::string& m : prompt.messages) {
+        PrintMessage(m);
+    }
+    return true;
+}
+
+int Usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+int Styles(const TextBuffer& text, StringTextBuffer& buffer, int64_t first, int64_t last) {
+    ColourTexLines(buffer, first - 1, last);
+    for (int64_t line = first - 1; line < last && line < text.LineCount(); ++line) {
+        std::string digits;
+        for (TextPos p = text.LineStart(line); p < text.LineEnd(line); ++p) {
+            digits += static_cast<char>('0' + (buffer.StyleAt(p) & 0x1F) % 10);
+        }
+        std::printf("%lld: %s\n", static_cast<long long>(line + 1), digits.c_str());
+    }
+    return 0;
+}
+
+int Edit(const std::vector<std::string>& args) {
+    if (args.empty()) {
+        return Usage();
+    }
+    const std::string& verb = args[0];
+    if (verb == "complete") {
+        if (args.size() != 2) {
+            return Usage();
+        }
+        CompletionList words;
+        const std::string path = CompletionListPath(FindInstallDir());
+        if (!words.Load(path)) {
+            std::fprintf(stderr, "No completion list %s\n", path.c_str());
+            return 1;
+        }
+        std::printf("candidates: %s\n", words.Candidates(args[1]).c_str());
+        return 0;
+    }
+    if (args.size() < 2) {
+        return Usage();
+    }
+    StringTextBuffer buffer;
+    TexDocument doc(buffer);
+    int64_t a = 0, b = 0;
+    if (verb == "match" && args.size() == 3 && ParseNumber(args[2], a)) {
+        if (!Load(doc, args[1])) {
+            return 1;
+        }
+        DollarState dollar;
+        PrintOutcome(MatchBraceOrDollar(buffer, TextRange{a, a}, dollar));
+        return 0;
+    }
+    if (verb == "mismatch" && (args.size() == 2 || (args.size() == 3 && ParseNumber(args[2], a)))) {
+        if (!Load(doc, args[1])) {
+            return 1;
+        }
+        PrintOutcome(FindMismatchedBraceOrDollar(buffer, a));
+        return 0;
+    }
+    if (verb == "comment" && args.size() == 4 && ParseNumber(args[2], a) &&
+        ParseNumber(args[3], b)) {
+        if (!Load(doc, args[1])) {
+            return 1;
+        }
+        const TextRange selection = BlockCommentUncomment(buffer, TextRange{a, b});
+        std::string error;
+        if (!doc.Save(args[1], &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        PrintOutcome(EditOutcome::Select(selection.start, selection.end));
+        return 0;
+    }
+    if (verb == "find" && args.size() >= 3) {
+        FindReplaceState state;
+        state.search = args[2];
+        for (std::size_t i = 3; i < args.size(); ++i) {
+            if (args[i] == "--up") {
+                state.searchDown = false;
+            } else if (args[i] == "--case") {
+                state.matchCase = true;
+            } else if (args[i] == "--word") {
+                state.wholeWord = true;
+            } else if (i != 3 || !ParseNumber(args[i], a)) {
+                return Usage();
+            }
+        }
+        if (!Load(doc, args[1])) {
+            return 1;
+        }
+        PrintOutcome(FindNext(buffer, TextRange{a, a}, state));
+        return 0;
+    }
+    if (verb == "styles" && (args.size() == 2 || (args.size() == 4 && ParseNumber(args[2], a) &&
+                                                  ParseNumber(args[3], b) && a >= 1))) {
+        if (!Load(doc, args[1])) {
+            return 1;
+        }
+        if (args.size() == 2) {
+            a = 1;
+            b = buffer.LineCount();
+        }
+        if (!ShouldColourDocument(args[1])) {
+            return 0;
+        }
+        return Styles(buffer, buffer, a, b);
+    }
+    return Usage();
+}
+
+}  // namespace
+
+QUIRN_CLI_COMMAND("edit",
+                  "match|mismatch|comment|find|complete|styles FILE ...   (TeX editor commands)",
+                  Edit);
+
+}  // namespace quirn::cli

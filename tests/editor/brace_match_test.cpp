@@ -1,0 +1,133 @@
+#include "editor/brace_match.h"
+
+#include <gtest/gtest.h>
+
+#include "editor/string_text_buffer.h"
+
+namespace quirn {
+namespace {
+
+EditOutcome Match(const std::string& text, TextPos at, DollarState& dollar, TextPos end = -1) {
+    StringTextBuffer b(text);
+    return MatchBraceOrDollar(b, TextRange{at, end < 0 ? at : end}, dollar);
+}
+
+EditOutcome Match(const std::string& text, TextPos at) {
+    DollarState dollar;
+    return Match(text, at, dollar);
+}
+
+EditOutcome Mismatch(const std::string& text, TextPos from = 0) {
+    StringTextBuffer b(text);
+    return FindMismatchedBraceOrDollar(b, from);
+}
+
+::testing::AssertionResult Selects(const EditOutcome& o, TextPos start, TextPos end) {
+    if (o.beep || !o.selection || o.selection->start != start || o.selection->end != end) {
+        return ::testing::AssertionFailure()
+               << "beep=" << o.beep << " selection="
+               << (o.selection
+                       ? std::to_string(o.selection->start) + "," + std::to_string(o.selection->end)
+                       : "none")
+               << " message=" << o.message;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(MatchBrace, SkipsEscapedAndBigDelimitersInBothDirections) {
+    // Escaped delimiters do not count, so the unescaped ")" after "b" closes the first.
+    EXPECT_TRUE(Selects(Match("(a \\( b) c)", 0), 7, 8));
+    EXPECT_TRUE(Selects(Match("(a \\( b\\) c)", 0), 11, 12));
+    EXPECT_TRUE(Selects(Match("(a \\( b\\) c)", 11), 0, 1));
+    EXPECT_TRUE(Selects(Match("{[x]{}}", 0), 6, 7));
+    EXPECT_TRUE(Selects(Match("{[x]{}}", 3), 1, 2));
+    // The \big family is never matched, and is skipped inside a search.
+    EXPECT_TRUE(Match("\\bigl( x \\bigr]", 5).beep);
+    EXPECT_TRUE(Selects(Match("(\\Bigl( x \\biggr) )", 0), 18, 19));
+    EXPECT_TRUE(Selects(Match("(\\left( x \\right) )", 0), 18, 19));  // \left( is not big
+    // An escaped delimiter under the caret, a non-delimiter, a missing partner.
+    EXPECT_TRUE(Match("\\(x)", 1).beep);
+    EXPECT_TRUE(Match("abc", 1).beep);
+    EXPECT_TRUE(Match("((x)", 0).beep);
+    EXPECT_TRUE(Match("x)", 1).beep);
+    EXPECT_TRUE(Match("", 0).beep);
+}
+
+TEST(MatchBrace, FarPartnersAcrossManyChunks) {
+    // Partners several 1024-byte chunks apart, with nesting and escapes on chunk edges.
+    std::string text = "{";
+    for (int i = 0; i < 500; ++i) {
+        text += "{\\}x}\\{ ";
+    }
+    text += "}";
+    const TextPos last = static_cast<TextPos>(text.size()) - 1;
+    EXPECT_TRUE(Selects(Match(text, 0), last, last + 1));
+    EXPECT_TRUE(Selects(Match(text, last), 0, 1));
+}
+
+TEST(MatchDollar, HopsBetweenPartnersAndMatchesDoubles) {
+    const std::string text = "$a$ and $$b$$";
+    DollarState dollar;
+    EditOutcome first = Match(text, 0, dollar);
+    ASSERT_TRUE(Selects(first, 2, 3));
+    // Pressed again with the match selected: back to the opening dollar.
+    EXPECT_TRUE(Selects(Match(text, 2, dollar, 3), 0, 1));
+    // Pressed again: forward once more.
+    EXPECT_TRUE(Selects(Match(text, 0, dollar, 1), 2, 3));
+
+    DollarState fresh;
+    EXPECT_TRUE(Selects(Match(text, 8, fresh), 11, 13));
+    // And back from the closing double dollar to the opening one, two bytes each.
+    EXPECT_TRUE(Selects(Match(text, 11, fresh, 13), 8, 10));
+
+    // A single dollar meeting a double one: the message, and the match is taken.
+    DollarState mismatch;
+    EditOutcome o = Match("$x$$", 0, mismatch);
+    EXPECT_EQ(o.message, "$ and $$ mismatch!");
+    EXPECT_TRUE(o.selection && o.selection->start == 2 && o.selection->end == 4);
+
+    // A double dollar skips single ones and escaped ones; nothing found beeps and resets
+    // the direction.
+    DollarState skip;
+    EXPECT_TRUE(Selects(Match("$$ a $b$ \\$ $$", 0, skip), 12, 14));
+    DollarState none;
+    none.dollarForward = false;
+    EXPECT_TRUE(Match("$ x", 0, none).beep);
+    EXPECT_TRUE(none.dollarForward);
+}
+
+TEST(FindMismatched, CulpritsOfEachKind) {
+    EXPECT_TRUE(Selects(Mismatch("(]"), 0, 2));
+    EXPECT_TRUE(Selects(Mismatch("(()"), 0, 1));
+    EXPECT_TRUE(Selects(Mismatch("x)"), 1, 2));
+    // The entry below the top matches: the top opener is the culprit.
+    EXPECT_TRUE(Selects(Mismatch("{ ( }"), 2, 3));
+    EXPECT_EQ(Mismatch("\\begin{x} (a[b]) $y$ $$z$$ \\{ \\big( \\Bigr]").message,
+              "No mismatches found!");
+    EXPECT_FALSE(Mismatch("()").selection);
+    // Dollars: kinds mixed, and an open dollar at the end.
+    EXPECT_TRUE(Selects(Mismatch("$a$$"), 2, 4));
+    EXPECT_TRUE(Selects(Mismatch("$$a$ "), 3, 4));
+    EXPECT_TRUE(Selects(Mismatch("x $$ y"), 2, 4));
+    // An opener after the open dollar wins; one before it loses to the dollar.
+    EXPECT_TRUE(Selects(Mismatch("$ ( "), 2, 3));
+    EXPECT_TRUE(Selects(Mismatch("( $ "), 2, 3));
+    // The scan starts at the given position.
+    EXPECT_EQ(Mismatch(")(x)", 1).message, "No mismatches found!");
+}
+
+TEST(BigDelimiter, FamilyMembersAndNearTextStart) {
+    StringTextBuffer b("\\big( \\Bigl[ \\biggr) \\Biggm( \\left( \\bigx( {");
+    EXPECT_TRUE(IsBigDelimiter(b, 4));
+    EXPECT_TRUE(IsBigDelimiter(b, 11));
+    EXPECT_TRUE(IsBigDelimiter(b, 19));
+    EXPECT_TRUE(IsBigDelimiter(b, 27));
+    EXPECT_FALSE(IsBigDelimiter(b, 34));
+    EXPECT_FALSE(IsBigDelimiter(b, 42));
+    EXPECT_FALSE(IsBigDelimiter(b, 44));  // braces never qualify
+    StringTextBuffer start("big(");
+    EXPECT_FALSE(IsBigDelimiter(start, 3));
+}
+
+}  // namespace
+}  // namespace quirn
