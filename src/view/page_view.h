@@ -30,6 +30,7 @@ struct PagePoint {
 // page, drawn at 300 dpi, has its top-left corner (client coordinates) so that the
 // page point under the box's centre stays under it.
 struct MagnifierBox {
+    int page = -1;
     CanvasRect box;
     int pageX = 0;
     int pageY = 0;
@@ -122,7 +123,9 @@ class PageView {
     int RulerOriginX() const { return originX_; }  // thousandths of an inch
     int RulerOriginY() const { return originY_; }
     bool GraphicsReady() const { return graphicsReady_; }
-    PagePoint LastPoint() const { return lastPoint_; }
+    // The last pointer position (client coordinates) hit-tested now: the point of
+    // "Set Ruler Origin" and of inverse search.
+    PagePoint LastPoint() const;
     // The selection (pixels at the view's resolution on `SelectionPage()`); empty
     // when there is none.
     CanvasRect Selection() const;
@@ -147,6 +150,9 @@ class PageView {
                    const DrawOptions& options);
     void PaintMagnifier(RasterCanvas& canvas);
     void PaintSelection(RasterCanvas& canvas);
+    void RepaintSelection();
+    void UpdateSelection(int x, int y);
+    std::string SelectionText() const;
     CanvasRect ClientRectOf(int page) const;
 
     PageSource& source_;
@@ -163,7 +169,8 @@ class PageView {
     int originX_ = 0;
     int originY_ = 0;
     int dragPage_ = -1;
-    PagePoint lastPoint_{-1, -1, -1};
+    int lastX_ = -1;  // last pointer position, client coordinates
+    int lastY_ = -1;
     bool graphicsReady_ = false;
     int timerPage_ = -1;
     bool inZoom_ = false;
@@ -183,6 +190,7 @@ class PageView {
     int magnifierY_ = 0;
 
     PageBitmapCache cache_;
+    RasterCanvas scratch_;  // where a page is drawn before it is kept
 };
 
 }  // namespace quirn
