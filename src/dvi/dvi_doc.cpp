@@ -120,6 +120,7 @@ void CDVIDoc::Reset() {
     postScriptDrawing = false;
     colorStack.clear();
     currentColor = 0;
+    colourAtPageStart.clear();
     bytes_.clear();
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "dvi/color_state.h"
 #include "dvi/dvi_context.h"
 #include "dvi/fonts/dvi_font.h"
 #include "dvi/page_content.h"
@@ -80,6 +81,9 @@ class CDVIDoc {
     int32_t pageWidth = 0;            // thousandths of an inch; 0 until loaded
     int32_t pageHeight = 0;
     bool postScriptDrawing = false;  // a page is being drawn through PostScript
+    // The colour state at the start of pages 0, 1, ... as far as it has been replayed,
+    // so that a page deep in the file does not skim every page before it each time.
+    mutable std::vector<ColorState> colourAtPageStart;
 
   private:
     void Reset();

@@ -1,5 +1,7 @@
 #include "dvi/interpret_page.h"
 
+#include <algorithm>
+
 #include "dvi/dvi_doc.h"
 #include "dvi/fonts/dvi_math.h"
 #include "dvi/interpret.h"
@@ -41,11 +43,23 @@ GraphicsSearch GraphicsSearchFor(const CDVIDoc& doc) {
 void ReplayColorState(const CDVIDoc& doc, int page, ColorState& colours) {
     NullSink none;
     OutputSink& out = SinkOf(doc, none);
-    colours.Reset();
+    // The states at page starts are remembered as they are reached: the replay goes
+    // on from the last one known instead of from the first page.
+    std::vector<ColorState>& known = doc.colourAtPageStart;
+    if (known.empty()) {
+        known.emplace_back();
+    }
+    const int target = std::clamp(page, 0, doc.GetPageCount());
+    if (target < static_cast<int>(known.size())) {
+        colours = known[static_cast<size_t>(target)];
+        return;
+    }
+    colours = known.back();
     ByteReader in(doc.FileBytes());
-    for (int i = 0; i < page && i < doc.GetPageCount(); ++i) {
+    for (int i = static_cast<int>(known.size()) - 1; i < target; ++i) {
         in.Seek(static_cast<int64_t>(doc.pages[i].bop) + kBopLength);
         SkimPageSpecials(in, colours, out);
+        known.push_back(colours);
     }
 }
 
