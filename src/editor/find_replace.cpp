@@ -49,7 +49,14 @@ std::optional<TextRange> FindFrom(const TextBuffer& text, const FindReplaceState
     if (state.searchDown) {
         return FindInText(text, state.search, selection.end, text.Length(), options);
     }
-    return FindInText(text, state.search, std::max<TextPos>(selection.start - 1, 0), 0, options);
+    // Up: occurrences starting at one before the selection start or earlier (so one that
+    // ends right where the selection starts is found); from the text start nothing.
+    if (selection.start <= 0) {
+        return std::nullopt;
+    }
+    const TextPos lastStart = selection.start - 1;
+    return FindInText(text, state.search, lastStart + static_cast<TextPos>(state.search.size()), 0,
+                      options);
 }
 
 EditOutcome NotFound(const std::string& search) {
