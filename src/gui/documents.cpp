@@ -24,15 +24,6 @@ const char* const kDocumentTypeStrings[7] = {
 const char* const kWorkspaceTypeString =
     "\nUntitled\nPTW file\nPTW Files (*.ptw)\n.PTW\nQuirnPTW.Document\nQuirn Workspace File\n";
 
-wxIMPLEMENT_DYNAMIC_CLASS(CQuirnWinDoc, wxDocument);
-wxIMPLEMENT_DYNAMIC_CLASS(CQuirnWinView, wxView);
-wxIMPLEMENT_DYNAMIC_CLASS(CBaseDoc, wxDocument);
-wxIMPLEMENT_DYNAMIC_CLASS(CDVIDoc, CBaseDoc);
-wxIMPLEMENT_DYNAMIC_CLASS(CPostscriptDoc, CBaseDoc);
-wxIMPLEMENT_DYNAMIC_CLASS(CPDFDoc, CBaseDoc);
-wxIMPLEMENT_DYNAMIC_CLASS(CEPSDoc, CBaseDoc);
-wxIMPLEMENT_DYNAMIC_CLASS(CBaseView, wxView);
-wxIMPLEMENT_DYNAMIC_CLASS(CDVIView, CBaseView);
 wxIMPLEMENT_DYNAMIC_CLASS(CPTPDoc, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CTPMDoc, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CPlainTextView, wxView);
@@ -55,83 +46,8 @@ bool CByteDoc::DoSaveDocument(const wxString& file) {
            out.Close();
 }
 
-wxStyledTextCtrl* CQuirnWinDoc::Editor() const {
-    auto* view = wxDynamicCast(GetFirstView(), CQuirnWinView);
-    return view ? view->Editor() : nullptr;
-}
-
-bool CQuirnWinDoc::IsModified() const {
-    wxStyledTextCtrl* editor = Editor();
-    return wxDocument::IsModified() || (editor && editor->GetModify());
-}
-
-void CQuirnWinDoc::Modify(bool modified) {
-    wxDocument::Modify(modified);
-    if (!modified) {
-        if (wxStyledTextCtrl* editor = Editor())
-            editor->SetSavePoint();
-    }
-}
-
-bool CQuirnWinDoc::DoSaveDocument(const wxString& file) {
-    if (wxStyledTextCtrl* editor = Editor()) {
-        wxCharBuffer raw = editor->GetTextRaw();
-        bytes_.assign(raw.data(), raw.length());
-    }
-    return CByteDoc::DoSaveDocument(file);
-}
-
 static wxDocMDIParentFrame* ParentFrame() {
     return wxDynamicCast(wxTheApp->GetTopWindow(), wxDocMDIParentFrame);
-}
-
-bool CQuirnWinView::OnCreate(wxDocument* doc, long) {
-    auto* frame = new CQuirnMDITeXChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
-    editor_ = new wxStyledTextCtrl(frame, wxID_ANY);
-    editor_->SetCodePage(0);  // bytes as they are: no code-page conversion
-    SetFrame(frame);
-    frame->Show();
-    return true;
-}
-
-void CQuirnWinView::OnUpdate(wxView*, wxObject*) {
-    auto* doc = static_cast<CQuirnWinDoc*>(GetDocument());
-    if (editor_ && doc) {
-        editor_->ClearAll();
-        editor_->AddTextRaw(doc->Bytes().data(), static_cast<int>(doc->Bytes().size()));
-        editor_->SetSavePoint();
-        editor_->EmptyUndoBuffer();
-    }
-}
-
-bool CQuirnWinView::OnClose(bool deleteWindow) {
-    if (!wxView::OnClose(deleteWindow))
-        return false;
-    Activate(false);
-    return true;
-}
-
-bool CBaseDoc::DoOpenDocument(const wxString& file) {
-    return wxFileExists(file);
-}
-
-bool CBaseView::OnCreate(wxDocument* doc, long) {
-    auto* frame = new CQuirnMDIChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
-    auto* canvas = new wxScrolledWindow(frame, wxID_ANY);
-    canvas->SetBackgroundColour(wxColour(128, 128, 128));
-    canvas_ = canvas;
-    SetFrame(frame);
-    frame->Show();
-    return true;
-}
-
-void CBaseView::OnDraw(wxDC*) {}
-
-bool CBaseView::OnClose(bool deleteWindow) {
-    if (!wxView::OnClose(deleteWindow))
-        return false;
-    Activate(false);
-    return true;
 }
 
 bool CPlainTextView::OnCreate(wxDocument* doc, long) {

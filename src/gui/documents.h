@@ -1,6 +1,6 @@
-// The seven document types and their document, frame and view classes. The TeX
-// editor and the viewers grow in their own files; these are the shapes the document
-// manager creates.
+// The seven document types and the document manager's registration of them. The TeX
+// editor (editor_view.h) and the viewers (page_view_window.h) live in their own files;
+// project and package manifest files open as plain text here.
 #pragma once
 
 #include <wx/docmdi.h>
@@ -9,6 +9,10 @@
 #include <wx/textctrl.h>
 
 #include <string>
+
+#include "gui/child_frames.h"
+#include "gui/editor_view.h"
+#include "gui/page_view_window.h"
 
 namespace quirn::gui {
 
@@ -22,68 +26,6 @@ class CByteDoc : public wxDocument {
     bool DoOpenDocument(const wxString& file) override;
     bool DoSaveDocument(const wxString& file) override;
     std::string bytes_;
-};
-
-class CQuirnWinDoc : public CByteDoc {
-  public:
-    bool IsModified() const override;
-    void Modify(bool modified) override;
-
-  protected:
-    bool DoSaveDocument(const wxString& file) override;
-
-  private:
-    wxStyledTextCtrl* Editor() const;
-    wxDECLARE_DYNAMIC_CLASS(CQuirnWinDoc);
-};
-
-class CQuirnWinView : public wxView {
-  public:
-    bool OnCreate(wxDocument* doc, long flags) override;
-    void OnDraw(wxDC*) override {}
-    bool OnClose(bool deleteWindow) override;
-    void OnUpdate(wxView* sender, wxObject* hint) override;
-    wxStyledTextCtrl* Editor() { return editor_; }
-
-  private:
-    wxStyledTextCtrl* editor_ = nullptr;
-    wxDECLARE_DYNAMIC_CLASS(CQuirnWinView);
-};
-
-// The viewer documents share one base: a file shown page by page.
-class CBaseDoc : public wxDocument {
-  protected:
-    bool DoOpenDocument(const wxString& file) override;
-    bool DoSaveDocument(const wxString&) override { return false; }
-    wxDECLARE_DYNAMIC_CLASS(CBaseDoc);
-};
-
-class CDVIDoc : public CBaseDoc {
-    wxDECLARE_DYNAMIC_CLASS(CDVIDoc);
-};
-class CPostscriptDoc : public CBaseDoc {
-    wxDECLARE_DYNAMIC_CLASS(CPostscriptDoc);
-};
-class CPDFDoc : public CBaseDoc {
-    wxDECLARE_DYNAMIC_CLASS(CPDFDoc);
-};
-class CEPSDoc : public CBaseDoc {
-    wxDECLARE_DYNAMIC_CLASS(CEPSDoc);
-};
-
-class CBaseView : public wxView {
-  public:
-    bool OnCreate(wxDocument* doc, long flags) override;
-    void OnDraw(wxDC* dc) override;
-    bool OnClose(bool deleteWindow) override;
-
-  protected:
-    wxWindow* canvas_ = nullptr;
-    wxDECLARE_DYNAMIC_CLASS(CBaseView);
-};
-
-class CDVIView : public CBaseView {
-    wxDECLARE_DYNAMIC_CLASS(CDVIView);
 };
 
 // Project and package manifest files open as plain text.
@@ -103,16 +45,6 @@ class CPlainTextView : public wxView {
   private:
     wxTextCtrl* text_ = nullptr;
     wxDECLARE_DYNAMIC_CLASS(CPlainTextView);
-};
-
-// The TeX editor's frame (own accelerators) and the viewers' frame.
-class CQuirnMDITeXChildWnd : public wxDocMDIChildFrame {
-  public:
-    using wxDocMDIChildFrame::wxDocMDIChildFrame;
-};
-class CQuirnMDIChildWnd : public wxDocMDIChildFrame {
-  public:
-    using wxDocMDIChildFrame::wxDocMDIChildFrame;
 };
 
 // Registers the seven document types, in order, with the document manager.

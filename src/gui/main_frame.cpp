@@ -1,15 +1,24 @@
 #include "gui/main_frame.h"
 
 #include <wx/aboutdlg.h>
+#include <wx/gdicmn.h>
 #include <wx/menu.h>
+#include <wx/toolbar.h>
 
 #include "app/profile.h"
+#include "gui/editor_view.h"
+#include "gui/gui_services.h"
+#include "gui/typeset_bridge.h"
+#include "view/view_commands.h"
 
 namespace quirn::gui {
 
 namespace {
-enum { ID_VIEW_OUTPUT = wxID_HIGHEST + 1, ID_VIEW_WORKSPACE };
-}
+enum { ID_VIEW_OUTPUT = wxID_HIGHEST + 1, ID_VIEW_WORKSPACE, ID_TYPESET, ID_CANCEL_TYPESET };
+
+// Message, then the editor's position or the page view's five indicators.
+constexpr int kStatusFields = 6;
+}  // namespace
 
 CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     : wxDocMDIParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1000, 720)) {
@@ -29,7 +38,10 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     aui_.AddPane(GetClientWindow(), wxAuiPaneInfo().Name("documents").CenterPane());
     aui_.Update();
     BuildMenus();
-    CreateStatusBar();
+    BuildToolBar();
+    CreateStatusBar(kStatusFields);
+    const int widths[kStatusFields] = {-3, -2, -2, 90, 70, -4};
+    SetStatusWidths(kStatusFields, widths);
     SetStatusText("Ready");
 }
 
@@ -39,38 +51,172 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::BuildMenus() {
     auto* file = new wxMenu;
-    file->Append(wxID_NEW);
-    file->Append(wxID_OPEN);
-    file->Append(wxID_CLOSE);
-    file->Append(wxID_SAVE);
-    file->Append(wxID_SAVEAS);
+    file->Append(wxID_NEW, "&New\tCtrl+N");
+    file->Append(wxID_OPEN, "&Open...\tCtrl+O");
+    file->Append(wxID_CLOSE, "&Close");
+    file->Append(wxID_SAVE, "&Save\tCtrl+S");
+    file->Append(wxID_SAVEAS, "Save &As...");
     file->AppendSeparator();
-    file->Append(wxID_EXIT);
+    file->Append(wxID_PRINT, "&Print...\tCtrl+P");
+    file->AppendSeparator();
+    file->Append(wxID_EXIT, "E&xit");
     GetDocumentManager()->FileHistoryUseMenu(file);
+
+    auto* edit = new wxMenu;
+    edit->Append(wxID_UNDO, "&Undo\tCtrl+Z");
+    edit->Append(wxID_REDO, "&Redo\tCtrl+Y");
+    edit->AppendSeparator();
+    edit->Append(wxID_CUT, "Cu&t\tCtrl+X");
+    edit->Append(wxID_COPY, "&Copy\tCtrl+C");
+    edit->Append(wxID_PASTE, "&Paste\tCtrl+V");
+    edit->Append(wxID_CLEAR, "&Delete\tDel");
+    edit->Append(wxID_SELECTALL, "Select &All\tCtrl+A");
+    edit->AppendSeparator();
+    edit->Append(wxID_FIND, "&Find...\tCtrl+F");
+    edit->Append(wxID_REPLACE, "R&eplace...\tCtrl+H");
+    edit->Append(kIdFindNext, "Find &Next\tF3");
+    edit->AppendCheckItem(kIdWordWrap, "&Word Wrap");
+
+    auto* lists = new wxMenu;
+    lists->Append(kIdListItemized, "&Itemized");
+    lists->Append(kIdListEnumerated, "&Enumerated");
+    lists->Append(kIdListDescription, "&Description");
+    auto* tex = new wxMenu;
+    tex->Append(kIdGoToLine, "&Go To TeX Line...\tCtrl+G");
+    tex->Append(kIdDeleteLine, "&Delete Line\tCtrl+K");
+    tex->Append(kIdMatchBrace, "&Match Brace or $\tCtrl+]");
+    tex->Append(kIdFindMismatch, "Find Mis&matched Brace or $\tCtrl+Shift+]");
+    tex->Append(kIdBlockComment, "Block &Comment/Uncomment\tCtrl+Shift+5");
+    tex->Append(kIdSetBookmark, "Set &Bookmark\tCtrl+B");
+    tex->Append(kIdJumpBookmark, "&Jump to Bookmark\tCtrl+J");
+    tex->AppendSubMenu(lists, "Insert &Lists");
+    tex->AppendSeparator();
+    tex->Append(kIdGotoTypesetDvi, "Goto &Typeset DVI\tF8");
+    tex->Append(kIdCommandHelp, "&Help on Command\tF1");
 
     auto* view = new wxMenu;
     view->AppendCheckItem(ID_VIEW_OUTPUT, "&Output Window");
     view->AppendCheckItem(ID_VIEW_WORKSPACE, "&Project Bar");
     view->Check(ID_VIEW_OUTPUT, true);
     view->Check(ID_VIEW_WORKSPACE, true);
+    view->AppendSeparator();
+    view->AppendRadioItem(kCmdContinuous, "Continuous");
+    view->AppendRadioItem(kCmdSinglePage, "Single Page");
+    view->AppendRadioItem(kCmdTwoPages, "Two Pages");
+    view->AppendRadioItem(kCmdBook, "Book");
+    auto* zoom = new wxMenu;
+    zoom->Append(kCmdZoomWholePage, "to Whole &Page");
+    zoom->Append(kCmdZoomPageWidth, "to Page &Width");
+    zoom->Append(kCmdZoomVisibleWidth, "to Visible &Width");
+    zoom->Append(kCmdZoomSelection, "to Selection");
+    zoom->AppendSeparator();
+    zoom->Append(kCmdZoomUp, "&Up");
+    zoom->Append(kCmdZoomDown, "&Down");
+    view->AppendSubMenu(zoom, "&Zoom");
+    auto* go = new wxMenu;
+    go->Append(kCmdFirstPage, "&First Page");
+    go->Append(kCmdPreviousPage, "P&revious Page");
+    go->Append(kCmdNextPage, "&Next Page");
+    go->Append(kCmdLastPage, "&Last Page");
+    go->Append(kCmdSelectPage, "&Select Page");
+    view->AppendSubMenu(go, "&Go To");
+    view->AppendSeparator();
+    view->AppendRadioItem(kCmdSelectionTool, "Selection Tool");
+    view->AppendRadioItem(kCmdMagnifierTool, "&Magnification Tool");
+    view->AppendRadioItem(kCmdFontInfoTool, "Font Info Tool");
+    view->AppendSeparator();
+    view->AppendCheckItem(kCmdToggleRuler, "Toggle &Ruler");
+    view->Append(kCmdSetRulerOrigin, "Set Ruler &Origin");
+    auto* units = new wxMenu;
+    for (const UnitEntry& unit : kUnits)
+        units->AppendRadioItem(unit.command, unit.menuText);
+    view->AppendSubMenu(units, "&Units");
+    auto* colours = new wxMenu;
+    colours->AppendRadioItem(kCmdGreys, "B&&W/Greys");
+    colours->AppendRadioItem(kCmdColours, "Colors");
+    view->AppendSubMenu(colours, "&Display");
+    auto* smoothing = new wxMenu;
+    smoothing->AppendRadioItem(kCmdSmoothAuto, "&Auto");
+    smoothing->AppendRadioItem(kCmdSmoothAlways, "A&lways");
+    smoothing->AppendRadioItem(kCmdSmoothNever, "&Never");
+    view->AppendSubMenu(smoothing, "&Smoothing");
+    view->Append(kCmdGotoSource, "&Goto TeX Source");
+
+    auto* typeset = new wxMenu;
+    typeset->Append(ID_TYPESET, "&Typeset\tCtrl+T");
+    typeset->Append(ID_CANCEL_TYPESET, "&Cancel Typesetting");
 
     auto* help = new wxMenu;
     help->Append(wxID_ABOUT, "&About Quirn");
 
     auto* bar = new wxMenuBar;
     bar->Append(file, "&File");
+    bar->Append(edit, "&Edit");
+    bar->Append(tex, "Te&X");
     bar->Append(view, "&View");
+    bar->Append(typeset, "&Typeset");
     bar->Append(help, "&Help");
     SetMenuBar(bar);
 
     Bind(wxEVT_MENU, &CMainFrame::OnToggleOutput, this, ID_VIEW_OUTPUT);
     Bind(wxEVT_MENU, &CMainFrame::OnToggleWorkspace, this, ID_VIEW_WORKSPACE);
     Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
+    Bind(wxEVT_MENU, &CMainFrame::OnTypeset, this, ID_TYPESET);
+    Bind(wxEVT_MENU, &CMainFrame::OnCancelTypeset, this, ID_CANCEL_TYPESET);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateTypeset, this, ID_TYPESET);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateTypeset, this, ID_CANCEL_TYPESET);
+}
+
+void CMainFrame::BuildToolBar() {
+    wxToolBar* tools = CreateToolBar(wxTB_HORIZONTAL | wxTB_TEXT | wxTB_NOICONS);
+    tools->AddTool(wxID_OPEN, "Open", wxNullBitmap, "Open a file");
+    tools->AddTool(wxID_SAVE, "Save", wxNullBitmap, "Save the document");
+    tools->AddSeparator();
+    tools->AddTool(ID_TYPESET, "Typeset", wxNullBitmap, "Typeset the document");
+    tools->AddSeparator();
+    tools->AddTool(kCmdPreviousPage, "Previous", wxNullBitmap, "Previous page");
+    tools->AddTool(kCmdNextPage, "Next", wxNullBitmap, "Next page");
+    tools->AddTool(kCmdZoomDown, "Zoom Out", wxNullBitmap, "Zoom down");
+    tools->AddTool(kCmdZoomUp, "Zoom In", wxNullBitmap, "Zoom up");
+    tools->Realize();
+}
+
+void CMainFrame::OnTypeset(wxCommandEvent&) {
+    Services().Typeset().TypesetActiveDocument();
+}
+
+void CMainFrame::OnCancelTypeset(wxCommandEvent&) {
+    if (Typesetter* t = Services().Typeset().GetTypesetter())
+        t->Cancel();
+}
+
+void CMainFrame::OnUpdateTypeset(wxUpdateUIEvent& e) {
+    Typesetter* t = Services().Typeset().GetTypesetter();
+    bool busy = t && t->Busy();
+    e.Enable(e.GetId() == ID_TYPESET ? !busy : busy);
+}
+
+void CMainFrame::SetEditorStatus(const std::string& position, const std::string& overtype) {
+    SetStatusText(wxString::FromUTF8(position), 1);
+    SetStatusText(wxString::FromUTF8(overtype), 2);
+    for (int i = 3; i < kStatusFields; ++i)
+        SetStatusText("", i);
+}
+
+void CMainFrame::SetViewStatus(int field, const std::string& text) {
+    if (field >= 0 && field + 1 < kStatusFields)
+        SetStatusText(wxString::FromUTF8(text), field + 1);
+}
+
+void CMainFrame::ShowOutput(bool show) {
+    aui_.GetPane("output").Show(show);
+    aui_.Update();
+    if (wxMenuBar* bar = GetMenuBar())
+        bar->Check(ID_VIEW_OUTPUT, show);
 }
 
 void CMainFrame::OnToggleOutput(wxCommandEvent& e) {
-    aui_.GetPane("output").Show(e.IsChecked());
-    aui_.Update();
+    ShowOutput(e.IsChecked());
 }
 
 void CMainFrame::OnToggleWorkspace(wxCommandEvent& e) {
@@ -105,8 +251,11 @@ void CMainFrame::RestoreWindowState(Profile& profile) {
     if (right > left && bottom > top)
         SetSize(left, top, right - left, bottom - top);
     ShowWorkspace(profile.GetInt("Settings", "ShowWorkspace", 1) != 0);
-    if (show == 3)
+    if (show == 3) {
+        // Without a window manager maximising does nothing: take the screen's work area.
+        SetSize(wxGetClientDisplayRect());
         Maximize(true);
+    }
 }
 
 void CMainFrame::SaveWindowState(Profile& profile, const std::string& fileOpenDir) {

@@ -6,6 +6,8 @@
 #include <wx/docmdi.h>
 #include <wx/timer.h>
 
+#include <string>
+
 #include "gui/output_bar.h"
 #include "gui/workspace_bar.h"
 
@@ -24,6 +26,12 @@ class CMainFrame : public wxDocMDIParentFrame {
     CWorkspaceBar* WorkspaceBar() { return workspace_; }
     void ShowWorkspace(bool show);
     bool WorkspaceShown();
+    void ShowOutput(bool show);
+
+    // The status bar: an editor's "Line:%i Col:%i" and "OVR"; a page view's indicators
+    // (the fields of PageViewHost's StatusField, in order).
+    void SetEditorStatus(const std::string& position, const std::string& overtype);
+    void SetViewStatus(int field, const std::string& text);
 
     // Window placement from and to the "Window" settings.
     void RestoreWindowState(Profile& profile);
@@ -34,6 +42,10 @@ class CMainFrame : public wxDocMDIParentFrame {
 
   private:
     void BuildMenus();
+    void BuildToolBar();
+    void OnTypeset(wxCommandEvent&);
+    void OnCancelTypeset(wxCommandEvent&);
+    void OnUpdateTypeset(wxUpdateUIEvent&);
     void OnToggleOutput(wxCommandEvent&);
     void OnToggleWorkspace(wxCommandEvent&);
     void OnAbout(wxCommandEvent&);

@@ -26,6 +26,27 @@ void COutputBar::Clear() {
     text_->Clear();
 }
 
+void COutputBar::RemoveLastCharacter() {
+    long end = text_->GetLastPosition();
+    if (end > 0)
+        text_->Remove(end - 1, end);
+}
+
+void COutputBar::MarkLineFromEnd(int lineFromEnd) {
+    int lines = text_->GetNumberOfLines();
+    // A text that ends in a line feed has an empty last line, which does not count.
+    if (lines > 0 && text_->GetLineLength(lines - 1) == 0)
+        --lines;
+    long line = lines - 1 - lineFromEnd;
+    if (line < 0)
+        return;
+    long start = text_->XYToPosition(0, line);
+    if (start < 0)
+        return;
+    text_->SetSelection(start, start + text_->GetLineLength(line));
+    text_->ShowPosition(start);
+}
+
 void COutputBar::OnChar(wxKeyEvent& e) {
     if (keyHandler_ &&
         keyHandler_(e.GetUnicodeKey() != WXK_NONE ? e.GetUnicodeKey() : e.GetKeyCode())) {

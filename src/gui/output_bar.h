@@ -17,6 +17,11 @@ class COutputBar : public wxPanel, public OutputSink {
 
     void AppendOutput(std::string_view text) override;
     void Clear();
+    // Takes back the last character shown (Backspace in typed input).
+    void RemoveLastCharacter();
+    // Marks a line counted from the end (0 = the last line): selected and scrolled to.
+    void MarkLineFromEnd(int lineFromEnd);
+    void FocusText() { text_->SetFocus(); }
     wxString Text() const { return text_->GetValue(); }
     // Called with each key typed into the window.
     void SetKeyHandler(std::function<bool(int key)> handler) { keyHandler_ = std::move(handler); }

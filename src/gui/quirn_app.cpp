@@ -10,6 +10,7 @@
 
 #include "gui/documents.h"
 #include "gui/main_frame.h"
+#include "gui/test_script.h"
 #include "gui/typeset_bridge.h"
 
 namespace quirn::gui {
@@ -99,6 +100,7 @@ bool QuirnApp::OnInit() {
     std::signal(SIGTERM, OnTerminateSignal);
     std::signal(SIGINT, OnTerminateSignal);
 
+    RegisterServices(this);
     docManager_ = std::make_unique<wxDocManager>();
     store_ = OpenFileStore(DefaultStoreDirectory(), &output_);
     app_ = std::make_unique<Application>(*store_, output_, prompt_);
@@ -116,6 +118,13 @@ bool QuirnApp::OnInit() {
     timer_.Bind(wxEVT_TIMER, &QuirnApp::OnTimer, this);
     timer_.Start(100);
 
+    wxString script;
+    if (wxGetEnv("QUIRN_SCRIPT", &script) && !script.empty()) {
+        script_ = std::make_unique<ScriptRunner>();
+        script_->screenshot = [this](const wxString& path) { TakeScreenshot(path); };
+        if (!script_->Load(script.utf8_string()))
+            output_.AppendOutput("Cannot read the script " + script.utf8_string() + "\n");
+    }
     wxString shot;
     if (wxGetEnv("QUIRN_SCREENSHOT", &shot) && !shot.empty()) {
         // Under a virtual display: picture the window once it has settled, then close.
@@ -140,6 +149,8 @@ int QuirnApp::OnRun() {
 
 void QuirnApp::OnTimer(wxTimerEvent&) {
     typeset_->Poll();
+    if (script_ && script_->Active())
+        script_->Step();
     instance_.Poll([this] {
         if (frame_)
             frame_->BringToFront();
@@ -206,6 +217,7 @@ int QuirnApp::OnExit() {
     if (app_)
         app_->ExitInstance();
     output_.SetTarget(nullptr);
+    RegisterServices(nullptr);
     return wxApp::OnExit();
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "gui/gui_services.h"
 #include "gui/wx_prompt.h"
 #include "platform/graphics_special.h"
 #include "platform/output_sink.h"
@@ -19,6 +20,7 @@
 namespace quirn::gui {
 
 class CMainFrame;
+class ScriptRunner;
 class TypesetBridge;
 
 // Keeps what is written before the output window exists and hands it over later.
@@ -32,7 +34,7 @@ class DeferredSink : public OutputSink {
     std::string pending_;
 };
 
-class QuirnApp : public wxApp {
+class QuirnApp : public wxApp, public GuiServices {
   public:
     QuirnApp();
     ~QuirnApp() override;
@@ -40,8 +42,13 @@ class QuirnApp : public wxApp {
     int OnRun() override;
     int OnExit() override;
 
-    CMainFrame* MainFrame() { return frame_; }
-    Application& App() { return *app_; }
+    CMainFrame* MainFrame() override { return frame_; }
+    Application& App() override { return *app_; }
+    UserPrompt& Prompt() override { return prompt_; }
+    OutputSink& Output() override { return output_; }
+    TypesetBridge& Typeset() override { return *typeset_; }
+    wxDocManager& Documents() override { return *docManager_; }
+    const std::string& DebugCode() const override { return debugCode_; }
 
   private:
     StartupSeams MakeSeams();
@@ -58,9 +65,11 @@ class QuirnApp : public wxApp {
     std::unique_ptr<wxDocManager> docManager_;
     std::unique_ptr<TypesetBridge> typeset_;
     std::unique_ptr<GraphicsSpecialLibrary> graphics_;
+    std::unique_ptr<ScriptRunner> script_;
     InstanceServer instance_;
     CMainFrame* frame_ = nullptr;
     wxTimer timer_;
+    std::string debugCode_;
     bool endAtOnce_ = false;
     bool batch_ = false;
     int exitCode_ = 0;

@@ -2,12 +2,14 @@
 
 #include <wx/app.h>
 #include <wx/filename.h>
+#include <wx/mdi.h>
 #include <wx/utils.h>
 
 #include "app/tex_environment.h"
 #include "gui/documents.h"
 #include "gui/main_frame.h"
 #include "packages/font_maps.h"
+#include "platform/user_prompt.h"
 
 namespace quirn::gui {
 
@@ -23,12 +25,32 @@ wxDocument* GuiTypesetSeams::FindDocument(const std::string& path) {
     return nullptr;
 }
 
+// Every modified document is saved before a run; the TeX editor saves without asking
+// while the flag is up (when AutoEditorSave is on).
 bool GuiTypesetSeams::SaveAllModified() {
+    EditorShared& shared = SharedEditorState();
+    shared.savingBeforeTypeset = true;
+    bool ok = true;
     for (wxDocument* doc : docs_.GetDocumentsVector()) {
-        if (doc->IsModified() && !doc->Save())
-            return false;
+        if (doc->IsModified() && !doc->OnSaveModified()) {
+            ok = false;
+            break;
+        }
     }
-    return true;
+    shared.savingBeforeTypeset = false;
+    return ok;
+}
+
+std::string GuiTypesetSeams::ActiveTeXDocumentText() {
+    auto* view = wxDynamicCast(docs_.GetCurrentView(), CQuirnWinView);
+    if (!view)
+        return {};
+    return TextOf(view->Buffer(), 0, view->Buffer().Length());
+}
+
+bool GuiTypesetSeams::SourceModifiedDuringRun(const std::string& source) {
+    wxDocument* doc = FindDocument(source);
+    return doc && doc->IsModified();
 }
 
 void GuiTypesetSeams::GoToLine(const std::string& file, int line) {
@@ -38,13 +60,13 @@ void GuiTypesetSeams::GoToLine(const std::string& file, int line) {
     auto* view = doc ? wxDynamicCast(doc->GetFirstView(), CQuirnWinView) : nullptr;
     if (!view || !view->Editor())
         return;
-    wxStyledTextCtrl* editor = view->Editor();
-    int target = std::max(0, line - 1);
-    editor->GotoLine(target);
-    editor->SetSelection(editor->PositionFromLine(target), editor->GetLineEndPosition(target));
-    if (view->GetFrame())
-        view->GetFrame()->Raise();
-    editor->SetFocus();
+    if (wxWindow* frame = view->GetFrame()) {
+        if (auto* child = wxDynamicCast(frame, wxMDIChildFrame))
+            child->Activate();
+        frame->Raise();
+    }
+    view->GoToLine(line);
+    view->Editor()->SetFocus();
 }
 
 bool GuiTypesetSeams::IsDocumentOpen(const std::string& path) {
@@ -56,10 +78,9 @@ void GuiTypesetSeams::OpenDocumentFile(const std::string& path) {
 }
 
 void GuiTypesetSeams::ReloadDocument(const std::string& path) {
-    if (wxDocument* doc = FindDocument(path)) {
+    // Reading the file again updates the views, which keep their page and zoom.
+    if (wxDocument* doc = FindDocument(path))
         doc->OnOpenDocument(doc->GetFilename());
-        doc->UpdateAllViews();
-    }
 }
 
 void GuiTypesetSeams::OpenPdf(const std::string& path) {
@@ -67,7 +88,40 @@ void GuiTypesetSeams::OpenPdf(const std::string& path) {
     wxLaunchDefaultApplication(wxString::FromUTF8(path));
 }
 
-void GuiTypesetSeams::ShowOutputBar(bool) {}
+void GuiTypesetSeams::FormatListRebuilt() {
+    if (formatListListener)
+        formatListListener();
+}
+
+void GuiTypesetSeams::ClearOutput() {
+    if (frame_)
+        frame_->OutputBar()->Clear();
+}
+
+void GuiTypesetSeams::RemoveLastOutputCharacter() {
+    if (frame_)
+        frame_->OutputBar()->RemoveLastCharacter();
+}
+
+void GuiTypesetSeams::MarkOutputLine(int lineFromEnd) {
+    if (frame_)
+        frame_->OutputBar()->MarkLineFromEnd(lineFromEnd);
+}
+
+void GuiTypesetSeams::ShowOutputBar(bool show) {
+    if (frame_)
+        frame_->ShowOutput(show);
+}
+
+void GuiTypesetSeams::FocusOutput() {
+    if (frame_)
+        frame_->OutputBar()->FocusText();
+}
+
+void GuiTypesetSeams::FocusMainWindow() {
+    if (frame_)
+        frame_->Raise();
+}
 
 TypesetBridge::TypesetBridge(Application& app, OutputSink& window, UserPrompt& prompt,
                              wxDocManager& docs, CMainFrame*& frame)
@@ -90,8 +144,9 @@ void TypesetBridge::AddStartupSeams(StartupSeams& s) {
         formats_->EnsurePlainFormat(*typesetter_);
     };
     s.refreshFontMaps = [this] {
-        fonts_ = std::make_unique<FontContext>(app_.Roots().installDir, &monitor_);
-        FontMapRegenerator maps(*fonts_, app_.Roots());
+        previewer_ =
+            std::make_unique<DviContext>(app_.Roots().installDir, &monitor_, &app_.Record());
+        FontMapRegenerator maps(*previewer_, app_.Roots());
         const auto& trees = app_.Record().tdsArchivePath;
         maps.RefreshFontMapping(trees.empty() ? DefaultTreeList(app_.Roots()) : trees);
     };
@@ -140,6 +195,31 @@ bool TypesetBridge::TypeKey(int key) {
         return false;
     typesetter_->TypeCharacter(static_cast<char>(key));
     return true;
+}
+
+void TypesetBridge::TypesetActiveDocument() {
+    if (!typesetter_)
+        return;
+    wxDocManager* docs = wxDocManager::GetDocumentManager();
+    wxView* view = docs ? docs->GetCurrentView() : nullptr;
+    wxDocument* doc = view ? view->GetDocument() : nullptr;
+    if (!doc || doc->GetFilename().empty()) {
+        prompt_.ShowMessage("You may not typeset this file");
+        return;
+    }
+    typesetter_->SetBatch(false);
+    typesetter_->TypesetCommand(doc->GetFilename().utf8_string());
+}
+
+void TypesetBridge::ShowDocument(const std::string& path) {
+    if (wxDocument* doc = seams_.FindDocument(path)) {
+        if (wxView* view = doc->GetFirstView()) {
+            if (auto* child = wxDynamicCast(view->GetFrame(), wxMDIChildFrame))
+                child->Activate();
+        }
+        return;
+    }
+    seams_.OpenDocumentFile(path);
 }
 
 bool TypesetBridge::ConfirmClose() {

@@ -5,10 +5,11 @@
 
 #include <wx/docview.h>
 
+#include <functional>
 #include <memory>
 
 #include "app/application.h"
-#include "dvi/fonts/font_context.h"
+#include "dvi/dvi_context.h"
 #include "process/process_list.h"
 #include "typeset/formats.h"
 #include "typeset/output_monitor.h"
@@ -23,15 +24,25 @@ class GuiTypesetSeams : public TypesetSeams {
   public:
     GuiTypesetSeams(wxDocManager& docs, CMainFrame*& frame) : docs_(docs), frame_(frame) {}
     bool SaveAllModified() override;
+    std::string ActiveTeXDocumentText() override;
+    bool SourceModifiedDuringRun(const std::string& source) override;
     void GoToLine(const std::string& file, int line) override;
     bool IsDocumentOpen(const std::string& path) override;
     void OpenDocumentFile(const std::string& path) override;
     void ReloadDocument(const std::string& path) override;
     void OpenPdf(const std::string& path) override;
+    void FormatListRebuilt() override;
+    void ClearOutput() override;
+    void RemoveLastOutputCharacter() override;
+    void MarkOutputLine(int lineFromEnd) override;
     void ShowOutputBar(bool show) override;
+    void FocusOutput() override;
+    void FocusMainWindow() override;
+
+    wxDocument* FindDocument(const std::string& path);
+    std::function<void()> formatListListener;
 
   private:
-    wxDocument* FindDocument(const std::string& path);
     wxDocManager& docs_;
     CMainFrame*& frame_;
 };
@@ -50,6 +61,18 @@ class TypesetBridge {
     bool TypeKey(int key);
     bool ConfirmClose();
     Typesetter* GetTypesetter() { return typesetter_.get(); }
+    // The previewer's fonts and settings, shared by every DVI document.
+    DviContext* Previewer() { return previewer_.get(); }
+    // The Typeset command for the active document.
+    void TypesetActiveDocument();
+    std::string MainFileFor(const std::string& path) { return seams_.MainFileFor(path); }
+    // Opens a document, or brings its window forward when it is open.
+    void ShowDocument(const std::string& path);
+    // Called after an INITeX run rebuilt the format list.
+    void SetFormatListListener(std::function<void()> listener) {
+        seams_.formatListListener = std::move(listener);
+    }
+    Formats* GetFormats() { return formats_.get(); }
 
   private:
     void Prepare();
@@ -62,7 +85,7 @@ class TypesetBridge {
     std::unique_ptr<Formats> formats_;
     std::unique_ptr<ProcessList> processes_;
     std::unique_ptr<Typesetter> typesetter_;
-    std::unique_ptr<FontContext> fonts_;
+    std::unique_ptr<DviContext> previewer_;
 };
 
 }  // namespace quirn::gui

@@ -1,0 +1,400 @@
+#include "gui/page_view_window.h"
+
+#include <wx/app.h>
+#include <wx/dcbuffer.h>
+#include <wx/image.h>
+#include <wx/rawbmp.h>
+#include <wx/textdlg.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+
+#include "gui/child_frames.h"
+#include "gui/gui_services.h"
+#include "gui/main_frame.h"
+#include "gui/typeset_bridge.h"
+
+namespace quirn::gui {
+
+wxIMPLEMENT_DYNAMIC_CLASS(CBaseDoc, wxDocument);
+wxIMPLEMENT_DYNAMIC_CLASS(CDVIDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CPostscriptDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CPDFDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CEPSDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CBaseView, wxView);
+wxIMPLEMENT_DYNAMIC_CLASS(CDVIView, CBaseView);
+
+namespace {
+
+// The command groups of the view, as ranges of their numbers.
+constexpr std::pair<int, int> kViewCommandRanges[] = {
+    {31216, 31219}, {32780, 32782}, {32844, 32844}, {32850, 32852}, {32856, 32858}, {32884, 32888},
+    {32893, 32897}, {32901, 32901}, {32969, 32970}, {32989, 32989}, {59200, 59203},
+};
+
+wxDocMDIParentFrame* ParentFrame() {
+    return wxDynamicCast(wxTheApp->GetTopWindow(), wxDocMDIParentFrame);
+}
+
+int ScreenResolution() {
+    wxSize ppi = wxGetDisplayPPI();
+    return std::clamp(std::max(ppi.GetWidth(), ppi.GetHeight()), 30, 300);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+// Documents
+
+bool CBaseDoc::DoOpenDocument(const wxString& file) {
+    return wxFileExists(file);
+}
+
+PageSource* CDVIDoc::Pages() {
+    if (!dvi_) {
+        DviContext* context = Services().Typeset().Previewer();
+        if (!context)
+            return nullptr;
+        dvi_ = std::make_unique<::quirn::CDVIDoc>(*context);
+        source_ = std::make_unique<DviPageSource>(*dvi_);
+    }
+    return source_.get();
+}
+
+bool CDVIDoc::DoOpenDocument(const wxString& file) {
+    if (!Pages())
+        return false;
+    // A document that cannot be read has said why in the output window.
+    if (!dvi_->OpenDocument(file.utf8_string()))
+        return false;
+    UpdateAllViews();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------
+// The canvas
+
+PageCanvas::PageCanvas(wxWindow* parent, PageSource* pages)
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+               wxHSCROLL | wxVSCROLL | wxWANTS_CHARS) {
+    SetBackgroundStyle(wxBG_STYLE_PAINT);  // every pixel is ours: no flicker
+    view_ =
+        std::make_unique<PageView>(*pages, *this, Services().App().Record(), ScreenResolution());
+    timer_.SetOwner(this);
+    Bind(wxEVT_PAINT, &PageCanvas::OnPaint, this);
+    Bind(wxEVT_SIZE, &PageCanvas::OnSize, this);
+    Bind(wxEVT_SCROLLWIN_TOP, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_SCROLLWIN_BOTTOM, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_SCROLLWIN_LINEUP, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_SCROLLWIN_LINEDOWN, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_SCROLLWIN_PAGEUP, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_SCROLLWIN_PAGEDOWN, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_SCROLLWIN_THUMBTRACK, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_SCROLLWIN_THUMBRELEASE, &PageCanvas::OnScroll, this);
+    Bind(wxEVT_MOUSEWHEEL, &PageCanvas::OnWheel, this);
+    Bind(wxEVT_MOTION, &PageCanvas::OnMouse, this);
+    Bind(wxEVT_LEFT_DOWN, &PageCanvas::OnMouse, this);
+    Bind(wxEVT_LEFT_UP, &PageCanvas::OnMouse, this);
+    Bind(wxEVT_KEY_DOWN, &PageCanvas::OnKey, this);
+    Bind(wxEVT_TIMER, &PageCanvas::OnTimer, this);
+}
+
+PageCanvas::~PageCanvas() {
+    timer_.Stop();
+    if (HasCapture())
+        ReleaseMouse();
+}
+
+int PageCanvas::ClientWidth() const {
+    return GetClientSize().GetWidth();
+}
+
+int PageCanvas::ClientHeight() const {
+    return GetClientSize().GetHeight();
+}
+
+void PageCanvas::SetScrollExtent(const ScrollExtent& extent) {
+    extent_ = extent;
+    SetScrollbar(wxHORIZONTAL, scrollX_, ClientWidth(), extent.width);
+    SetScrollbar(wxVERTICAL, scrollY_, ClientHeight(), extent.height);
+}
+
+void PageCanvas::ScrollTo(int x, int y) {
+    int dx = scrollX_ - x;
+    int dy = scrollY_ - y;
+    scrollX_ = x;
+    scrollY_ = y;
+    SetScrollPos(wxHORIZONTAL, x);
+    SetScrollPos(wxVERTICAL, y);
+    // Drawn pages are kept by the view, so a repaint only copies pixels.
+    if (dx != 0 || dy != 0)
+        Refresh(false);
+}
+
+void PageCanvas::Repaint(const CanvasRect& rect) {
+    RefreshRect(wxRect(rect.left, rect.top, rect.Width(), rect.Height()), false);
+}
+
+void PageCanvas::RepaintAll() {
+    Refresh(false);
+}
+
+void PageCanvas::StartGraphicsTimer() {
+    timer_.StartOnce(1000);
+}
+
+void PageCanvas::StopGraphicsTimer() {
+    timer_.Stop();
+}
+
+bool PageCanvas::AskText(const std::string& title, const std::string& question,
+                         std::string& answer) {
+    wxTextEntryDialog dialog(this, wxString::FromUTF8(question), wxString::FromUTF8(title));
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    answer = dialog.GetValue().utf8_string();
+    return true;
+}
+
+void PageCanvas::SetStatusText(StatusField field, const std::string& text) {
+    if (CMainFrame* frame = Services().MainFrame())
+        frame->SetViewStatus(static_cast<int>(field), text);
+}
+
+void PageCanvas::Beep() {
+    wxBell();
+}
+
+void PageCanvas::CapturePointer() {
+    if (!HasCapture())
+        CaptureMouse();
+}
+
+void PageCanvas::ReleasePointer() {
+    if (HasCapture())
+        ReleaseMouse();
+}
+
+void PageCanvas::ShowPointer(bool shown) {
+    SetCursor(shown ? wxNullCursor : wxCursor(wxCURSOR_BLANK));
+}
+
+void PageCanvas::SharedSettingsChanged() {
+    for (wxDocument* doc : Services().Documents().GetDocumentsVector()) {
+        for (wxView* v : doc->GetViewsVector()) {
+            if (auto* view = wxDynamicCast(v, CBaseView)) {
+                if (view->Canvas())
+                    view->Canvas()->Refresh(false);
+            }
+        }
+    }
+}
+
+void PageCanvas::OnPaint(wxPaintEvent&) {
+    wxPaintDC dc(this);
+    wxSize size = GetClientSize();
+    if (size.GetWidth() <= 0 || size.GetHeight() <= 0)
+        return;
+    if (canvas_.Width() != size.GetWidth() || canvas_.Height() != size.GetHeight())
+        canvas_.Reset(size.GetWidth(), size.GetHeight());
+    for (wxRegionIterator it(GetUpdateRegion()); it; ++it) {
+        wxRect r = it.GetRect();
+        CanvasRect damage{r.GetLeft(), r.GetTop(), r.GetRight() + 1, r.GetBottom() + 1};
+        damage = damage.Intersect(canvas_.Bounds());
+        if (damage.Empty())
+            continue;
+        view_->Paint(canvas_, damage);
+        // The damaged part of the picture, as a bitmap for the screen.
+        wxImage image(damage.Width(), damage.Height(), false);
+        unsigned char* out = image.GetData();
+        const int bpp = canvas_.BytesPerPixel();
+        for (int y = damage.top; y < damage.bottom; ++y) {
+            const uint8_t* row = canvas_.Row(y) + static_cast<size_t>(damage.left) * bpp;
+            if (bpp == 3) {
+                std::copy(row, row + static_cast<size_t>(damage.Width()) * 3, out);
+                out += static_cast<size_t>(damage.Width()) * 3;
+            } else {
+                for (int x = 0; x < damage.Width(); ++x) {
+                    *out++ = row[x];
+                    *out++ = row[x];
+                    *out++ = row[x];
+                }
+            }
+        }
+        dc.DrawBitmap(wxBitmap(image), damage.left, damage.top, false);
+    }
+}
+
+void PageCanvas::OnSize(wxSizeEvent& e) {
+    e.Skip();
+    view_->OnClientResized();
+}
+
+void PageCanvas::UserScrolled(int x, int y) {
+    x = std::clamp(x, 0, std::max(0, extent_.width - ClientWidth()));
+    y = std::clamp(y, 0, std::max(0, extent_.height - ClientHeight()));
+    if (x == scrollX_ && y == scrollY_)
+        return;
+    scrollX_ = x;
+    scrollY_ = y;
+    SetScrollPos(wxHORIZONTAL, x);
+    SetScrollPos(wxVERTICAL, y);
+    view_->SetScrollPosition(x, y);
+    Refresh(false);
+}
+
+void PageCanvas::ScrollBy(int dx, int dy) {
+    UserScrolled(scrollX_ + dx, scrollY_ + dy);
+}
+
+void PageCanvas::OnScroll(wxScrollWinEvent& e) {
+    bool horizontal = e.GetOrientation() == wxHORIZONTAL;
+    int pos = horizontal ? scrollX_ : scrollY_;
+    int line = horizontal ? extent_.lineStepX : extent_.lineStepY;
+    int page = horizontal ? extent_.pageStepX : extent_.pageStepY;
+    wxEventType t = e.GetEventType();
+    if (t == wxEVT_SCROLLWIN_TOP) {
+        pos = 0;
+    } else if (t == wxEVT_SCROLLWIN_BOTTOM) {
+        pos = horizontal ? extent_.width : extent_.height;
+    } else if (t == wxEVT_SCROLLWIN_LINEUP) {
+        pos -= line;
+    } else if (t == wxEVT_SCROLLWIN_LINEDOWN) {
+        pos += line;
+    } else if (t == wxEVT_SCROLLWIN_PAGEUP) {
+        pos -= page;
+    } else if (t == wxEVT_SCROLLWIN_PAGEDOWN) {
+        pos += page;
+    } else {
+        pos = e.GetPosition();
+    }
+    if (horizontal) {
+        UserScrolled(pos, scrollY_);
+    } else {
+        UserScrolled(scrollX_, pos);
+    }
+}
+
+void PageCanvas::OnWheel(wxMouseEvent& e) {
+    int steps = e.GetWheelRotation() / std::max(1, e.GetWheelDelta());
+    int lines = steps * std::max(1, e.GetLinesPerAction());
+    if (e.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL) {
+        ScrollBy(lines * extent_.lineStepX, 0);
+    } else {
+        ScrollBy(0, -lines * extent_.lineStepY);
+    }
+}
+
+void PageCanvas::OnMouse(wxMouseEvent& e) {
+    wxPoint p = e.GetPosition();
+    if (e.GetEventType() == wxEVT_LEFT_DOWN) {
+        SetFocus();
+        view_->OnLeftDown(p.x, p.y, e.ControlDown());
+    } else if (e.GetEventType() == wxEVT_LEFT_UP) {
+        view_->OnLeftUp(p.x, p.y, e.ControlDown());
+    } else {
+        view_->OnMouseMove(p.x, p.y, e.LeftIsDown());
+    }
+}
+
+void PageCanvas::OnKey(wxKeyEvent& e) {
+    switch (e.GetKeyCode()) {
+        case WXK_UP:
+            ScrollBy(0, -extent_.lineStepY);
+            break;
+        case WXK_DOWN:
+            ScrollBy(0, extent_.lineStepY);
+            break;
+        case WXK_LEFT:
+            ScrollBy(-extent_.lineStepX, 0);
+            break;
+        case WXK_RIGHT:
+            ScrollBy(extent_.lineStepX, 0);
+            break;
+        case WXK_PAGEUP:
+            view_->Execute(kCmdPreviousPage);
+            break;
+        case WXK_PAGEDOWN:
+            view_->Execute(kCmdNextPage);
+            break;
+        case WXK_HOME:
+            view_->Execute(kCmdFirstPage);
+            break;
+        case WXK_END:
+            view_->Execute(kCmdLastPage);
+            break;
+        default:
+            e.Skip();
+    }
+}
+
+void PageCanvas::OnTimer(wxTimerEvent&) {
+    view_->OnGraphicsTimer();
+}
+
+// ---------------------------------------------------------------------------------
+// The view
+
+bool CBaseView::OnCreate(wxDocument* doc, long) {
+    auto* frame = new CQuirnMDIChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
+    SetFrame(frame);
+    auto* base = wxDynamicCast(doc, CBaseDoc);
+    PageSource* pages = base ? base->Pages() : nullptr;
+    if (pages) {
+        canvas_ = new PageCanvas(frame, pages);
+    } else {
+        // A kind of document this window cannot show yet: an empty grey area.
+        auto* empty = new wxWindow(frame, wxID_ANY);
+        empty->SetBackgroundColour(wxColour(128, 128, 128));
+    }
+    for (auto [first, last] : kViewCommandRanges) {
+        Bind(wxEVT_MENU, &CBaseView::OnViewCommand, this, first, last);
+        Bind(wxEVT_UPDATE_UI, &CBaseView::OnUpdateViewCommand, this, first, last);
+    }
+    frame->Show();
+    if (Services().App().Record().dviMaximize)
+        frame->Maximize(true);
+    if (canvas_) {
+        canvas_->SetFocus();
+        // Lay out at the window's size: a new view fits the page width.
+        canvas_->CallAfter([this] {
+            if (canvas_ && canvas_->View())
+                canvas_->View()->SetPageMode(canvas_->View()->PageMode());
+        });
+    }
+    return true;
+}
+
+void CBaseView::OnUpdate(wxView*, wxObject*) {
+    // The document was read again: same page and zoom, new drawings.
+    if (PageView* view = View())
+        view->DocumentReloaded();
+}
+
+bool CBaseView::OnClose(bool deleteWindow) {
+    if (!wxView::OnClose(deleteWindow))
+        return false;
+    Activate(false);
+    return true;
+}
+
+void CBaseView::OnActivateView(bool activate, wxView*, wxView*) {
+    if (activate) {
+        if (PageView* view = View())
+            view->UpdateStatus();
+    }
+}
+
+void CBaseView::OnViewCommand(wxCommandEvent& e) {
+    if (PageView* view = View())
+        view->Execute(e.GetId());
+}
+
+void CBaseView::OnUpdateViewCommand(wxUpdateUIEvent& e) {
+    PageView* view = View();
+    e.Enable(view != nullptr);
+    if (view && e.IsCheckable())
+        e.Check(view->IsChecked(e.GetId()));
+}
+
+}  // namespace quirn::gui

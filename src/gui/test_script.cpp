@@ -1,0 +1,135 @@
+#include "gui/test_script.h"
+
+#include <wx/app.h>
+#include <wx/time.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "gui/editor_view.h"
+#include "gui/gui_services.h"
+#include "gui/main_frame.h"
+#include "gui/page_view_window.h"
+#include "gui/typeset_bridge.h"
+
+namespace quirn::gui {
+
+namespace {
+
+long long NowMs() {
+    return wxGetLocalTimeMillis().GetValue();
+}
+
+void Say(const std::string& text) {
+    std::printf("script: %s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+bool ScriptRunner::Load(const std::string& path) {
+    std::ifstream in(path);
+    if (!in)
+        return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] != '#')
+            steps_.push_back(line);
+    }
+    return true;
+}
+
+void ScriptRunner::Step() {
+    while (Active()) {
+        if (NowMs() < waitUntil_)
+            return;
+        if (!RunStep(steps_[next_]))
+            return;
+        ++next_;
+    }
+}
+
+bool ScriptRunner::RunStep(const std::string& step) {
+    std::istringstream words(step);
+    std::string verb;
+    words >> verb;
+    std::string rest;
+    std::getline(words, rest);
+    if (!rest.empty() && rest[0] == ' ')
+        rest.erase(0, 1);
+    GuiServices& app = Services();
+    wxView* view = app.Documents().GetCurrentView();
+    if (verb == "open") {
+        app.Documents().CreateDocument(wxString::FromUTF8(rest), wxDOC_SILENT);
+    } else if (verb == "menu") {
+        if (CMainFrame* frame = app.MainFrame()) {
+            wxCommandEvent e(wxEVT_MENU, std::stoi(rest));
+            e.SetEventObject(frame);
+            frame->ProcessWindowEvent(e);
+        }
+    } else if (verb == "typeset") {
+        app.Typeset().TypesetActiveDocument();
+    } else if (verb == "wait-typeset") {
+        Typesetter* t = app.Typeset().GetTypesetter();
+        if (t && t->Busy())
+            return false;
+    } else if (verb == "wait") {
+        waitUntil_ = NowMs() + std::stol(rest);
+        steps_[next_] = "nothing";  // the wait is set; the step itself is done next time
+        return false;
+    } else if (verb == "insert") {
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
+            std::string text = rest;
+            for (std::size_t p = text.find("\\n"); p != std::string::npos; p = text.find("\\n"))
+                text.replace(p, 2, "\n");
+            editor->Editor()->AddTextRaw(text.data(), static_cast<int>(text.size()));
+        }
+    } else if (verb == "goto-line") {
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView))
+            editor->GoToLine(std::stoi(rest));
+    } else if (verb == "report") {
+        Report();
+    } else if (verb == "screenshot") {
+        if (screenshot)
+            screenshot(wxString::FromUTF8(rest));
+    } else if (verb == "quit") {
+        if (CMainFrame* frame = app.MainFrame())
+            frame->Close();
+    }
+    return true;
+}
+
+void ScriptRunner::Report() {
+    wxView* view = Services().Documents().GetCurrentView();
+    if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
+        wxStyledTextCtrl* stc = editor->Editor();
+        Say("active: tex " + editor->GetDocument()->GetFilename().utf8_string());
+        Say("line: " + std::to_string(stc->GetCurrentLine() + 1));
+        Say("modified: " + std::to_string(editor->GetDocument()->IsModified() ? 1 : 0));
+    } else if (auto* pages = wxDynamicCast(view, CBaseView)) {
+        Say("active: viewer " + pages->GetDocument()->GetFilename().utf8_string());
+        if (PageView* v = pages->View()) {
+            Say("page: " + std::to_string(v->CurrentPage() + 1));
+            Say("resolution: " + std::to_string(v->Resolution()));
+            Say("mode: " + std::to_string(v->PageMode()));
+            Say("indicator: " + v->PageIndicator());
+            Say("zoom: " + v->ZoomIndicator());
+            Say("state: " + v->StateText());
+            // How much of the shown client area is ink: a blank page view has none.
+            const RasterCanvas& c = pages->Canvas()->Painted();
+            long dark = 0;
+            for (int y = 0; y < c.Height(); y += 2) {
+                for (int x = 0; x < c.Width(); x += 2) {
+                    if ((c.Pixel(x, y) & 0xFF) < 100)
+                        ++dark;
+                }
+            }
+            Say("dark: " + std::to_string(dark));
+        }
+    } else {
+        Say("active: none");
+    }
+}
+
+}  // namespace quirn::gui
