@@ -1,6 +1,8 @@
 #include "view/page_bitmap_cache.h"
 
+#include <algorithm>
 #include <array>
+#include <unordered_map>
 
 namespace quirn {
 
@@ -40,7 +42,7 @@ PageRaster::PageRaster(const RasterCanvas& canvas, bool greys)
     : width_(canvas.Width()), height_(canvas.Height()) {
     const size_t plane = static_cast<size_t>(width_) * height_;
     const bool rgb = canvas.BytesPerPixel() == 3;
-    rowColoured_.assign(static_cast<size_t>(height_), 0);
+    colourSpan_.assign(static_cast<size_t>(height_), std::pair<int, int>{0, 0});
     if (rgb && !greys) {
         for (int row = 0; row < height_ && !coloured_; ++row) {
             const uint8_t* p = canvas.Row(row);
@@ -69,26 +71,77 @@ PageRaster::PageRaster(const RasterCanvas& canvas, bool greys)
         }
         uint8_t* green = grey + plane;
         uint8_t* blue = green + plane;
-        uint8_t colour = 0;
+        int left = width_;
+        int right = 0;
         for (int col = 0; col < width_; ++col, src += 3) {
             grey[col] = src[0];
             green[col] = src[1];
             blue[col] = src[2];
-            colour |= static_cast<uint8_t>((src[0] != src[1]) | (src[0] != src[2]));
+            if (src[0] != src[1] || src[0] != src[2]) {
+                left = std::min(left, col);
+                right = col + 1;
+            }
         }
-        rowColoured_[static_cast<size_t>(row)] = colour;
+        if (right > 0) {
+            colourSpan_[static_cast<size_t>(row)] = {left, right};
+        }
+    }
+    if (coloured_) {
+        IndexColours();
     }
 }
 
-void PageRaster::TransferRows(RasterCanvas& canvas, int x, int y, int top, int bottom,
-                              bool colour) const {
+void PageRaster::IndexColours() {
+    // Coloured text is drawn in two levels, so a page holds few colours: with at most
+    // 256 of them the coloured rows take one indexed transfer instead of three.
+    const size_t plane = static_cast<size_t>(width_) * height_;
+    std::vector<uint8_t> index(plane, 0);
+    std::unordered_map<uint32_t, uint8_t> known;
+    std::vector<uint32_t> palette;
+    for (int row = 0; row < height_; ++row) {
+        if (colourSpan_[static_cast<size_t>(row)].second == 0) {
+            continue;
+        }
+        const size_t at = static_cast<size_t>(height_ - 1 - row) * width_;
+        const uint8_t* red = planes_.data() + at;
+        const uint8_t* green = red + plane;
+        const uint8_t* blue = green + plane;
+        uint8_t* out = index.data() + at;
+        uint32_t last = 0xFFFFFFFF;
+        uint8_t lastIndex = 0;
+        for (int col = 0; col < width_; ++col) {
+            const uint32_t c = red[col] | (green[col] << 8) | (blue[col] << 16);
+            if (c != last) {
+                auto it = known.find(c);
+                if (it == known.end()) {
+                    if (palette.size() == 256) {
+                        return;  // too many colours: keep the three planes
+                    }
+                    it = known.emplace(c, static_cast<uint8_t>(palette.size())).first;
+                    palette.push_back(c);
+                }
+                last = c;
+                lastIndex = it->second;
+            }
+            out[col] = lastIndex;
+        }
+    }
+    planes_.resize(plane);
+    planes_.insert(planes_.end(), index.begin(), index.end());
+    palette_ = std::move(palette);
+}
+
+void PageRaster::Transfer(RasterCanvas& canvas, int x, int y, const CanvasRect& part,
+                          bool colour) const {
+    if (part.Empty()) {
+        return;
+    }
     const PlaneTables& tables = Tables();
-    const int rows = bottom - top;
     // Rows [top, bottom) of the picture, bottom-up: its last row is stored first.
-    const size_t offset = static_cast<size_t>(height_ - bottom) * width_;
+    const size_t offset = static_cast<size_t>(height_ - part.bottom) * width_ + part.left;
     CanvasBitmap bitmap;
-    bitmap.width = width_;
-    bitmap.rows = rows;
+    bitmap.width = part.Width();
+    bitmap.rows = part.Height();
     bitmap.stride = width_;
     bitmap.bpp = 8;
     bitmap.paletteSize = 256;
@@ -96,13 +149,20 @@ void PageRaster::TransferRows(RasterCanvas& canvas, int x, int y, int top, int b
         bitmap.bits = Plane(0) + offset;
         bitmap.palette = tables.grey.data();
         bitmap.greyRamp = true;
-        canvas.AndBitmap(x, y + top, bitmap);
+        canvas.AndBitmap(x + part.left, y + part.top, bitmap);
+        return;
+    }
+    if (!palette_.empty()) {
+        bitmap.bits = Plane(1) + offset;
+        bitmap.palette = palette_.data();
+        bitmap.paletteSize = static_cast<int>(palette_.size());
+        canvas.AndBitmap(x + part.left, y + part.top, bitmap);
         return;
     }
     for (int channel = 0; channel < 3; ++channel) {
         bitmap.bits = Plane(channel) + offset;
         bitmap.palette = tables.channel[channel].data();
-        canvas.AndBitmap(x, y + top, bitmap);
+        canvas.AndBitmap(x + part.left, y + part.top, bitmap);
     }
 }
 
@@ -112,22 +172,33 @@ void PageRaster::CopyTo(RasterCanvas& canvas, int x, int y) const {
         return;
     }
     canvas.FillRect(area, kWhite);
-    const int first = area.top - y;
-    const int last = area.bottom - y;
+    const CanvasRect part{area.left - x, area.top - y, area.right - x, area.bottom - y};
     if (!coloured_) {
-        TransferRows(canvas, x, y, first, last, false);
+        Transfer(canvas, x, y, part, false);
         return;
     }
-    // Bands of rows with and without colour: only the coloured ones need the three
-    // channel transfers.
-    int start = first;
-    while (start < last) {
-        const bool colour = rowColoured_[static_cast<size_t>(start)] != 0;
-        int end = start + 1;
-        while (end < last && (rowColoured_[static_cast<size_t>(end)] != 0) == colour) {
+    // Bands of rows with and without colour; within a coloured band only the columns
+    // that hold colour need the three channel transfers, the rest is grey.
+    int start = part.top;
+    while (start < part.bottom) {
+        const bool colour = colourSpan_[static_cast<size_t>(start)].second > 0;
+        int left = width_;
+        int right = 0;
+        int end = start;
+        while (end < part.bottom && (colourSpan_[static_cast<size_t>(end)].second > 0) == colour) {
+            left = std::min(left, colourSpan_[static_cast<size_t>(end)].first);
+            right = std::max(right, colourSpan_[static_cast<size_t>(end)].second);
             ++end;
         }
-        TransferRows(canvas, x, y, start, end, colour);
+        if (!colour) {
+            Transfer(canvas, x, y, CanvasRect{part.left, start, part.right, end}, false);
+        } else {
+            left = std::clamp(left, part.left, part.right);
+            right = std::clamp(right, left, part.right);
+            Transfer(canvas, x, y, CanvasRect{part.left, start, left, end}, false);
+            Transfer(canvas, x, y, CanvasRect{left, start, right, end}, true);
+            Transfer(canvas, x, y, CanvasRect{right, start, part.right, end}, false);
+        }
         start = end;
     }
 }

@@ -1,14 +1,15 @@
 // Drawn pages kept for repainting: scrolling over a page or showing it again copies
 // its pixels instead of interpreting and drawing it anew. Pictures are kept in the
 // form the canvas's AND transfer takes (bottom-up 8-bit planes), so that a copy is
-// one transfer onto white paper: one grey plane for a page without colour, and for a
-// coloured page a plane per channel whose rows without colour are copied from the
-// grey channel alone.
+// one transfer onto white paper: one grey plane for a page without colour; for a
+// coloured page the grey plane plus a plane of indexes into the page's colours (or,
+// past 256 colours, a plane per channel), used only where rows hold colour.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <utility>
 #include <vector>
 
 #include "platform/raster_canvas.h"
@@ -26,7 +27,10 @@ class PageRaster {
     int Width() const { return width_; }
     int Height() const { return height_; }
     bool Coloured() const { return coloured_; }
-    size_t Bytes() const { return planes_.size() + rowColoured_.size(); }
+    size_t Bytes() const {
+        return planes_.size() + colourSpan_.size() * sizeof(colourSpan_[0]) +
+               palette_.size() * sizeof(uint32_t);
+    }
 
     // Copies the picture with its top-left corner at logical (x, y) of `canvas`,
     // within the canvas's clip box, onto white (the area is made white first).
@@ -36,13 +40,19 @@ class PageRaster {
     const uint8_t* Plane(int channel) const {
         return planes_.data() + static_cast<size_t>(channel) * width_ * height_;
     }
-    void TransferRows(RasterCanvas& canvas, int x, int y, int top, int bottom, bool colour) const;
+    // AND-transfers rows [top, bottom) and columns [left, right) of the picture.
+    void IndexColours();
+    void Transfer(RasterCanvas& canvas, int x, int y, const CanvasRect& part, bool colour) const;
 
     int width_ = 0;
     int height_ = 0;
     bool coloured_ = false;
-    std::vector<uint8_t> planes_;       // grey, or red, green, blue; bottom row first
-    std::vector<uint8_t> rowColoured_;  // per row (top first): 1 when the row has colour
+    // Grey; or red, green, blue; or grey and colour indexes into `palette_`. Bottom
+    // row first.
+    std::vector<uint8_t> planes_;
+    std::vector<uint32_t> palette_;
+    // Per row (top first): the columns [left, right) that hold colour; empty when none.
+    std::vector<std::pair<int, int>> colourSpan_;
 };
 
 struct PageBitmapKey {

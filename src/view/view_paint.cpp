@@ -1,6 +1,8 @@
 // Painting the page view's client area: background, paper, page pictures (kept in
 // the drawn-page cache), the selection, the magnifying box and the rulers.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "view/page_view.h"
 #include "view/ruler.h"
@@ -19,6 +21,40 @@ void Frame(RasterCanvas& canvas, const CanvasRect& r, uint32_t colour) {
     canvas.FillRect(CanvasRect{r.right - 1, r.top, r.right, r.bottom}, colour);
 }
 
+// Fills `clip` with the background except where the (non-overlapping) pages stand,
+// which their pictures cover anyway.
+void FillAround(RasterCanvas& canvas, const CanvasRect& clip,
+                const std::vector<CanvasRect>& pages) {
+    std::vector<int> edges{clip.top, clip.bottom};
+    for (const CanvasRect& r : pages) {
+        edges.push_back(r.top);
+        edges.push_back(r.bottom);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    for (size_t i = 0; i + 1 < edges.size(); ++i) {
+        const int top = edges[i];
+        const int bottom = edges[i + 1];
+        std::vector<std::pair<int, int>> spans;
+        for (const CanvasRect& r : pages) {
+            if (r.top <= top && r.bottom >= bottom) {
+                spans.emplace_back(r.left, r.right);
+            }
+        }
+        std::sort(spans.begin(), spans.end());
+        int x = clip.left;
+        for (const auto& [left, right] : spans) {
+            if (left > x) {
+                canvas.FillRect(CanvasRect{x, top, left, bottom}, kBackground);
+            }
+            x = std::max(x, right);
+        }
+        if (x < clip.right) {
+            canvas.FillRect(CanvasRect{x, top, clip.right, bottom}, kBackground);
+        }
+    }
+}
+
 }  // namespace
 
 void PageView::Paint(RasterCanvas& canvas, const CanvasRect& damage) {
@@ -27,13 +63,19 @@ void PageView::Paint(RasterCanvas& canvas, const CanvasRect& damage) {
         return;
     }
     canvas.SetClip(clip);
-    canvas.FillRect(clip, kBackground);
-    const DrawOptions options = CurrentDrawOptions();
+    std::vector<CanvasRect> pages;
+    std::vector<int> pageNumbers;
     for (int page : layout_.ShownPages()) {
         const CanvasRect r = ClientRectOf(page);
         if (!r.Intersect(clip).Empty()) {
-            PaintPage(canvas, page, r, options);
+            pages.push_back(r.Intersect(clip));
+            pageNumbers.push_back(page);
         }
+    }
+    FillAround(canvas, clip, pages);
+    const DrawOptions options = CurrentDrawOptions();
+    for (int page : pageNumbers) {
+        PaintPage(canvas, page, ClientRectOf(page), options);
     }
     canvas.SetClip(clip);
     PaintSelection(canvas);

@@ -109,6 +109,16 @@ TEST(PageViewPaint, ColoursOrGreysAndAColouredPageCopiedExactly) {
         }
     }
     EXPECT_EQ(copy.Pixel(-5, -5), 0x123456u);
+    // Past 256 colours the picture keeps a plane per channel, copied just as exactly.
+    RasterCanvas many(300, 4);
+    for (int x = 0; x < 300; ++x) {
+        many.FillRect(CanvasRect{x, 1, x + 1, 3}, static_cast<uint32_t>(x) * 0x010203u);
+    }
+    RasterCanvas manyCopy(300, 4);
+    PageRaster(many, false).CopyTo(manyCopy, 0, 0);
+    for (int x = 0; x < 300; ++x) {
+        ASSERT_EQ(manyCopy.Pixel(x, 2), many.Pixel(x, 2)) << x;
+    }
     const PageRaster greys(page, true);
     EXPECT_FALSE(greys.Coloured());
     EXPECT_LT(greys.Bytes(), kept.Bytes());
