@@ -65,6 +65,25 @@ TEST(MatchBrace, FarPartnersAcrossManyChunks) {
     EXPECT_TRUE(Selects(Match(text, last), 0, 1));
 }
 
+TEST(FindMismatched, ChunkEdgesDoNotSplitDoubleDollarsOrEscapes) {
+    // Chunks are 1024 bytes: put "$$", "\\{" and "\\bigl(" across every offset of an edge.
+    for (int shift = 0; shift < 8; ++shift) {
+        const std::string pad(static_cast<std::size_t>(1020 + shift), 'x');
+        EXPECT_EQ(Mismatch(pad + "$$y$$ z").message, "No mismatches found!") << shift;
+        EXPECT_EQ(Mismatch(pad + "\\{ z").message, "No mismatches found!") << shift;
+        EXPECT_EQ(Mismatch(pad + "\\bigl( z").message, "No mismatches found!") << shift;
+        EXPECT_TRUE(Selects(Mismatch(pad + "$$y$ z"), 1020 + shift + 3, 1020 + shift + 4)) << shift;
+        EXPECT_TRUE(Selects(Mismatch(pad + "{y) z"), 1020 + shift, 1020 + shift + 3)) << shift;
+    }
+    // A start inside the text still sees the byte before it.
+    EXPECT_EQ(Mismatch("\\(x", 1).message, "No mismatches found!");
+    EXPECT_EQ(Mismatch("\\bigr) x", 6).message, "No mismatches found!");
+    // Deep nesting grows the stack.
+    EXPECT_EQ(Mismatch(std::string(5000, '{') + std::string(5000, '}')).message,
+              "No mismatches found!");
+    EXPECT_TRUE(Selects(Mismatch(std::string(5000, '[') + std::string(4999, ']')), 0, 1));
+}
+
 TEST(MatchDollar, HopsBetweenPartnersAndMatchesDoubles) {
     const std::string text = "$a$ and $$b$$";
     DollarState dollar;
