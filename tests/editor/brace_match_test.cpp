@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <random>
+#include <vector>
+
 #include "editor/string_text_buffer.h"
 
 namespace quirn {
@@ -82,6 +86,94 @@ TEST(FindMismatched, ChunkEdgesDoNotSplitDoubleDollarsOrEscapes) {
     EXPECT_EQ(Mismatch(std::string(5000, '{') + std::string(5000, '}')).message,
               "No mismatches found!");
     EXPECT_TRUE(Selects(Mismatch(std::string(5000, '[') + std::string(4999, ']')), 0, 1));
+}
+
+// The mismatch rules one byte at a time, straight from the text, as a reference for the
+// chunked scan.
+EditOutcome SlowMismatch(const std::string& t) {
+    auto at = [&](long p) { return p >= 0 && p < static_cast<long>(t.size()) ? t[p] : '\0'; };
+    auto lower = [&](long p) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(at(p))));
+    };
+    auto big = [&](long end) {
+        return lower(end - 4) == '\\' && lower(end - 3) == 'b' && lower(end - 2) == 'i' &&
+               lower(end - 1) == 'g';
+    };
+    std::vector<std::pair<char, long>> stack;
+    int open = 0;
+    long dollarPos = 0;
+    for (long q = 0; q < static_cast<long>(t.size()); ++q) {
+        const char c = t[q];
+        if (std::string("()[]{}$").find(c) == std::string::npos || at(q - 1) == '\\') {
+            continue;
+        }
+        if (c == '$') {
+            const int kind = at(q + 1) == '$' ? 2 : 1;
+            if (open == 0) {
+                open = kind;
+                dollarPos = q;
+            } else if (open == kind) {
+                open = 0;
+            } else {
+                return EditOutcome::Select(q, q + kind);
+            }
+            q += kind - 1;
+            continue;
+        }
+        const char l = lower(q - 1);
+        if (std::string("()[]").find(c) != std::string::npos &&
+            ((q > 3 && big(q)) ||
+             (q > 4 && big(q - 1) && std::string("glmr").find(l) != std::string::npos) ||
+             (q > 5 && big(q - 2) && lower(q - 2) == 'g' &&
+              std::string("lmr").find(l) != std::string::npos))) {
+            continue;
+        }
+        if (c == '(' || c == '[' || c == '{') {
+            stack.push_back({c, q});
+            continue;
+        }
+        const char opener = c == ')' ? '(' : c == ']' ? '[' : '{';
+        if (stack.empty()) {
+            return EditOutcome::Select(q, q + 1);
+        }
+        if (stack.back().first == opener) {
+            stack.pop_back();
+            continue;
+        }
+        const long top = stack.back().second;
+        if (stack.size() >= 2 && stack[stack.size() - 2].first == opener) {
+            return EditOutcome::Select(top, top + 1);
+        }
+        return EditOutcome::Select(top, q + 1);
+    }
+    if (!stack.empty() && (open == 0 || stack.back().second > dollarPos)) {
+        return EditOutcome::Select(stack.back().second, stack.back().second + 1);
+    }
+    if (open == 0) {
+        return EditOutcome::Message("No mismatches found!");
+    }
+    return EditOutcome::Select(dollarPos, dollarPos + open);
+}
+
+TEST(FindMismatched, AgreesWithByteAtATimeRulesOnRandomTexts) {
+    std::mt19937 rng(11);
+    const std::vector<std::string> pieces = {"(", ")",     "[",  "]",     "{",      "}",
+                                             "$", "$$",    "\\", "\\big", "\\Bigl", "\\biggr",
+                                             "x", "word ", "\n", "\\left"};
+    for (int round = 0; round < 400; ++round) {
+        // Every other text puts its delimiters around the first chunk edge (1024).
+        std::string text(round % 2 == 0 ? 990 + rng() % 40 : 0, 'x');
+        const std::size_t size = text.size() + 1 + rng() % 60;
+        while (text.size() < size) {
+            // Mostly balanced groups, so that scans often run long.
+            const std::string& p = pieces[rng() % pieces.size()];
+            text += rng() % 3 == 0 ? "{" + p + "}" : p;
+        }
+        const EditOutcome expected = SlowMismatch(text);
+        const EditOutcome actual = Mismatch(text);
+        ASSERT_EQ(actual.message, expected.message) << text;
+        ASSERT_EQ(actual.selection, expected.selection) << text;
+    }
 }
 
 TEST(MatchDollar, HopsBetweenPartnersAndMatchesDoubles) {
