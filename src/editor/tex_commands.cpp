@@ -1,12 +1,17 @@
 #include "editor/tex_commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 
 namespace quirn {
 namespace {
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -180,6 +185,53 @@ std::optional<TextPos> Bookmark::JumpPosition(const TextBuffer& text, int64_t ma
     // The line's length counts its line end, so the caret stays before it.
     const TextPos length = text.LineStart(markerLine + 1) - start;
     return start + std::max<TextPos>(0, std::min(bookmarkColumn_, length - 1));
+}
+
+bool AcceptTypedCharacter(int c) {
+    return c >= 32 || c == '\t' || c == '\n' || c == '\r' || c < 0;
+}
+
+std::optional<TextRange> HelpKeywordRange(const TextBuffer& text, TextPos pos) {
+    pos = std::clamp<TextPos>(pos, 0, text.Length());
+    // A caret just before the backslash counts; otherwise look back from the caret.
+    TextPos backslash = pos < text.Length() && text.CharAt(pos) == '\\' ? pos : -1;
+    for (TextPos q = pos - 1; backslash < 0 && q >= 0; --q) {
+        const char c = text.CharAt(q);
+        if (c == '\\') {
+            backslash = q;
+        } else if (std::isspace(static_cast<unsigned char>(c))) {
+            return std::nullopt;
+        }
+    }
+    if (backslash < 0) {
+        return std::nullopt;
+    }
+    TextPos end = backslash + 1;
+    while (end < text.Length() && IsAsciiLetter(text.CharAt(end))) {
+        ++end;
+    }
+    return TextRange{backslash, std::min(text.Length(), std::max(end, backslash + 2))};
+}
+
+std::string ControlWordAt(const TextBuffer& text, TextPos pos, TextPos* start) {
+    TextPos p = std::min(pos, text.Length() - 1);
+    while (p >= 0 && IsAsciiLetter(text.CharAt(p))) {
+        --p;
+    }
+    if (p < 0 || text.CharAt(p) != '\\') {
+        return {};
+    }
+    TextPos end = p + 1;
+    while (end < text.Length() && IsAsciiLetter(text.CharAt(end))) {
+        ++end;
+    }
+    if (end == p + 1) {
+        return {};
+    }
+    if (start) {
+        *start = p;
+    }
+    return TextOf(text, p, end);
 }
 
 std::string CaretStatusText(const TextBuffer& text, TextPos caret) {

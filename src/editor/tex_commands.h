@@ -80,6 +80,19 @@ class Bookmark {
     int64_t bookmarkColumn_ = 0;
 };
 
+// Typed characters: control characters below 32 other than tab, line feed and carriage
+// return are dropped before they reach the text.
+bool AcceptTypedCharacter(int c);
+
+// Help on the command at the caret (F1): from `pos` back to the nearest '\' of the same
+// word (white space ends the search), then forward over letters; the range runs from
+// the backslash to at least two bytes after it. Nothing without a backslash.
+std::optional<TextRange> HelpKeywordRange(const TextBuffer& text, TextPos pos);
+
+// The control word ('\' and its letters) that covers pos, e.g. for a click on clickable
+// text; empty when there is none.
+std::string ControlWordAt(const TextBuffer& text, TextPos pos, TextPos* start = nullptr);
+
 // "Line:%i Col:%i" for the caret (line from 1, column = byte offset in its line + 1).
 std::string CaretStatusText(const TextBuffer& text, TextPos caret);
 

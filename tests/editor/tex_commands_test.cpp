@@ -115,6 +115,30 @@ TEST(CaretAndLines, CaretTextGoToLineStatusAndBookmark) {
     EXPECT_EQ(change.addToLine, 1);
 }
 
+TEST(CaretCommands, TypedCharactersHelpKeywordAndControlWordAtAPosition) {
+    EXPECT_FALSE(AcceptTypedCharacter(1));  // Ctrl+A
+    EXPECT_TRUE(AcceptTypedCharacter('\t'));
+    EXPECT_TRUE(AcceptTypedCharacter('\r'));
+    EXPECT_TRUE(AcceptTypedCharacter('a'));
+
+    StringTextBuffer b("see \\section{x} and \\\\ or \\ x");
+    EXPECT_EQ(HelpKeywordRange(b, 9), (std::optional<TextRange>{TextRange{4, 12}}));
+    EXPECT_EQ(HelpKeywordRange(b, 4), (std::optional<TextRange>{TextRange{4, 12}}));
+    EXPECT_EQ(HelpKeywordRange(b, 14), (std::optional<TextRange>{TextRange{4, 12}}));  // in "{x}"
+    EXPECT_FALSE(HelpKeywordRange(b, 2));
+    EXPECT_FALSE(HelpKeywordRange(b, 17));  // "and": white space before any backslash
+    EXPECT_EQ(HelpKeywordRange(b, 21), (std::optional<TextRange>{TextRange{21, 23}}));
+    EXPECT_EQ(HelpKeywordRange(b, 26), (std::optional<TextRange>{TextRange{26, 28}}));  // "\\ "
+
+    TextPos start = -1;
+    StringTextBuffer c("x \\includegraphics[width=2cm]{a.png}");
+    EXPECT_EQ(ControlWordAt(c, 10, &start), "\\includegraphics");
+    EXPECT_EQ(start, 2);
+    EXPECT_EQ(ControlWordAt(c, 2), "\\includegraphics");
+    EXPECT_EQ(ControlWordAt(c, 0), "");
+    EXPECT_EQ(ControlWordAt(c, 25), "");
+}
+
 TEST(LineTracker, FollowsInsertedAndDeletedLinesAndReportsBadNotifications) {
     StringSink out;
     LineTracker tracker;
