@@ -20,6 +20,7 @@ struct FontRecord {
     int underline = 0;
     int pitchAndFamily = 49;
     std::string faceName = "Courier New";  // at most 31 characters kept
+    bool operator==(const FontRecord&) const = default;
 };
 
 // Font kinds in the order the DVI viewer tries them.
