@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "gui/documents.h"
+#include "gui/format_controls.h"
 #include "gui/main_frame.h"
 #include "gui/test_script.h"
 #include "gui/typeset_bridge.h"
@@ -73,6 +74,8 @@ StartupSeams QuirnApp::MakeSeams() {
         output_.SetTarget(frame_->OutputBar());
         frame_->OutputBar()->SetKeyHandler([this](int key) { return typeset_->TypeKey(key); });
         frame_->Bind(wxEVT_CLOSE_WINDOW, &QuirnApp::OnMainClose, this);
+        // Format menu and box, output mode, INITeX and the Settings dialog.
+        AttachFrameControls(frame_, *app_, *typeset_);
         return true;
     };
     s.showMainWindow = [this](bool minimised) {
