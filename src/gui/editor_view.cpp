@@ -119,7 +119,10 @@ bool CScintillaView::OnCreate(wxDocument* doc, long) {
 }
 
 void CScintillaView::ConfigureEditor() {
-    stc_->SetCodePage(0);  // bytes as they are: no code-page conversion
+    // Bytes as they are: no code-page conversion, one position per byte. (The toolkit's
+    // own setter only admits UTF-8, so the component is told directly.)
+    constexpr int kSciSetCodePage = 2037;
+    stc_->SendMsg(kSciSetCodePage, 0, 0);
     stc_->SetLayoutCache(wxSTC_CACHE_NONE);
     // Home and End move within the displayed (wrapped) line.
     stc_->CmdKeyAssign(wxSTC_KEY_HOME, wxSTC_KEYMOD_NORM, wxSTC_CMD_HOMEDISPLAY);
@@ -540,6 +543,7 @@ bool CQuirnWinView::OnCreate(wxDocument* doc, long flags) {
     stc_->Bind(wxEVT_STC_SAVEPOINTREACHED, &CQuirnWinView::OnSavePoint, this);
     stc_->Bind(wxEVT_STC_MODIFIED, &CQuirnWinView::OnModified, this);
     stc_->Bind(wxEVT_STC_UPDATEUI, &CQuirnWinView::OnUpdateUi, this);
+    stc_->Bind(wxEVT_STC_PAINTED, &CQuirnWinView::OnPainted, this);
     stc_->Bind(wxEVT_SET_FOCUS, &CQuirnWinView::OnFocus, this);
     stc_->Bind(wxEVT_KEY_DOWN, &CQuirnWinView::OnKeyDown, this);
     stc_->Bind(wxEVT_CONTEXT_MENU, &CQuirnWinView::OnContextMenu, this);
@@ -592,17 +596,30 @@ void CQuirnWinView::ApplySettings() {
 }
 
 void CQuirnWinView::OnStyleNeeded(wxStyledTextEvent& e) {
+    // Logs stay plain; only the shown lines are walked, the rest when it is shown.
     CQuirnWinDoc* doc = TexDoc();
-    std::string path = doc ? doc->Path() : std::string();
-    if (!ShouldColourDocument(path)) {
-        // Logs stay plain: mark the requested text styled so the component stops asking.
-        TextPos start = stc_->GetEndStyled();
-        TextPos end = std::max<TextPos>(start, e.GetPosition());
-        buffer_->StartStyling(start, kTexStyleMask);
-        buffer_->SetStyling(end - start, kStylePlain);
-        return;
-    }
-    ColourStyleNeeded(*buffer_, e.GetPosition());
+    colouring_.SetColourText(ShouldColourDocument(doc ? doc->Path() : std::string()));
+    auto [first, last] = ShownLines();
+    colouring_.StyleNeeded(*buffer_, e.GetPosition(), first, last);
+}
+
+std::pair<int64_t, int64_t> CQuirnWinView::ShownLines() const {
+    int top = stc_->GetFirstVisibleLine();
+    return {stc_->DocLineFromVisible(top),
+            stc_->DocLineFromVisible(top + stc_->LinesOnScreen()) + 1};
+}
+
+void CQuirnWinView::ColourShownLines() {
+    CQuirnWinDoc* doc = TexDoc();
+    colouring_.SetColourText(ShouldColourDocument(doc ? doc->Path() : std::string()));
+    auto [first, last] = ShownLines();
+    colouring_.ColourShown(*buffer_, first, last);
+}
+
+// Scrolling is handled before the paint (OnUpdateUi); lines that appear without a scroll
+// (a taller window, a smaller zoom, unwrapping) are styled after it and drawn again.
+void CQuirnWinView::OnPainted(wxStyledTextEvent&) {
+    ColourShownLines();
 }
 
 void CQuirnWinView::OnCharAdded(wxStyledTextEvent& e) {
@@ -640,9 +657,11 @@ void CQuirnWinView::OnModified(wxStyledTextEvent& e) {
     lastEditTicks_ = wxGetLocalTimeMillis().GetValue();
     int64_t line = stc_->LineFromPosition(e.GetPosition());
     lineTracker_.OnTextChanged(line, e.GetLinesAdded(), &Services().Output());
+    colouring_.OnTextChanged(line, e.GetLinesAdded());
 }
 
 void CQuirnWinView::OnUpdateUi(wxStyledTextEvent&) {
+    ColourShownLines();  // the window may have scrolled onto lines passed over
     CMainFrame* frame = Services().MainFrame();
     if (!frame)
         return;

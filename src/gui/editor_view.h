@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "editor/brace_match.h"
 #include "editor/completion.h"
@@ -18,6 +19,7 @@
 #include "editor/line_tracker.h"
 #include "editor/tex_commands.h"
 #include "editor/tex_document.h"
+#include "editor/visible_colouring.h"
 #include "gui/stc_text_buffer.h"
 
 namespace quirn::gui {
@@ -41,7 +43,7 @@ EditorShared& SharedEditorState();
 
 // Menu commands of the editors (the generic ones use the stock identifiers).
 enum EditorCommand : int {
-    kIdFindNext = 35000,  // past the format menu (33000 + i) and the tools (34000-34999)
+    kIdFindNext = 25000,  // menu identifiers stay below 32767
     kIdWordWrap,
     kIdGoToLine,
     kIdDeleteLine,
@@ -168,6 +170,11 @@ class CQuirnWinView : public CScintillaView {
     void OnSavePoint(wxStyledTextEvent& e);
     void OnModified(wxStyledTextEvent& e);
     void OnUpdateUi(wxStyledTextEvent& e);
+    // Colouring of the shown lines (VisibleColouring): the shown document lines
+    // [first, last), and the styling of shown lines the component's requests passed over.
+    std::pair<int64_t, int64_t> ShownLines() const;
+    void ColourShownLines();
+    void OnPainted(wxStyledTextEvent& e);
     void OnFocus(wxFocusEvent& e);
     void CallAfterCheck(CQuirnWinDoc* doc);
     void OnKeyDown(wxKeyEvent& e);
@@ -185,6 +192,7 @@ class CQuirnWinView : public CScintillaView {
     DollarState dollar_;
     Bookmark bookmark_;
     LineTracker lineTracker_;
+    VisibleColouring colouring_;
     long long lastEditTicks_ = 0;
 
     wxDECLARE_DYNAMIC_CLASS(CQuirnWinView);

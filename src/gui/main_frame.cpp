@@ -6,6 +6,7 @@
 #include <wx/toolbar.h>
 
 #include "app/profile.h"
+#include "gui/command_ids.h"
 #include "gui/editor_view.h"
 #include "gui/gui_services.h"
 #include "gui/typeset_bridge.h"
@@ -100,47 +101,47 @@ void CMainFrame::BuildMenus() {
     view->Check(ID_VIEW_OUTPUT, true);
     view->Check(ID_VIEW_WORKSPACE, true);
     view->AppendSeparator();
-    view->AppendRadioItem(kCmdContinuous, "Continuous");
-    view->AppendRadioItem(kCmdSinglePage, "Single Page");
-    view->AppendRadioItem(kCmdTwoPages, "Two Pages");
-    view->AppendRadioItem(kCmdBook, "Book");
+    view->AppendRadioItem(MenuIdOf(kCmdContinuous), "Continuous");
+    view->AppendRadioItem(MenuIdOf(kCmdSinglePage), "Single Page");
+    view->AppendRadioItem(MenuIdOf(kCmdTwoPages), "Two Pages");
+    view->AppendRadioItem(MenuIdOf(kCmdBook), "Book");
     auto* zoom = new wxMenu;
-    zoom->Append(kCmdZoomWholePage, "to Whole &Page");
-    zoom->Append(kCmdZoomPageWidth, "to Page &Width");
-    zoom->Append(kCmdZoomVisibleWidth, "to Visible &Width");
-    zoom->Append(kCmdZoomSelection, "to Selection");
+    zoom->Append(MenuIdOf(kCmdZoomWholePage), "to Whole &Page");
+    zoom->Append(MenuIdOf(kCmdZoomPageWidth), "to Page &Width");
+    zoom->Append(MenuIdOf(kCmdZoomVisibleWidth), "to Visible &Width");
+    zoom->Append(MenuIdOf(kCmdZoomSelection), "to Selection");
     zoom->AppendSeparator();
-    zoom->Append(kCmdZoomUp, "&Up");
-    zoom->Append(kCmdZoomDown, "&Down");
+    zoom->Append(MenuIdOf(kCmdZoomUp), "&Up");
+    zoom->Append(MenuIdOf(kCmdZoomDown), "&Down");
     view->AppendSubMenu(zoom, "&Zoom");
     auto* go = new wxMenu;
-    go->Append(kCmdFirstPage, "&First Page");
-    go->Append(kCmdPreviousPage, "P&revious Page");
-    go->Append(kCmdNextPage, "&Next Page");
-    go->Append(kCmdLastPage, "&Last Page");
-    go->Append(kCmdSelectPage, "&Select Page");
+    go->Append(MenuIdOf(kCmdFirstPage), "&First Page");
+    go->Append(MenuIdOf(kCmdPreviousPage), "P&revious Page");
+    go->Append(MenuIdOf(kCmdNextPage), "&Next Page");
+    go->Append(MenuIdOf(kCmdLastPage), "&Last Page");
+    go->Append(MenuIdOf(kCmdSelectPage), "&Select Page");
     view->AppendSubMenu(go, "&Go To");
     view->AppendSeparator();
-    view->AppendRadioItem(kCmdSelectionTool, "Selection Tool");
-    view->AppendRadioItem(kCmdMagnifierTool, "&Magnification Tool");
-    view->AppendRadioItem(kCmdFontInfoTool, "Font Info Tool");
+    view->AppendRadioItem(MenuIdOf(kCmdSelectionTool), "Selection Tool");
+    view->AppendRadioItem(MenuIdOf(kCmdMagnifierTool), "&Magnification Tool");
+    view->AppendRadioItem(MenuIdOf(kCmdFontInfoTool), "Font Info Tool");
     view->AppendSeparator();
-    view->AppendCheckItem(kCmdToggleRuler, "Toggle &Ruler");
-    view->Append(kCmdSetRulerOrigin, "Set Ruler &Origin");
+    view->AppendCheckItem(MenuIdOf(kCmdToggleRuler), "Toggle &Ruler");
+    view->Append(MenuIdOf(kCmdSetRulerOrigin), "Set Ruler &Origin");
     auto* units = new wxMenu;
     for (const UnitEntry& unit : kUnits)
-        units->AppendRadioItem(unit.command, unit.menuText);
+        units->AppendRadioItem(MenuIdOf(unit.command), unit.menuText);
     view->AppendSubMenu(units, "&Units");
     auto* colours = new wxMenu;
-    colours->AppendRadioItem(kCmdGreys, "B&&W/Greys");
-    colours->AppendRadioItem(kCmdColours, "Colors");
+    colours->AppendRadioItem(MenuIdOf(kCmdGreys), "B&&W/Greys");
+    colours->AppendRadioItem(MenuIdOf(kCmdColours), "Colors");
     view->AppendSubMenu(colours, "&Display");
     auto* smoothing = new wxMenu;
-    smoothing->AppendRadioItem(kCmdSmoothAuto, "&Auto");
-    smoothing->AppendRadioItem(kCmdSmoothAlways, "A&lways");
-    smoothing->AppendRadioItem(kCmdSmoothNever, "&Never");
+    smoothing->AppendRadioItem(MenuIdOf(kCmdSmoothAuto), "&Auto");
+    smoothing->AppendRadioItem(MenuIdOf(kCmdSmoothAlways), "A&lways");
+    smoothing->AppendRadioItem(MenuIdOf(kCmdSmoothNever), "&Never");
     view->AppendSubMenu(smoothing, "&Smoothing");
-    view->Append(kCmdGotoSource, "&Goto TeX Source");
+    view->Append(MenuIdOf(kCmdGotoSource), "&Goto TeX Source");
 
     auto* typeset = new wxMenu;
     typeset->Append(ID_TYPESET, "&Typeset\tCtrl+T");
@@ -174,10 +175,10 @@ void CMainFrame::BuildToolBar() {
     tools->AddSeparator();
     tools->AddTool(ID_TYPESET, "Typeset", wxNullBitmap, "Typeset the document");
     tools->AddSeparator();
-    tools->AddTool(kCmdPreviousPage, "Previous", wxNullBitmap, "Previous page");
-    tools->AddTool(kCmdNextPage, "Next", wxNullBitmap, "Next page");
-    tools->AddTool(kCmdZoomDown, "Zoom Out", wxNullBitmap, "Zoom down");
-    tools->AddTool(kCmdZoomUp, "Zoom In", wxNullBitmap, "Zoom up");
+    tools->AddTool(MenuIdOf(kCmdPreviousPage), "Previous", wxNullBitmap, "Previous page");
+    tools->AddTool(MenuIdOf(kCmdNextPage), "Next", wxNullBitmap, "Next page");
+    tools->AddTool(MenuIdOf(kCmdZoomDown), "Zoom Out", wxNullBitmap, "Zoom down");
+    tools->AddTool(MenuIdOf(kCmdZoomUp), "Zoom In", wxNullBitmap, "Zoom up");
     tools->Realize();
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "gui/child_frames.h"
+#include "gui/command_ids.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "gui/typeset_bridge.h"
@@ -348,8 +349,9 @@ bool CBaseView::OnCreate(wxDocument* doc, long) {
         empty->SetBackgroundColour(wxColour(128, 128, 128));
     }
     for (auto [first, last] : kViewCommandRanges) {
-        Bind(wxEVT_MENU, &CBaseView::OnViewCommand, this, first, last);
-        Bind(wxEVT_UPDATE_UI, &CBaseView::OnUpdateViewCommand, this, first, last);
+        Bind(wxEVT_MENU, &CBaseView::OnViewCommand, this, MenuIdOf(first), MenuIdOf(last));
+        Bind(wxEVT_UPDATE_UI, &CBaseView::OnUpdateViewCommand, this, MenuIdOf(first),
+             MenuIdOf(last));
     }
     frame->Show();
     if (Services().App().Record().dviMaximize)
@@ -387,14 +389,14 @@ void CBaseView::OnActivateView(bool activate, wxView*, wxView*) {
 
 void CBaseView::OnViewCommand(wxCommandEvent& e) {
     if (PageView* view = View())
-        view->Execute(e.GetId());
+        view->Execute(CommandOfMenuId(e.GetId()));
 }
 
 void CBaseView::OnUpdateViewCommand(wxUpdateUIEvent& e) {
     PageView* view = View();
     e.Enable(view != nullptr);
     if (view && e.IsCheckable())
-        e.Check(view->IsChecked(e.GetId()));
+        e.Check(view->IsChecked(CommandOfMenuId(e.GetId())));
 }
 
 }  // namespace quirn::gui

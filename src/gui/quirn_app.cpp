@@ -100,6 +100,15 @@ StartupSeams QuirnApp::MakeSeams() {
 
 bool QuirnApp::OnInit() {
     wxInitAllImageHandlers();
+    if (wxGetEnv("QUIRN_TEST_ANSWER", nullptr)) {
+        // Scripted runs have nobody to close an assertion dialog: say it and go on.
+        wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
+                              const wxString& cond, const wxString& msg) {
+            std::fprintf(stderr, "assertion: %s (%s) in %s at %s:%d\n", cond.utf8_string().c_str(),
+                         msg.utf8_string().c_str(), func.utf8_string().c_str(),
+                         file.utf8_string().c_str(), line);
+        });
+    }
     std::signal(SIGTERM, OnTerminateSignal);
     std::signal(SIGINT, OnTerminateSignal);
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "gui/command_ids.h"
 #include "gui/editor_view.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
@@ -64,7 +65,7 @@ bool ScriptRunner::RunStep(const std::string& step) {
         app.Documents().CreateDocument(wxString::FromUTF8(rest), wxDOC_SILENT);
     } else if (verb == "menu") {
         if (CMainFrame* frame = app.MainFrame()) {
-            wxCommandEvent e(wxEVT_MENU, std::stoi(rest));
+            wxCommandEvent e(wxEVT_MENU, MenuIdOf(std::stoi(rest)));
             e.SetEventObject(frame);
             frame->ProcessWindowEvent(e);
         }

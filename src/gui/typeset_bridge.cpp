@@ -25,6 +25,20 @@ wxDocument* GuiTypesetSeams::FindDocument(const std::string& path) {
     return nullptr;
 }
 
+// Until projects exist every TeX file is a project of its own; an output file shown in
+// a viewer belongs to the TeX file of the same name beside it.
+std::string GuiTypesetSeams::MainFileFor(const std::string& file) {
+    wxFileName name(wxString::FromUTF8(file));
+    wxString ext = name.GetExt().Lower();
+    if (ext == "dvi" || ext == "ps" || ext == "pdf") {
+        wxFileName tex(name);
+        tex.SetExt("tex");
+        if (tex.FileExists())
+            return tex.GetFullPath().utf8_string();
+    }
+    return file;
+}
+
 // Every modified document is saved before a run; the TeX editor saves without asking
 // while the flag is up (when AutoEditorSave is on).
 bool GuiTypesetSeams::SaveAllModified() {

@@ -23,6 +23,7 @@ class CMainFrame;
 class GuiTypesetSeams : public TypesetSeams {
   public:
     GuiTypesetSeams(wxDocManager& docs, CMainFrame*& frame) : docs_(docs), frame_(frame) {}
+    std::string MainFileFor(const std::string& file) override;
     bool SaveAllModified() override;
     std::string ActiveTeXDocumentText() override;
     bool SourceModifiedDuringRun(const std::string& source) override;

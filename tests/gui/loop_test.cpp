@@ -79,6 +79,7 @@ TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
     int rc = RunCommand("xvfb-run -a -s '-screen 0 1280x900x24' sh " + run, &out, &err);
     ASSERT_EQ(rc, 0) << out << err;
     EXPECT_NE(out.find("rc=0"), std::string::npos) << out << err;
+    EXPECT_EQ(err.find("assertion: "), std::string::npos) << err;
 
     // After the run the page view shows page 1 of the three.
     std::size_t first = out.find("script: indicator: Page 1 of 3");
