@@ -86,6 +86,21 @@ void AddType(wxDocManager* m, const char* typeString, wxClassInfo* doc, wxClassI
 
 }  // namespace
 
+void ApplySettingsToOpenWindows(wxDocManager& documents) {
+    for (wxDocument* doc : documents.GetDocumentsVector()) {
+        for (wxView* view : doc->GetViewsVector()) {
+            if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
+                editor->ApplySettings();
+            } else if (auto* pages = wxDynamicCast(view, CBaseView)) {
+                if (pages->View())
+                    pages->View()->DocumentReloaded();  // drawn pages follow the new settings
+                if (pages->Canvas())
+                    pages->Canvas()->Refresh(false);
+            }
+        }
+    }
+}
+
 void RegisterDocumentTypes(wxDocManager* m) {
     AddType(m, kDocumentTypeStrings[0], CLASSINFO(CQuirnWinDoc), CLASSINFO(CQuirnWinView));
     AddType(m, kDocumentTypeStrings[1], CLASSINFO(CDVIDoc), CLASSINFO(CDVIView));

@@ -47,6 +47,10 @@ class CPlainTextView : public wxView {
     wxDECLARE_DYNAMIC_CLASS(CPlainTextView);
 };
 
+// After the Settings dialog: every editor takes the editor settings again and every
+// page view repaints with the viewer settings.
+void ApplySettingsToOpenWindows(wxDocManager& documents);
+
 // Registers the seven document types, in order, with the document manager.
 void RegisterDocumentTypes(wxDocManager* manager);
 

@@ -12,6 +12,8 @@
 #include "app/application.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "gui/documents.h"
+#include "gui/gui_services.h"
 #include "gui/initex_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/typeset_bridge.h"
@@ -244,6 +246,8 @@ FormatControls* AttachFrameControls(wxFrame* frame, Application& app, TypesetBri
             bool changed =
                 RunSettingsDialog(frame, record, app.GetProfile(), app.Roots().installDir,
                                   dictionaries, *app.Context().prompt, app.Context().output);
+            if (changed)
+                ApplySettingsToOpenWindows(Services().Documents());
             // Each engine has its own formats directory.
             if (changed && record.texEngine != engine) {
                 if (Formats* formats = typeset.GetFormats())
