@@ -408,17 +408,24 @@ void CQuirnWinDoc::Modify(bool modified) {
 }
 
 void CQuirnWinDoc::RefreshTitle() {
-    std::string current = GetTitle().utf8_string();
-    std::optional<std::string> title = RefreshedTitle(current, path_, IsModified());
-    std::string shown = title ? *title : current;
-    if (title)
-        SetTitle(wxString::FromUTF8(shown));
-    if (path_.empty())
-        shown = GetUserReadableName().utf8_string() + (IsModified() ? " *" : "");
-    if (CScintillaView* view = EditorView()) {
-        if (auto* frame = wxDynamicCast(view->GetFrame(), wxMDIChildFrame))
+    CScintillaView* view = EditorView();
+    auto* frame = view ? wxDynamicCast(view->GetFrame(), wxMDIChildFrame) : nullptr;
+    if (!frame)
+        return;
+    const bool modified = IsModified();
+    std::string current = frame->GetTitle().utf8_string();
+    if (path_.empty()) {
+        // Unnamed: the framework's name ("Untitled1"), with the mark.
+        std::string shown = GetUserReadableName().utf8_string() + (modified ? " *" : "");
+        if (shown != current)
             frame->SetTitle(wxString::FromUTF8(shown));
+        return;
     }
+    std::optional<std::string> title = RefreshedTitle(current, path_, modified);
+    if (!title && current.empty())
+        title = DocumentTitle(path_, modified);
+    if (title)
+        frame->SetTitle(wxString::FromUTF8(*title));
 }
 
 bool CQuirnWinDoc::Save() {
@@ -815,6 +822,8 @@ void CQuirnWinView::GoToLine(int line) {
     if (scroll != 0)
         stc_->LineScroll(0, static_cast<int>(scroll));
     stc_->EnsureCaretVisible();
+    wxStyledTextEvent refresh;
+    OnUpdateUi(refresh);
 }
 
 void CQuirnWinView::InsertTemplate(const std::string& text) {
