@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
+#include <wx/gdicmn.h>
 #include <wx/mdi.h>
 #include <wx/menu.h>
 #include <wx/numdlg.h>
@@ -309,7 +310,10 @@ void CScintillaView::OnFindDialogEvent(wxFindDialogEvent& e) {
     shared.find.searchDown = (flags & wxFR_DOWN) != 0;
     wxEventType type = e.GetEventType();
     if (type == wxEVT_FIND || type == wxEVT_FIND_NEXT) {
-        Apply(FindNext(*buffer_, GetSelection(), shared.find));
+        EditOutcome found = FindNext(*buffer_, GetSelection(), shared.find);
+        Apply(found);
+        if (found.selection)
+            MoveFindDialogOffText(*found.selection);
     } else if (type == wxEVT_FIND_REPLACE) {
         Apply(ReplaceNext(*buffer_, GetSelection(), shared.find));
     } else if (type == wxEVT_FIND_REPLACE_ALL) {
@@ -319,6 +323,30 @@ void CScintillaView::OnFindDialogEvent(wxFindDialogEvent& e) {
         Apply(outcome);
     }
     stc_->EnsureCaretVisible();
+}
+
+// The dialog steps aside when it covers the text just found: up, then down, then
+// left, then right, a whole height or width at a time, while it stays on the desktop.
+void CScintillaView::MoveFindDialogOffText(const TextRange& found) {
+    wxFindReplaceDialog* dialog = SharedEditorState().findDialog;
+    if (!dialog || !dialog->IsShown())
+        return;
+    int height = stc_->TextHeight(stc_->LineFromPosition(static_cast<int>(found.start)));
+    wxPoint a = stc_->PointFromPosition(static_cast<int>(found.start));
+    wxPoint b = stc_->PointFromPosition(static_cast<int>(found.end));
+    wxRect text(stc_->ClientToScreen(a), stc_->ClientToScreen(wxPoint(b.x, b.y + height)));
+    wxRect desktop = wxGetClientDisplayRect();
+    wxRect box = dialog->GetScreenRect();
+    const wxPoint steps[] = {{0, -box.height}, {0, box.height}, {-box.width, 0}, {box.width, 0}};
+    for (const wxPoint& step : steps) {
+        wxRect moved = box;
+        while (moved.Intersects(text) && desktop.Contains(moved))
+            moved.Offset(step);
+        if (!moved.Intersects(text) && desktop.Contains(moved)) {
+            dialog->Move(moved.GetPosition());
+            return;
+        }
+    }
 }
 
 void CScintillaView::FindNextAgain() {

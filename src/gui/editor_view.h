@@ -96,6 +96,7 @@ class CScintillaView : public wxView {
     virtual wxDocMDIChildFrame* MakeFrame(wxDocument* doc);
     virtual void ConfigureEditor();
     void OnFindDialogEvent(wxFindDialogEvent& e);
+    void MoveFindDialogOffText(const TextRange& found);
 
     wxStyledTextCtrl* stc_ = nullptr;
     std::unique_ptr<StcTextBuffer> buffer_;
