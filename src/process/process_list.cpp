@@ -1,6 +1,10 @@
 #include "process/process_list.h"
 
+#include <algorithm>
+
 #include "platform/output_sink.h"
+
+extern char** environ;
 
 namespace quirn {
 
@@ -8,6 +12,21 @@ ProcessList::ProcessList(OutputSink* output, std::string installDir)
     : output_(output), installDir_(std::move(installDir)) {}
 
 ProcessList::~ProcessList() = default;
+
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
+    std::vector<std::string> block;
+    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+    for (char** e = environ; e && *e; ++e) {
+        std::string entry = *e;
+        bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& x) {
+            return nameOf(x) == nameOf(entry);
+        });
+        if (!replaced)
+            block.push_back(std::move(entry));
+    }
+    block.insert(block.end(), extra.begin(), extra.end());
+    return block;
+}
 
 ChildProcess* ProcessList::StartProcess(const std::string& commandLine,
                                         const std::string& workingDir,
@@ -19,6 +38,8 @@ ChildProcess* ProcessList::StartProcess(const std::string& commandLine,
     child->SetInstallDir(installDir_);
     child->SetTypeset(options.typeset);
     child->SetErrorFile(options.errorFile);
+    if (!options.extraEnvironment.empty())
+        child->SetEnvironmentBlock(EnvironmentWith(options.extraEnvironment));
     if (!child->Start(commandLine, workingDir))
         return nullptr;
     children_.push_back(std::move(child));

@@ -19,7 +19,14 @@ class OutputSink;
 struct StartOptions {
     bool typeset = false;   // an engine run: its end calls the end handler
     std::string errorFile;  // standard error to this file (empty: joins the output)
+    // "NAME=VALUE" entries added to (or replacing in) this process's environment for
+    // the child alone.
+    std::vector<std::string> extraEnvironment;
 };
+
+// This process's environment with `extra` ("NAME=VALUE") added, replacing entries of
+// the same names.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra);
 
 class ProcessList {
   public:
@@ -46,7 +53,7 @@ class ProcessList {
                                const StartOptions& options = {});
     ChildProcess* StartProcess(const std::string& commandLine, const std::string& workingDir,
                                bool typeset) {
-        return StartProcess(commandLine, workingDir, StartOptions{typeset, {}});
+        return StartProcess(commandLine, workingDir, StartOptions{typeset, {}, {}});
     }
 
     // One polling pass over the list, in start order: waiting output goes to the
