@@ -133,7 +133,13 @@ bool QuirnApp::OnInit() {
     wxString script;
     if (wxGetEnv("QUIRN_SCRIPT", &script) && !script.empty()) {
         script_ = std::make_unique<ScriptRunner>();
-        script_->screenshot = [this](const wxString& path) { TakeScreenshot(path); };
+        script_->screenshot = [this](const wxString& path) {
+            // What the steps before changed is on the screen only after the repaint.
+            frame_->Refresh();
+            frame_->Update();
+            wxYield();
+            TakeScreenshot(path);
+        };
         if (!script_->Load(script.utf8_string()))
             output_.AppendOutput("Cannot read the script " + script.utf8_string() + "\n");
     }

@@ -42,13 +42,17 @@ bool ScriptRunner::Load(const std::string& path) {
 }
 
 void ScriptRunner::Step() {
+    // A step that lets events through (a screenshot waits for the repaint) must not
+    // start the next one from inside it.
+    if (busy_)
+        return;
+    busy_ = true;
     while (Active()) {
-        if (NowMs() < waitUntil_)
-            return;
-        if (!RunStep(steps_[next_]))
-            return;
+        if (NowMs() < waitUntil_ || !RunStep(steps_[next_]))
+            break;
         ++next_;
     }
+    busy_ = false;
 }
 
 bool ScriptRunner::RunStep(const std::string& step) {

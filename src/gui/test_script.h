@@ -29,6 +29,7 @@ class ScriptRunner {
     std::vector<std::string> steps_;
     std::size_t next_ = 0;
     long long waitUntil_ = 0;
+    bool busy_ = false;
 };
 
 }  // namespace quirn::gui
