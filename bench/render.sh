@@ -16,6 +16,7 @@
 # Settings and output live in a scratch directory that is removed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${1:-build/default}
 rounds=${2:-7}
 cli="$(pwd)/$build/bin/quirn-cli"
@@ -48,11 +49,7 @@ generate() {
             echo "\\section{Section $s on ${words[$((s % ${#words[@]}))]}}"
         fi
         for p in 1 2; do
-            line=""
-            for w in $(seq 1 90); do
-                seed=$(((seed * 1103515245 + 12345) % 2147483648))
-                line+="${words[$((seed / 65536 % ${#words[@]}))]} "
-            done
+            word_line 90
             echo "$line \\emph{emphasis} and \$x_{$s}^2+\\alpha\\beta\\le\\sum_{i=1}^{n} a_i\$."
             echo
         done

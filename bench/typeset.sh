@@ -15,6 +15,7 @@
 # have settled before timing starts, so every timed run is one engine run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${1:-build/default}
 rounds=${2:-7}
 batch=${3:-3}
@@ -38,17 +39,13 @@ generate() {
     echo '\begin{document}'
     echo '\title{A Benchmark Article}\author{Quirn}\maketitle'
     echo '\tableofcontents'
-    local s u p w seed=7
+    local s u p line seed=7
     for s in $(seq 1 19); do
         echo "\\section{Section number $s on ${words[$((s % ${#words[@]}))]}}\\label{sec:$s}"
         for u in 1 2; do
             echo "\\subsection{Part $u of section $s}"
             for p in $(seq 1 5); do
-                local line=""
-                for w in $(seq 1 95); do
-                    seed=$(((seed * 1103515245 + 12345) % 2147483648))
-                    line+="${words[$((seed / 65536 % ${#words[@]}))]} "
-                done
+                word_line 95
                 echo "$line see Section~\\ref{sec:$(((s % 19) + 1))}."
                 echo
             done

@@ -9,6 +9,7 @@
 # The document is typeset once into a scratch directory that is removed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/lib.sh
 build=${1:-build/default}
 rounds=${2:-7}
 bench="$(pwd)/$build/bin/bench_view"
@@ -38,11 +39,7 @@ generate() {
             echo "\\color{${colours[$((s % ${#colours[@]}))]}}"
         fi
         for p in 1 2; do
-            line=""
-            for w in $(seq 1 90); do
-                seed=$(((seed * 1103515245 + 12345) % 2147483648))
-                line+="${words[$((seed / 65536 % ${#words[@]}))]} "
-            done
+            word_line 90
             echo "$line \\textcolor{red}{red $s} and \$x_{$s}^2+\\alpha\\le\\sum_{i=1}^{n} a_i\$."
             echo
         done
