@@ -54,11 +54,18 @@ bool CPlainTextView::OnCreate(wxDocument* doc, long) {
     auto* frame = new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
     text_ = new wxTextCtrl(frame, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,
                            wxTE_MULTILINE | wxTE_READONLY);
-    const std::string& bytes = static_cast<CByteDoc*>(doc)->Bytes();
-    text_->SetValue(wxString::FromUTF8(bytes.data(), bytes.size()));
     SetFrame(frame);
     frame->Show();
     return true;
+}
+
+// The file is read after the view is made: the text comes with the update.
+void CPlainTextView::OnUpdate(wxView*, wxObject*) {
+    const std::string& bytes = static_cast<CByteDoc*>(GetDocument())->Bytes();
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty() && !bytes.empty())
+        text = wxString::From8BitData(bytes.data(), bytes.size());
+    text_->SetValue(text);
 }
 
 bool CPlainTextView::OnClose(bool deleteWindow) {

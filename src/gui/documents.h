@@ -40,6 +40,7 @@ class CPlainTextView : public wxView {
   public:
     bool OnCreate(wxDocument* doc, long flags) override;
     void OnDraw(wxDC*) override {}
+    void OnUpdate(wxView* sender, wxObject* hint) override;
     bool OnClose(bool deleteWindow) override;
 
   private:

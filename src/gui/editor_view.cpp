@@ -24,11 +24,6 @@
 
 namespace quirn::gui {
 
-EditorShared& SharedEditorState() {
-    static EditorShared shared;  // one Find/Replace dialog for all editor windows
-    return shared;
-}
-
 namespace {
 
 Settings& Record() {
@@ -41,6 +36,14 @@ wxColour FromBgr(int bgr) {
 
 wxDocMDIParentFrame* ParentFrame() {
     return wxDynamicCast(wxTheApp->GetTopWindow(), wxDocMDIParentFrame);
+}
+
+// Text of the document for a window control: UTF-8, or byte for byte when it is not.
+wxString TextToWindow(const std::string& bytes) {
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty() && !bytes.empty())
+        text = wxString::From8BitData(bytes.data(), bytes.size());
+    return text;
 }
 
 }  // namespace
@@ -94,7 +97,10 @@ wxStyledTextCtrl* CScintillaDoc::Editor() const {
 }
 
 CScintillaView::~CScintillaView() {
-    EditorShared& shared = SharedEditorState();
+    GuiServices* services = ServicesIfRunning();
+    if (!services)
+        return;
+    EditorShared& shared = services->Editors();
     if (shared.findOwner == this) {
         if (shared.findDialog)
             shared.findDialog->Destroy();
@@ -120,10 +126,9 @@ bool CScintillaView::OnCreate(wxDocument* doc, long) {
 }
 
 void CScintillaView::ConfigureEditor() {
-    // Bytes as they are: no code-page conversion, one position per byte. (The toolkit's
-    // own setter only admits UTF-8, so the component is told directly.)
-    constexpr int kSciSetCodePage = 2037;
-    stc_->SendMsg(kSciSetCodePage, 0, 0);
+    // The component keeps the bytes it is given (positions are byte offsets either
+    // way) and shows them as UTF-8, the code of today's TeX sources; bytes that are not
+    // UTF-8 show as marked byte values and are saved back unchanged.
     stc_->SetLayoutCache(wxSTC_CACHE_NONE);
     // Home and End move within the displayed (wrapped) line.
     stc_->CmdKeyAssign(wxSTC_KEY_HOME, wxSTC_KEYMOD_NORM, wxSTC_CMD_HOMEDISPLAY);
@@ -246,7 +251,7 @@ void CScintillaView::OnUpdateEditCommand(wxUpdateUIEvent& e) {
             e.Enable(nonEmpty);
             break;
         case kIdFindNext:
-            e.Enable(!SharedEditorState().find.search.empty());
+            e.Enable(!Services().Editors().find.search.empty());
             break;
         case kIdWordWrap:
             e.Check(IsWrapped());
@@ -258,7 +263,7 @@ void CScintillaView::OnUpdateEditCommand(wxUpdateUIEvent& e) {
 }
 
 void CScintillaView::OpenFindDialog(bool replace) {
-    EditorShared& shared = SharedEditorState();
+    EditorShared& shared = Services().Editors();
     std::string initial = InitialSearchText(*buffer_, GetSelection(), shared.find);
     if (shared.findDialog && shared.findOwner == this && shared.findDialogIsReplace == replace) {
         shared.findDialog->Show();
@@ -271,9 +276,8 @@ void CScintillaView::OpenFindDialog(bool replace) {
                 (shared.find.matchCase ? wxFR_MATCHCASE : 0) |
                 (shared.find.wholeWord ? wxFR_WHOLEWORD : 0);
     shared.findData.SetFlags(flags);
-    shared.findData.SetFindString(wxString::From8BitData(initial.data(), initial.size()));
-    shared.findData.SetReplaceString(
-        wxString::From8BitData(shared.find.replacement.data(), shared.find.replacement.size()));
+    shared.findData.SetFindString(TextToWindow(initial));
+    shared.findData.SetReplaceString(TextToWindow(shared.find.replacement));
     wxString name = wxFileName(GetDocument()->GetFilename()).GetFullName();
     if (name.empty())
         name = GetDocument()->GetUserReadableName();
@@ -294,7 +298,7 @@ void CScintillaView::OpenFindDialog(bool replace) {
 }
 
 void CScintillaView::OnFindDialogEvent(wxFindDialogEvent& e) {
-    EditorShared& shared = SharedEditorState();
+    EditorShared& shared = Services().Editors();
     if (e.GetEventType() == wxEVT_FIND_CLOSE) {
         if (shared.findDialog)
             shared.findDialog->Destroy();
@@ -303,8 +307,8 @@ void CScintillaView::OnFindDialogEvent(wxFindDialogEvent& e) {
         return;
     }
     int flags = e.GetFlags();
-    shared.find.search = e.GetFindString().To8BitData().data();
-    shared.find.replacement = e.GetReplaceString().To8BitData().data();
+    shared.find.search = e.GetFindString().utf8_string();
+    shared.find.replacement = e.GetReplaceString().utf8_string();
     shared.find.matchCase = (flags & wxFR_MATCHCASE) != 0;
     shared.find.wholeWord = (flags & wxFR_WHOLEWORD) != 0;
     shared.find.searchDown = (flags & wxFR_DOWN) != 0;
@@ -328,7 +332,7 @@ void CScintillaView::OnFindDialogEvent(wxFindDialogEvent& e) {
 // The dialog steps aside when it covers the text just found: up, then down, then
 // left, then right, a whole height or width at a time, while it stays on the desktop.
 void CScintillaView::MoveFindDialogOffText(const TextRange& found) {
-    wxFindReplaceDialog* dialog = SharedEditorState().findDialog;
+    wxFindReplaceDialog* dialog = Services().Editors().findDialog;
     if (!dialog || !dialog->IsShown())
         return;
     int height = stc_->TextHeight(stc_->LineFromPosition(static_cast<int>(found.start)));
@@ -350,7 +354,7 @@ void CScintillaView::MoveFindDialogOffText(const TextRange& found) {
 }
 
 void CScintillaView::FindNextAgain() {
-    Apply(FindNext(*buffer_, GetSelection(), SharedEditorState().find));
+    Apply(FindNext(*buffer_, GetSelection(), Services().Editors().find));
     stc_->EnsureCaretVisible();
 }
 
@@ -366,11 +370,14 @@ void CScintillaView::OnPrint(wxCommandEvent&) {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CQuirnWinDoc, CScintillaDoc);
 
+// The text lives in the view's component: the holder follows the view and goes with it.
 TexDocument* CQuirnWinDoc::Tex() {
-    if (!tex_) {
-        CScintillaView* view = EditorView();
-        if (!view)
-            return nullptr;
+    CScintillaView* view = EditorView();
+    if (!view) {
+        tex_.reset();
+        return nullptr;
+    }
+    if (!tex_ || &tex_->Text() != &view->Buffer()) {
         tex_ = std::make_unique<TexDocument>(view->Buffer());
         tex_->SetPath(path_);
     }
@@ -507,7 +514,7 @@ bool CQuirnWinDoc::DoSave(const std::string& given, bool replace) {
 }
 
 bool CQuirnWinDoc::OnSaveModified() {
-    EditorShared& shared = SharedEditorState();
+    EditorShared& shared = Services().Editors();
     SaveModifiedPlan plan =
         PlanSaveModified(IsModified(), shared.savingBeforeTypeset, Record().autoEditorSave != 0,
                          path_, GetUserReadableName().utf8_string());
@@ -524,24 +531,33 @@ bool CQuirnWinDoc::OnSaveModified() {
         case SaveModifiedStep::AskSaveChanges:
             break;
     }
-    return wxDocument::OnSaveModified();
+    // Yes saves (and a failed save keeps the document open); No leaves the text as it
+    // is, still modified; Cancel keeps the document open.
+    int answer = Services().Prompt().Ask(
+        "Do you want to save changes to " + GetUserReadableName().utf8_string() + "?",
+        {"Yes", "No", "Cancel"}, 0, 1);
+    if (answer == 0)
+        return Save();
+    return answer == 1;
 }
 
-void CQuirnWinDoc::CheckExternalModification() {
+ExternalCheckResult CQuirnWinDoc::CheckExternalModification() {
     TexDocument* tex = Tex();
     if (!tex)
-        return;
+        return ExternalCheckResult::NotChecked;
     ExternalCheckContext context;
     context.autoCheckExternalEdit = Record().autoCheckExternalEdit != 0;
-    context.guard = &SharedEditorState().externalGuard;
+    context.guard = &Services().Editors().externalGuard;
     context.prompt = &Services().Prompt();
     context.output = &Services().Output();
     context.traceExternalMod = Services().DebugCode().find("externalmod") != std::string::npos;
-    if (tex->CheckExternalModification(context) == ExternalCheckResult::Reloaded) {
+    ExternalCheckResult result = tex->CheckExternalModification(context);
+    if (result == ExternalCheckResult::Reloaded) {
         if (wxStyledTextCtrl* editor = Editor())
             editor->GotoPos(0);
         RefreshTitle();
     }
+    return result;
 }
 
 // ---------------------------------------------------------------------------------
@@ -582,7 +598,7 @@ bool CQuirnWinView::OnCreate(wxDocument* doc, long flags) {
     stc_->Bind(wxEVT_SET_FOCUS, &CQuirnWinView::OnFocus, this);
     stc_->Bind(wxEVT_KEY_DOWN, &CQuirnWinView::OnKeyDown, this);
     stc_->Bind(wxEVT_CONTEXT_MENU, &CQuirnWinView::OnContextMenu, this);
-    SharedEditorState().completion.EnsureLoaded(Record().installDir);
+    Services().Editors().completion.EnsureLoaded(Record().installDir);
     return true;
 }
 
@@ -672,10 +688,9 @@ void CQuirnWinView::OnCharAdded(wxStyledTextEvent& e) {
     }
     if (c == 27)
         return;
-    EditorShared& shared = SharedEditorState();
+    EditorShared& shared = Services().Editors();
     if (std::optional<CompletionOffer> offer = OfferCompletion(*buffer_, caret, shared.completion))
-        stc_->AutoCompShow(offer->prefixLength,
-                           wxString::From8BitData(offer->list.data(), offer->list.size()));
+        stc_->AutoCompShow(offer->prefixLength, TextToWindow(offer->list));
 }
 
 void CQuirnWinView::OnSavePoint(wxStyledTextEvent& e) {
@@ -706,6 +721,11 @@ void CQuirnWinView::OnUpdateUi(wxStyledTextEvent&) {
 
 void CQuirnWinView::OnFocus(wxFocusEvent& e) {
     e.Skip();
+    // The focus coming back from the question itself is not a new click.
+    if (skipNextFocusCheck_ || Services().Editors().externalGuard.checking) {
+        skipNextFocusCheck_ = false;
+        return;
+    }
     if (CQuirnWinDoc* doc = TexDoc()) {
         // After the focus change is over: the question moves the focus itself.
         CallAfterCheck(doc);
@@ -714,10 +734,12 @@ void CQuirnWinView::OnFocus(wxFocusEvent& e) {
 
 void CQuirnWinView::CallAfterCheck(CQuirnWinDoc* doc) {
     wxString name = doc->GetFilename();
-    wxTheApp->CallAfter([this, name] {
+    // Queued on the editor window, so it is dropped if the window goes first.
+    stc_->CallAfter([this, name] {
         CQuirnWinDoc* current = TexDoc();
-        if (current && current->GetFilename() == name)
-            current->CheckExternalModification();
+        if (current && current->GetFilename() == name &&
+            current->CheckExternalModification() == ExternalCheckResult::Declined)
+            skipNextFocusCheck_ = true;
     });
 }
 

@@ -39,7 +39,6 @@ struct EditorShared {
     CompletionList completion;
     bool savingBeforeTypeset = false;
 };
-EditorShared& SharedEditorState();
 
 // Menu commands of the editors (the generic ones use the stock identifiers).
 enum EditorCommand : int {
@@ -126,7 +125,7 @@ class CQuirnWinDoc : public CScintillaDoc {
     bool OnSaveModified() override;
     bool OnNewDocument() override;
     // Asks whether to load the file again when another program changed it.
-    void CheckExternalModification();
+    ExternalCheckResult CheckExternalModification();
     // Saves under `path`, or asks for a name when it is empty; `replace` makes the new
     // name the document's.
     bool DoSave(const std::string& path, bool replace);
@@ -190,6 +189,7 @@ class CQuirnWinView : public CScintillaView {
     bool autoComplete_ = true;
     bool autoSpellCheck_ = true;
     bool insertMode_ = true;
+    bool skipNextFocusCheck_ = false;
     DollarState dollar_;
     Bookmark bookmark_;
     LineTracker lineTracker_;

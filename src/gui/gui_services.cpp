@@ -15,6 +15,10 @@ GuiServices& Services() {
     return *g_services;
 }
 
+GuiServices* ServicesIfRunning() {
+    return g_services;
+}
+
 void RegisterServices(GuiServices* services) {
     g_services = services;
 }

@@ -15,6 +15,7 @@ namespace quirn::gui {
 
 class CMainFrame;
 class TypesetBridge;
+struct EditorShared;
 
 class GuiServices {
   public:
@@ -25,6 +26,8 @@ class GuiServices {
     virtual TypesetBridge& Typeset() = 0;
     virtual wxDocManager& Documents() = 0;
     virtual CMainFrame* MainFrame() = 0;
+    // What all editor windows share (the Find/Replace dialog and its state, ...).
+    virtual EditorShared& Editors() = 0;
     // The code typed at the "Internal Debugging" prompt (empty: none).
     virtual const std::string& DebugCode() const = 0;
 };
@@ -32,5 +35,7 @@ class GuiServices {
 // The registered services; the window classes are only made after registration.
 GuiServices& Services();
 void RegisterServices(GuiServices* services);
+// Null once the application has ended (windows destroyed late must not ask it).
+GuiServices* ServicesIfRunning();
 
 }  // namespace quirn::gui

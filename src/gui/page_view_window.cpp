@@ -101,9 +101,14 @@ PageCanvas::PageCanvas(wxWindow* parent, PageSource* pages)
 }
 
 PageCanvas::~PageCanvas() {
+    Detach();
+}
+
+void PageCanvas::Detach() {
     timer_.Stop();
     if (HasCapture())
         ReleaseMouse();
+    view_.reset();
 }
 
 int PageCanvas::ClientWidth() const {
@@ -194,6 +199,8 @@ void PageCanvas::SharedSettingsChanged() {
 void PageCanvas::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
     wxSize size = GetClientSize();
+    if (!view_)
+        return;
     if (size.GetWidth() <= 0 || size.GetHeight() <= 0)
         return;
     if (canvas_.Width() != size.GetWidth() || canvas_.Height() != size.GetHeight())
@@ -228,10 +235,13 @@ void PageCanvas::OnPaint(wxPaintEvent&) {
 
 void PageCanvas::OnSize(wxSizeEvent& e) {
     e.Skip();
-    view_->OnClientResized();
+    if (view_)
+        view_->OnClientResized();
 }
 
 void PageCanvas::UserScrolled(int x, int y) {
+    if (!view_)
+        return;
     x = std::clamp(x, 0, std::max(0, extent_.width - ClientWidth()));
     y = std::clamp(y, 0, std::max(0, extent_.height - ClientHeight()));
     if (x == scrollX_ && y == scrollY_)
@@ -287,6 +297,8 @@ void PageCanvas::OnWheel(wxMouseEvent& e) {
 }
 
 void PageCanvas::OnMouse(wxMouseEvent& e) {
+    if (!view_)
+        return;
     wxPoint p = e.GetPosition();
     if (e.GetEventType() == wxEVT_LEFT_DOWN) {
         SetFocus();
@@ -299,6 +311,10 @@ void PageCanvas::OnMouse(wxMouseEvent& e) {
 }
 
 void PageCanvas::OnKey(wxKeyEvent& e) {
+    if (!view_) {
+        e.Skip();
+        return;
+    }
     switch (e.GetKeyCode()) {
         case WXK_UP:
             ScrollBy(0, -extent_.lineStepY);
@@ -330,7 +346,8 @@ void PageCanvas::OnKey(wxKeyEvent& e) {
 }
 
 void PageCanvas::OnTimer(wxTimerEvent&) {
-    view_->OnGraphicsTimer();
+    if (view_)
+        view_->OnGraphicsTimer();
 }
 
 // ---------------------------------------------------------------------------------
@@ -359,9 +376,10 @@ bool CBaseView::OnCreate(wxDocument* doc, long) {
     if (canvas_) {
         canvas_->SetFocus();
         // Lay out at the window's size: a new view fits the page width.
-        canvas_->CallAfter([this] {
-            if (canvas_ && canvas_->View())
-                canvas_->View()->SetPageMode(canvas_->View()->PageMode());
+        PageCanvas* canvas = canvas_;
+        canvas->CallAfter([canvas] {
+            if (PageView* view = canvas->View())
+                view->SetPageMode(view->PageMode());
         });
     }
     return true;
@@ -377,6 +395,11 @@ bool CBaseView::OnClose(bool deleteWindow) {
     if (!wxView::OnClose(deleteWindow))
         return false;
     Activate(false);
+    // The document goes now, the window a little later: it must not draw from it.
+    if (canvas_) {
+        canvas_->Detach();
+        canvas_ = nullptr;
+    }
     return true;
 }
 

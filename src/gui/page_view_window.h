@@ -63,6 +63,9 @@ class PageCanvas : public wxWindow, public PageViewHost {
     PageCanvas(wxWindow* parent, PageSource* pages);
     ~PageCanvas() override;
     PageView* View() { return view_.get(); }
+    // Lets go of the document's pages (its view is closing); the window then shows
+    // nothing until it is destroyed.
+    void Detach();
     // The painted client area as it is now (for tests and screenshots).
     const RasterCanvas& Painted() const { return canvas_; }
 

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "gui/documents.h"
+#include "gui/editor_view.h"
 #include "gui/format_controls.h"
 #include "gui/main_frame.h"
 #include "gui/test_script.h"
@@ -112,6 +113,7 @@ bool QuirnApp::OnInit() {
     std::signal(SIGTERM, OnTerminateSignal);
     std::signal(SIGINT, OnTerminateSignal);
 
+    editors_ = std::make_unique<EditorShared>();
     RegisterServices(this);
     docManager_ = std::make_unique<wxDocManager>();
     store_ = OpenFileStore(DefaultStoreDirectory(), &output_);

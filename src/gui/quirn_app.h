@@ -20,6 +20,7 @@
 namespace quirn::gui {
 
 class CMainFrame;
+struct EditorShared;
 class ScriptRunner;
 class TypesetBridge;
 
@@ -49,6 +50,7 @@ class QuirnApp : public wxApp, public GuiServices {
     TypesetBridge& Typeset() override { return *typeset_; }
     wxDocManager& Documents() override { return *docManager_; }
     const std::string& DebugCode() const override { return debugCode_; }
+    EditorShared& Editors() override { return *editors_; }
 
   private:
     StartupSeams MakeSeams();
@@ -66,6 +68,7 @@ class QuirnApp : public wxApp, public GuiServices {
     std::unique_ptr<TypesetBridge> typeset_;
     std::unique_ptr<GraphicsSpecialLibrary> graphics_;
     std::unique_ptr<ScriptRunner> script_;
+    std::unique_ptr<EditorShared> editors_;
     InstanceServer instance_;
     CMainFrame* frame_ = nullptr;
     wxTimer timer_;

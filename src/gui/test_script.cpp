@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/time.h>
 
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -55,6 +56,13 @@ void ScriptRunner::Step() {
     busy_ = false;
 }
 
+// The number a step names; false (the step is reported and skipped) when it is none.
+static bool ScriptNumber(const std::string& text, long& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
 bool ScriptRunner::RunStep(const std::string& step) {
     std::istringstream words(step);
     std::string verb;
@@ -65,11 +73,17 @@ bool ScriptRunner::RunStep(const std::string& step) {
         rest.erase(0, 1);
     GuiServices& app = Services();
     wxView* view = app.Documents().GetCurrentView();
+    long number = 0;
+    bool numbered = verb == "menu" || verb == "wait" || verb == "goto-line";
+    if (numbered && !ScriptNumber(rest, number)) {
+        Say("bad step: " + step);
+        return true;
+    }
     if (verb == "open") {
         app.Documents().CreateDocument(wxString::FromUTF8(rest), wxDOC_SILENT);
     } else if (verb == "menu") {
         if (CMainFrame* frame = app.MainFrame()) {
-            wxCommandEvent e(wxEVT_MENU, MenuIdOf(std::stoi(rest)));
+            wxCommandEvent e(wxEVT_MENU, MenuIdOf(static_cast<int>(number)));
             e.SetEventObject(frame);
             frame->ProcessWindowEvent(e);
         }
@@ -80,7 +94,7 @@ bool ScriptRunner::RunStep(const std::string& step) {
         if (t && t->Busy())
             return false;
     } else if (verb == "wait") {
-        waitUntil_ = NowMs() + std::stol(rest);
+        waitUntil_ = NowMs() + number;
         steps_[next_] = "nothing";  // the wait is set; the step itself is done next time
         return false;
     } else if (verb == "insert") {
@@ -92,15 +106,17 @@ bool ScriptRunner::RunStep(const std::string& step) {
         }
     } else if (verb == "goto-line") {
         if (auto* editor = wxDynamicCast(view, CQuirnWinView))
-            editor->GoToLine(std::stoi(rest));
+            editor->GoToLine(static_cast<int>(number));
     } else if (verb == "report") {
         Report();
     } else if (verb == "screenshot") {
         if (screenshot)
             screenshot(wxString::FromUTF8(rest));
     } else if (verb == "quit") {
+        next_ = steps_.size();  // nothing runs after it
         if (CMainFrame* frame = app.MainFrame())
             frame->Close();
+        return false;
     }
     return true;
 }

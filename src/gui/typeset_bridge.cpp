@@ -7,6 +7,7 @@
 
 #include "app/tex_environment.h"
 #include "gui/documents.h"
+#include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "packages/font_maps.h"
 #include "platform/user_prompt.h"
@@ -42,7 +43,7 @@ std::string GuiTypesetSeams::MainFileFor(const std::string& file) {
 // Every modified document is saved before a run; the TeX editor saves without asking
 // while the flag is up (when AutoEditorSave is on).
 bool GuiTypesetSeams::SaveAllModified() {
-    EditorShared& shared = SharedEditorState();
+    EditorShared& shared = Services().Editors();
     shared.savingBeforeTypeset = true;
     bool ok = true;
     for (wxDocument* doc : docs_.GetDocumentsVector()) {
@@ -194,8 +195,12 @@ int TypesetBridge::RunBatchTypeset(const std::string& file, const std::string& f
 }
 
 void TypesetBridge::Poll() {
-    if (typesetter_)
-        typesetter_->Poll();
+    // A question asked from inside a poll lets the timer fire again.
+    if (!typesetter_ || polling_)
+        return;
+    polling_ = true;
+    typesetter_->Poll();
+    polling_ = false;
 }
 
 bool TypesetBridge::TypeKey(int key) {

@@ -87,6 +87,7 @@ class TypesetBridge {
     std::unique_ptr<ProcessList> processes_;
     std::unique_ptr<Typesetter> typesetter_;
     std::unique_ptr<DviContext> previewer_;
+    bool polling_ = false;
 };
 
 }  // namespace quirn::gui
