@@ -46,10 +46,6 @@ bool CByteDoc::DoSaveDocument(const wxString& file) {
            out.Close();
 }
 
-static wxDocMDIParentFrame* ParentFrame() {
-    return wxDynamicCast(wxTheApp->GetTopWindow(), wxDocMDIParentFrame);
-}
-
 bool CPlainTextView::OnCreate(wxDocument* doc, long) {
     auto* frame = new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
     text_ = new wxTextCtrl(frame, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,

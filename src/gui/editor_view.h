@@ -40,6 +40,9 @@ struct EditorShared {
     bool savingBeforeTypeset = false;
 };
 
+// Text of a document for a window control: UTF-8, or byte for byte when it is not.
+wxString TextToWindow(const std::string& bytes);
+
 // Menu commands of the editors (the generic ones use the stock identifiers).
 enum EditorCommand : int {
     kIdFindNext = 25000,  // menu identifiers stay below 32767

@@ -33,10 +33,6 @@ constexpr std::pair<int, int> kViewCommandRanges[] = {
     {32893, 32897}, {32901, 32901}, {32969, 32970}, {32989, 32989}, {59200, 59203},
 };
 
-wxDocMDIParentFrame* ParentFrame() {
-    return wxDynamicCast(wxTheApp->GetTopWindow(), wxDocMDIParentFrame);
-}
-
 int ScreenResolution() {
     wxSize ppi = wxGetDisplayPPI();
     return std::clamp(std::max(ppi.GetWidth(), ppi.GetHeight()), 30, 300);
