@@ -24,6 +24,7 @@
 #include "gui/initex_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/settings_values.h"
+#include "gui/window_system.h"
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 #include "support/test_support.h"
@@ -112,50 +113,8 @@ TEST(SettingsValues, SizesColoursEnginesAndDictionaries) {
 
 // ---------------------------------------------------------------- on a virtual display
 
-bool OnDisplay() {
-    const char* mark = std::getenv("QUIRN_DIALOG_TEST_DISPLAY");
-    return mark && *mark;
-}
-
-// Runs the current test again in a child program under a fresh virtual display.
-// False when this process is the one to run the test itself.
-bool RanUnderXvfb() {
-    if (OnDisplay())
-        return false;
-    std::string out, err;
-    if (RunCommand("command -v xvfb-run && command -v Xvfb", &out) != 0) {
-        ADD_FAILURE() << "Xvfb is not installed";
-        return true;
-    }
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string filter = std::string(info->test_suite_name()) + "." + info->name();
-    int rc = RunCommand(
-        "QUIRN_DIALOG_TEST_DISPLAY=1 timeout 120 xvfb-run -a -s '-screen 0 1280x900x24' '" + self +
-            "' --gtest_filter=" + filter,
-        &out, &err);
-    EXPECT_EQ(rc, 0) << out << err;
-    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out << err;
-    return true;
-}
-
-// The window system, started once per child program and left running until it ends.
-void StartWindowSystem() {
-    static bool started = [] {
-        static int argc = 1;
-        static char name[] = "test_gui";
-        static char* argv[] = {name, nullptr};
-        // A failed toolkit assertion fails the test instead of waiting in a dialog.
-        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
-                              const wxString& msg) {
-            ADD_FAILURE() << "wx assertion " << cond.utf8_string() << " (" << msg.utf8_string()
-                          << ") at " << file.utf8_string() << ":" << line;
-        });
-        wxApp::SetInstance(new wxApp);
-        return wxEntryStart(argc, argv) && wxTheApp->CallOnInit();
-    }();
-    ASSERT_TRUE(started);
-}
+using test_window::RanUnderXvfb;
+using test_window::StartWindowSystem;
 
 // Every label of the controls below `window`, and the controls by label.
 void CollectLabels(wxWindow* window, std::set<std::string>& labels) {

@@ -19,6 +19,7 @@
 #include "editor/tex_commands.h"
 #include "editor/tex_document.h"
 #include "gui/stc_text_buffer.h"
+#include "gui/window_system.h"
 #include "platform/user_prompt.h"
 #include "support/test_support.h"
 
@@ -29,59 +30,16 @@ using test::ReadFile;
 using test::RunCommand;
 using test::TempDir;
 
-bool OnDisplay() {
-    const char* mark = std::getenv("QUIRN_EDITOR_TEST_DISPLAY");
-    return mark && *mark;
-}
+using test_window::RanUnderXvfb;
+using test_window::StartWindowSystem;
 
-// Runs the current test again in a child program under a fresh virtual display.
-// False when this process is the one to run the test itself.
-bool RanUnderXvfb() {
-    if (OnDisplay())
-        return false;
-    std::string out, err;
-    if (RunCommand("command -v xvfb-run && command -v Xvfb", &out) != 0) {
-        ADD_FAILURE() << "Xvfb is not installed";
-        return true;
-    }
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string filter = std::string(info->test_suite_name()) + "." + info->name();
-    int rc = RunCommand(
-        "QUIRN_EDITOR_TEST_DISPLAY=1 timeout 120 xvfb-run -a -s '-screen 0 "
-        "1024x768x24' '" +
-            self + "' --gtest_filter=" + filter,
-        &out, &err);
-    EXPECT_EQ(rc, 0) << out << err;
-    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out << err;
-    return true;
-}
-
-void StartWindowSystem() {
-    static bool started = [] {
-        static int argc = 1;
-        static char name[] = "test_gui";
-        static char* argv[] = {name, nullptr};
-        // A failed toolkit assertion fails the test instead of waiting in a dialog.
-        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
-                              const wxString& msg) {
-            ADD_FAILURE() << "wx assertion " << cond.utf8_string() << " (" << msg.utf8_string()
-                          << ") at " << file.utf8_string() << ":" << line;
-        });
-        wxApp::SetInstance(new wxApp);
-        return wxEntryStart(argc, argv) && wxTheApp->CallOnInit();
-    }();
-    ASSERT_TRUE(started);
-}
-
-// An editing component in byte mode inside a frame that is never shown, as the editor
-// view configures it (no code-page conversion, the view colours the text itself).
+// An editing component inside a frame that is never shown, as the editor view
+// configures it (its own code page, which keeps the bytes it is given; the view colours
+// the text itself).
 class ByteEditor {
   public:
     ByteEditor() : frame_(new wxFrame(nullptr, wxID_ANY, "editor")) {
         stc_ = new wxStyledTextCtrl(frame_, wxID_ANY);
-        constexpr int kSciSetCodePage = 2037;
-        stc_->SendMsg(kSciSetCodePage, 0, 0);
         stc_->SetLexer(wxSTC_LEX_CONTAINER);
         buffer_ = std::make_unique<StcTextBuffer>(*stc_);
     }
