@@ -380,6 +380,10 @@ void CQuirnWinView::OnModified(wxStyledTextEvent& e) {
 }
 
 void CQuirnWinView::OnUpdateUi(wxStyledTextEvent&) {
+    RefreshShownState();
+}
+
+void CQuirnWinView::RefreshShownState() {
     ColourShownLines();  // the window may have scrolled onto lines passed over
     CMainFrame* frame = Services().MainFrame();
     if (!frame)
@@ -541,8 +545,7 @@ void CQuirnWinView::GoToLine(int line) {
     if (scroll != 0)
         stc_->LineScroll(0, static_cast<int>(scroll));
     stc_->EnsureCaretVisible();
-    wxStyledTextEvent refresh;
-    OnUpdateUi(refresh);
+    RefreshShownState();
 }
 
 void CQuirnWinView::InsertTemplate(const std::string& text) {

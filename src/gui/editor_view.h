@@ -173,6 +173,8 @@ class CQuirnWinView : public CScintillaView {
     void OnSavePoint(wxStyledTextEvent& e);
     void OnModified(wxStyledTextEvent& e);
     void OnUpdateUi(wxStyledTextEvent& e);
+    // The shown lines coloured and the caret position in the status bar.
+    void RefreshShownState();
     // Colouring of the shown lines (VisibleColouring): the shown document lines
     // [first, last), and the styling of shown lines the component's requests passed over.
     std::pair<int64_t, int64_t> ShownLines() const;

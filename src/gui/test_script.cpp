@@ -94,9 +94,7 @@ bool ScriptRunner::RunStep(const std::string& step) {
         if (t && t->Busy())
             return false;
     } else if (verb == "wait") {
-        waitUntil_ = NowMs() + number;
-        steps_[next_] = "nothing";  // the wait is set; the step itself is done next time
-        return false;
+        waitUntil_ = NowMs() + number;  // the next step waits for it
     } else if (verb == "insert") {
         if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
             std::string text = rest;
