@@ -17,18 +17,6 @@ function(quirn_subsystem name dir)
   endif()
 endfunction()
 
-# wxBase (no display) as an interface target that core libraries link.
-function(quirn_wxbase_target)
-  if(NOT TARGET quirn_wxbase)
-    add_library(quirn_wxbase INTERFACE)
-    target_include_directories(quirn_wxbase SYSTEM INTERFACE ${QUIRN_WX_BASE_INCLUDES})
-    target_compile_definitions(quirn_wxbase INTERFACE ${QUIRN_WX_BASE_DEFS})
-    separate_arguments(_flags UNIX_COMMAND "${QUIRN_WX_BASE_FLAGS}")
-    target_compile_options(quirn_wxbase INTERFACE ${_flags})
-    target_link_libraries(quirn_wxbase INTERFACE ${QUIRN_WX_BASE_LIBS})
-  endif()
-endfunction()
-
 # A test executable per subsystem: every tests/<dir>/*.cpp, linked with the core.
 function(quirn_test_suite name dir)
   cmake_parse_arguments(Q "" "" "DEPS" ${ARGN})

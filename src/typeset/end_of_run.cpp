@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "platform/user_prompt.h"
 #include "typeset/engine_command.h"
+#include "typeset/format_storage.h"
 #include "typeset/output_analysis.h"
 #include "typeset/output_monitor.h"
 #include "typeset/search_trace.h"
@@ -115,6 +116,8 @@ void Typesetter::EndOfRun(ChildProcess& child) {
     DropTrace();
 
     if (iniRun) {
+        if (success)
+            InflateFormatsIn(formats_.FormatsDir(), monitor_);
         formats_.BuildFormatList();
         seams_.FormatListRebuilt();
         return;

@@ -15,6 +15,7 @@
 #include "platform/output_sink.h"
 #include "platform/user_prompt.h"
 #include "typeset/engine_command.h"
+#include "typeset/format_storage.h"
 
 namespace quirn {
 
@@ -313,8 +314,10 @@ ProcessIniTexRunner::ProcessIniTexRunner(Formats& formats, const DataRoots& root
         lastExitCode_ = child.ExitCode();
         output_.AppendOutput(lastExitCode_ == 0 ? "\nINITeXing was successful\n"
                                                 : "\nINITeXing failed\n");
-        if (lastExitCode_ == 0)
+        if (lastExitCode_ == 0) {
             output_.AppendOutput("----------------------------------------\n");
+            InflateFormatsIn(formats_.FormatsDir(), output_);
+        }
         running_ = false;
         formats_.BuildFormatList();
     });

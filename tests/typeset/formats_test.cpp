@@ -16,6 +16,7 @@
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 #include "support/test_support.h"
+#include "typeset/format_storage.h"
 
 namespace quirn {
 namespace {
@@ -219,6 +220,9 @@ TEST_F(FormatsTest, FreshInstallationBuildsLatexAndPlainOnce) {
     const std::string fmtDir = formats.FormatsDir();
     EXPECT_TRUE(FileExists(fmtDir + "/latex.fmt"));
     EXPECT_TRUE(FileExists(fmtDir + "/plain.fmt"));
+    // Kept inflated, so that runs do not inflate them again.
+    EXPECT_FALSE(IsCompressedFormat(fmtDir + "/latex.fmt"));
+    EXPECT_FALSE(IsCompressedFormat(fmtDir + "/plain.fmt"));
     // Each build refreshed the list.
     ASSERT_EQ(formats.List().Count(), 2);
     EXPECT_EQ(formats.List().MenuItems(), (std::vector<std::string>{"   LaTeX", "   Plain TeX"}));
