@@ -7,9 +7,9 @@
 #
 #   bench/typeset.sh [BUILD_DIR] [ROUNDS] [BATCH]    (defaults: build/default, 7, 3)
 #
-# Each round times BATCH consecutive runs of each command as one block (the clock's and
-# the processor accounting's resolution is 10 ms); the figures are per run, medians
-# over the rounds.
+# Each round times BATCH consecutive runs of each command as one block (the processor
+# accounting's resolution is 10 ms); the figures are per run, medians over the rounds,
+# and the ratios are the medians of the rounds' own ratios.
 # Settings, data and temporary files live in a scratch directory, so the user's own
 # settings are never touched. Both documents are typeset until their cross-references
 # have settled before timing starts, so every timed run is one engine run.
@@ -85,27 +85,43 @@ if grep -q '^question:' "$work/q.err"; then
     exit 1
 fi
 
-# Each timed block: wall-clock seconds, and the processor seconds of the command and its
-# children (user + system), which a busy machine disturbs far less than the wall clock;
-# both per run of the block.
+# Each timed block: wall-clock seconds from a microsecond clock, and the processor
+# seconds of the command and its children (user + system, 10 ms resolution), which a
+# busy machine disturbs far less than the wall clock; both per run of the block.
 timed() {
-    /usr/bin/time -f '%e %U %S' -o "$work/time" bash -c "$1" || true
-    awk -v n="$batch" '{printf "%.4f %.4f\n", $1 / n, ($2 + $3) / n}' "$work/time"
+    local start end
+    start=$EPOCHREALTIME
+    /usr/bin/time -f '%U %S' -o "$work/time" bash -c "$1" || true
+    end=$EPOCHREALTIME
+    awk -v n="$batch" -v s="$start" -v e="$end" '{printf "%.4f %.4f\n", (e - s) / n, ($1 + $2) / n}' \
+        "$work/time"
 }
 block() { echo "$(declare -f "$1"); work='$work' cli='$cli' fmtdir='$fmtdir'; for _ in \$(seq $batch); do $1; done"; }
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 : >"$work/q"
 : >"$work/l"
 : >"$work/e"
+: >"$work/ratios"
+# The machine's speed drifts: each round times the three side by side, in an order
+# that turns from round to round, and the ratios are taken round by round.
+order=(quirn_run latex_run engine_run)
 for r in $(seq 1 "$rounds"); do
-    read -r qw qc < <(timed "$(block quirn_run)")
-    read -r lw lc < <(timed "$(block latex_run)")
-    read -r ew ec < <(timed "$(block engine_run)")
+    for k in 0 1 2; do
+        f=${order[$(((r + k) % 3))]}
+        read -r w c < <(timed "$(block "$f")")
+        case $f in
+            quirn_run) qw=$w qc=$c ;;
+            latex_run) lw=$w lc=$c ;;
+            engine_run) ew=$w ec=$c ;;
+        esac
+    done
     printf 'round %d: quirn-cli %ss (cpu %ss)  latex %ss (cpu %ss)  engine alone %ss (cpu %ss)\n' \
         "$r" "$qw" "$qc" "$lw" "$lc" "$ew" "$ec"
     echo "$qw $qc" >>"$work/q"
     echo "$lw $lc" >>"$work/l"
     echo "$ew $ec" >>"$work/e"
+    awk -v q="$qw" -v l="$lw" -v e="$ew" 'BEGIN {printf "%.4f %.4f\n", q / l, (q - e) / e * 100}' \
+        >>"$work/ratios"
 done
 grep -q '^view: ' "$work/q.err" || { echo "quirn-cli did not finish with the output" >&2; exit 1; }
 
@@ -115,7 +131,7 @@ printf 'document: %s pages, %d rounds of %d runs each (per-run medians below)\n'
 printf 'quirn-cli typeset: %.3fs wall, %.3fs cpu; latex -src-specials: %.3fs wall, %.3fs cpu\n' \
     "$qw" "$qc" "$lw" "$lc"
 calc() { awk "BEGIN {print $1}"; }
-printf 'ratio quirn-cli / latex: %.3f wall, %.3f cpu (target: at most 1.05)\n' \
-    "$(calc "$qw / $lw")" "$(calc "$qc / $lc")"
-printf "Quirn's share over the engine it runs (same format): %.1f%% wall, %.1f%% cpu\n" \
-    "$(calc "($qw - $ew) / $ew * 100")" "$(calc "($qc - $ec) / $ec * 100")"
+printf 'ratio quirn-cli / latex: %.3f wall (median of the rounds), %.3f cpu (target: at most 1.05)\n' \
+    "$(col ratios 1)" "$(calc "$qc / $lc")"
+printf "Quirn's share over the engine it runs (same format): %.1f%% wall (median of the rounds), %.1f%% cpu\n" \
+    "$(col ratios 2)" "$(calc "($qc - $ec) / $ec * 100")"
