@@ -65,6 +65,15 @@ class CDVIDoc {
     std::span<const uint8_t> FileBytes() const { return bytes_; }
     DviContext& Context() const { return context_; }
 
+    // Source links (source_links.h). Forward search: the page and the point (pixels at
+    // `resolution` from the paper's top-left corner) of the last source special of
+    // `sourcePath`'s file name at or before `line`; false when there is none.
+    bool ForwardSearch(const std::string& sourcePath, uint32_t line, int resolution, int& page,
+                       int& x, int& y);
+    // Inverse search: the text of the source special nearest to a page point, or an
+    // empty text when the nearest special is none.
+    std::string InverseSearch(int page, int resolution, int x, int y);
+
     // The views' redraw request for a page (set by the view layer).
     std::function<void(int page, bool flag)> onPageInvalidated;
 

@@ -1,0 +1,93 @@
+// quirn-cli forward-search FILE.dvi SOURCE LINE [--dpi D]: the place of a source line
+// on the pages, as "page: P" (1-based, in file order) and "point: X Y" (pixels at D
+// dots per inch, default 96, from the paper's top-left corner); nothing and exit 1
+// when the DVI file holds no source special of SOURCE at or before LINE.
+//
+// quirn-cli inverse-search FILE.dvi PAGE X Y [--dpi D]: the source line behind a
+// point of page PAGE, handed over as "goto: FILE:LINE" (the file made absolute
+// against the DVI file's folder), or the window's message when the page holds no
+// source special.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/preview_document.h"
+#include "dvi/dvi_doc.h"
+#include "dvi/source_links.h"
+
+namespace quirn::cli {
+namespace {
+
+constexpr int kDefaultDpi = 96;
+
+// The positional arguments and the --dpi option; false for anything else.
+bool SplitArguments(const std::vector<std::string>& args, std::vector<std::string>& positional,
+                    int& dpi) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--dpi" && i + 1 < args.size()) {
+            if (!ParseCount(args[++i], dpi) || dpi < 1)
+                return false;
+        } else if (args[i].starts_with("--")) {
+            return false;
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    return true;
+}
+
+int ForwardSearchCommand(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    int dpi = kDefaultDpi;
+    int line = 0;
+    if (!SplitArguments(args, positional, dpi) || positional.size() != 3 ||
+        !ParseCount(positional[2], line)) {
+        std::fprintf(stderr, "usage: quirn-cli forward-search FILE.dvi SOURCE LINE [--dpi D]\n");
+        return 2;
+    }
+    auto preview = OpenPreviewDocument(positional[0], false);
+    if (!preview)
+        return 1;
+    int page = -1, x = 0, y = 0;
+    if (!preview->doc->ForwardSearch(positional[1], static_cast<uint32_t>(line), dpi, page, x, y))
+        return 1;
+    std::printf("page: %d\npoint: %d %d\n", page + 1, x, y);
+    return 0;
+}
+
+int InverseSearchCommand(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    int dpi = kDefaultDpi;
+    int page = 0, x = 0, y = 0;
+    if (!SplitArguments(args, positional, dpi) || positional.size() != 4 ||
+        !ParseCount(positional[1], page) || page < 1 || !ParseCount(positional[2], x) ||
+        !ParseCount(positional[3], y)) {
+        std::fprintf(stderr, "usage: quirn-cli inverse-search FILE.dvi PAGE X Y [--dpi D]\n");
+        return 2;
+    }
+    auto preview = OpenPreviewDocument(positional[0], false);
+    if (!preview)
+        return 1;
+    if (page > preview->doc->GetPageCount()) {
+        std::fprintf(stderr, "page %d is not in the document (%d pages)\n", page,
+                     preview->doc->GetPageCount());
+        return 1;
+    }
+    std::optional<SourcePosition> source = SourceForPoint(*preview->doc, page - 1, dpi, x, y);
+    if (!source) {
+        std::fprintf(stderr, "message: No embedded source info in DVI file\n");
+        return 1;
+    }
+    std::printf("goto: %s:%u\n", source->file.c_str(), source->line);
+    return 0;
+}
+
+}  // namespace
+
+QUIRN_CLI_COMMAND("forward-search", "FILE.dvi SOURCE LINE [--dpi D]   (a source line's page place)",
+                  ForwardSearchCommand);
+QUIRN_CLI_COMMAND("inverse-search", "FILE.dvi PAGE X Y [--dpi D]   (the source line at a point)",
+                  InverseSearchCommand);
+
+}  // namespace quirn::cli

@@ -1,0 +1,135 @@
+#include "dvi/source_links.h"
+
+#include <strings.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "app/paths.h"
+#include "dvi/dvi_doc.h"
+#include "dvi/fonts/dvi_math.h"
+#include "dvi/interpret_page.h"
+
+namespace quirn {
+
+namespace {
+
+constexpr std::string_view kSourcePrefix = "src:";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// A double truncated to an unsigned 32-bit value the way a 64-bit conversion keeps
+// its low half: negative and huge lines wrap instead of being undefined.
+uint32_t TruncToUint32(double value) {
+    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18)
+        return 0;
+    return static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(value)));
+}
+
+std::string FileNameOfPath(const std::string& path) {
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Differences of two 32-bit coordinates as 32-bit values (wrapping like the
+// processor's subtraction), widened afterwards.
+double Difference(int32_t a, int32_t b) {
+    return static_cast<double>(
+        static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)));
+}
+
+}  // namespace
+
+std::optional<SourcePosition> ParseSourceSpecial(std::string_view text) {
+    if (text.substr(0, kSourcePrefix.size()) != kSourcePrefix)
+        return std::nullopt;
+    // strtod needs a terminated text; the special may hold anything after the number.
+    const std::string rest(text.substr(kSourcePrefix.size()));
+    const char* start = rest.c_str();
+    char* end = nullptr;
+    double number = std::strtod(start, &end);
+    if (end == start)
+        return std::nullopt;
+    size_t at = static_cast<size_t>(end - start);
+    if (at < rest.size() && IsBlank(rest[at]))
+        ++at;
+    return SourcePosition{rest.substr(at), TruncToUint32(number)};
+}
+
+double SourceSpecialDistance(int32_t h, int32_t v, const SpecialRecord& special) {
+    if (special.text.compare(0, kSourcePrefix.size(), kSourcePrefix) != 0)
+        return DBL_MAX;
+    const double dh = Difference(h, special.h);
+    const double dv = Difference(v, special.v);
+    return dh * dh + 2.0 * dv * dv;
+}
+
+bool CDVIDoc::ForwardSearch(const std::string& sourcePath, uint32_t line, int resolution, int& page,
+                            int& x, int& y) {
+    const std::string name = FileNameOfPath(sourcePath);
+    const double factor = PixelsPerDviUnit(*this, resolution);
+    const int count = GetPageCount();
+    int limit = count;
+    bool stopArmed = false;
+    page = -1;
+    for (int p = 0; p < limit; ++p) {
+        const PageContent* content = GetPageContent(*this, p, false);
+        if (content == nullptr)
+            continue;
+        for (const SpecialRecord& special : content->specials) {
+            std::optional<SourcePosition> source = ParseSourceSpecial(special.text);
+            if (!source || strcasecmp(source->file.c_str(), name.c_str()) != 0)
+                continue;
+            if (source->line <= line) {
+                page = p;
+                x = TruncToInt32(special.h * factor);
+                y = TruncToInt32(special.v * factor);
+                if (source->line == line)
+                    return true;
+            } else if (page != -1 && !stopArmed) {
+                // A later line: the place is on this page or the next one at most.
+                stopArmed = true;
+                if (p + 2 <= count)
+                    limit = p + 2;
+            }
+        }
+    }
+    return page != -1;
+}
+
+std::string CDVIDoc::InverseSearch(int page, int resolution, int x, int y) {
+    const PageContent* content = GetPageContent(*this, page, false);
+    const double factor = PixelsPerDviUnit(*this, resolution);
+    if (content == nullptr || content->specials.empty() || factor <= 0)
+        return {};
+    const int32_t h = TruncToInt32(x / factor);
+    const int32_t v = TruncToInt32(y / factor);
+    const SpecialRecord* nearest = &content->specials.front();
+    double nearestDistance = SourceSpecialDistance(h, v, *nearest);
+    for (const SpecialRecord& special : content->specials) {
+        double distance = SourceSpecialDistance(h, v, special);
+        if (distance < nearestDistance) {
+            nearest = &special;
+            nearestDistance = distance;
+        }
+    }
+    if (!ParseSourceSpecial(nearest->text))
+        return {};
+    return nearest->text;
+}
+
+std::optional<SourcePosition> SourceForPoint(CDVIDoc& doc, int page, int resolution, int x, int y) {
+    std::optional<SourcePosition> source =
+        ParseSourceSpecial(doc.InverseSearch(page, resolution, x, y));
+    if (!source)
+        return std::nullopt;
+    if (!IsAbsolute(source->file))
+        source->file = JoinPath(DirectoryOf(doc.Path()), source->file);
+    return source;
+}
+
+}  // namespace quirn

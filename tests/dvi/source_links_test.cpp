@@ -1,0 +1,234 @@
+// Source links: forward search from a source line to its place on a page and inverse
+// search from a page point back to the source, on hand-made DVI files for the search
+// rules and on a real LaTeX run with source specials end to end.
+#include "dvi/source_links.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+
+#include "dvi/dvi_context.h"
+#include "dvi/dvi_doc.h"
+#include "dvi/dvi_test_support.h"
+#include "dvi/interpret_page.h"
+
+namespace quirn {
+namespace {
+
+// One inch of paper in DVI units for the usual unit fraction; the engine's origin
+// sits one inch from the paper's top and left edges.
+constexpr int32_t kInch = 4736286;
+
+struct Ops {
+    std::vector<uint8_t> bytes;
+    Ops& B(int b) {
+        bytes.push_back(static_cast<uint8_t>(b));
+        return *this;
+    }
+    Ops& I(int64_t v, int n) {
+        for (int i = n - 1; i >= 0; --i)
+            B(static_cast<int>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF));
+        return *this;
+    }
+    // push, move to (h, v) from the page origin, special, pop.
+    Ops& At(int32_t h, int32_t v, const std::string& text) {
+        B(141).B(146).I(h, 4).B(160).I(v, 4).B(239).B(static_cast<int>(text.size()));
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return B(142);
+    }
+};
+
+struct Document {
+    StringSink sink;
+    DviContext context{test::BuildDir() + "/", &sink, nullptr};
+    CDVIDoc doc{context};
+    std::vector<uint8_t> bytes;
+
+    explicit Document(const std::vector<Ops>& pages) {
+        test::DviWriter w;
+        w.Pre();
+        for (size_t i = 0; i < pages.size(); ++i)
+            w.Page(static_cast<int32_t>(i + 1), pages[i].bytes);
+        w.Post().PostPost();
+        bytes = w.Bytes();
+        EXPECT_TRUE(doc.LoadDviBytes(w.Bytes()));
+    }
+
+    // Pages whose plain content the search has read.
+    std::string PagesRead() {
+        std::string read;
+        for (size_t p = 0; p < doc.pages.size(); ++p)
+            read += doc.pages[p].plain.loaded ? '+' : '.';
+        return read;
+    }
+};
+
+TEST(SourceLinks, SourceSpecialsAndDistances) {
+    auto parsed = ParseSourceSpecial("src:42 chap1.tex");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->line, 42u);
+    EXPECT_EQ(parsed->file, "chap1.tex");
+    parsed = ParseSourceSpecial("src:42chap1.tex");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->line, 42u);
+    EXPECT_EQ(parsed->file, "chap1.tex");
+    // Only one white-space character is skipped; the number truncates.
+    parsed = ParseSourceSpecial("src:7.9  two.tex");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->line, 7u);
+    EXPECT_EQ(parsed->file, " two.tex");
+    EXPECT_FALSE(ParseSourceSpecial("src:chap1.tex"));
+    EXPECT_FALSE(ParseSourceSpecial("color push Red"));
+    EXPECT_FALSE(ParseSourceSpecial("SRC:3 a.tex"));
+
+    // A vertical offset costs twice a horizontal one.
+    const SpecialRecord special{1000, 1000, "src:1 a.tex"};
+    EXPECT_EQ(SourceSpecialDistance(1010, 1000, special), 100.0);
+    EXPECT_EQ(SourceSpecialDistance(1000, 1010, special), 200.0);
+    EXPECT_EQ(SourceSpecialDistance(0, 0, SpecialRecord{0, 0, "color pop"}), DBL_MAX);
+    // Coordinates far apart still give a finite distance.
+    EXPECT_GT(SourceSpecialDistance(INT32_MAX, INT32_MIN, special), 0.0);
+}
+
+TEST(SourceLinks, ForwardSearchTakesTheLastPlaceAtOrBeforeTheLine) {
+    Ops first;
+    first.At(0, 100, "src:10 doc.tex").At(50, 200, "src:20 doc.tex").At(0, 300, "src:30 doc.tex");
+    Ops other;
+    other.At(0, 100, "src:40 doc.tex");
+    Document d({first, other, other, other, other});
+    int page = -1, x = 0, y = 0;
+
+    // Line 25: the line-20 place; the first later line arms the stop, so only the
+    // next page is read as well.
+    ASSERT_TRUE(d.doc.ForwardSearch("/home/me/doc.tex", 25, 72, page, x, y));
+    EXPECT_EQ(page, 0);
+    const double factor = PixelsPerDviUnit(d.doc, 72);
+    EXPECT_EQ(x, static_cast<int>((kInch + 50) * factor));
+    EXPECT_EQ(y, static_cast<int>((kInch + 200) * factor));
+    EXPECT_EQ(d.PagesRead(), "++...");
+
+    // File names are compared without regard to case.
+    ASSERT_TRUE(d.doc.ForwardSearch("C:\\texts\\DOC.TEX", 30, 72, page, x, y));
+    EXPECT_EQ(page, 0);
+    EXPECT_EQ(y, static_cast<int>((kInch + 300) * factor));
+
+    // Before the first place of the file: nothing, after reading every page.
+    Document early({other, other, first});
+    EXPECT_FALSE(early.doc.ForwardSearch("doc.tex", 5, 72, page, x, y));
+    EXPECT_EQ(page, -1);
+    EXPECT_EQ(early.PagesRead(), "+++");
+}
+
+TEST(SourceLinks, ForwardSearchStopsAtTheExactLineAndMatchesWholeNames) {
+    Ops empty;
+    Ops line20;
+    line20.At(0, 100, "src:20 doc.tex");
+    Ops line20b;
+    line20b.At(0, 900, "src:20 doc.tex");
+    Document d({empty, empty, line20, empty, line20b, empty});
+    int page = -1, x = 0, y = 0;
+    ASSERT_TRUE(d.doc.ForwardSearch("doc.tex", 20, 100, page, x, y));
+    EXPECT_EQ(page, 2);
+    EXPECT_EQ(d.PagesRead(), "+++...");
+
+    // A special naming sub/chap.tex is not the editor's chap.tex.
+    Ops sub;
+    sub.At(0, 100, "src:3 sub/chap.tex");
+    Document nested({sub});
+    EXPECT_FALSE(nested.doc.ForwardSearch("/work/sub/chap.tex", 3, 100, page, x, y));
+}
+
+TEST(SourceLinks, InverseSearchTakesTheNearestSourceSpecial) {
+    Ops page;
+    page.At(1000, 1000, "src:5 a.tex")
+        .At(1000, 1000, "src:6 b.tex")     // same place: the earlier one wins
+        .At(1010, 5000, "color push Red")  // other specials are never nearest
+        .At(1010, 5000, "src:9 c.tex");
+    Ops colourOnly;
+    colourOnly.At(0, 0, "color push Blue");
+    Ops nothing;
+    Document d({page, colourOnly, nothing});
+    // Pixels at a resolution whose factor maps them back onto exact DVI units.
+    const int r = 7200;
+    const double factor = PixelsPerDviUnit(d.doc, r);
+    auto px = [&](int32_t dvi) { return static_cast<int>((kInch + dvi) * factor + 0.5); };
+
+    EXPECT_EQ(d.doc.InverseSearch(0, r, px(1000), px(1000)), "src:5 a.tex");
+    EXPECT_EQ(d.doc.InverseSearch(0, r, px(1000), px(4990)), "src:9 c.tex");
+    EXPECT_EQ(d.doc.InverseSearch(1, r, px(0), px(0)), "");
+    EXPECT_EQ(d.doc.InverseSearch(2, r, px(0), px(0)), "");
+    EXPECT_EQ(d.doc.InverseSearch(7, r, px(0), px(0)), "");
+
+    // Headless, a page without source specials gives the window's message.
+    test::TempDir dir;
+    test::WriteBytes(dir.File("colours.dvi"), d.bytes);
+    std::string out, err;
+    EXPECT_EQ(test::RunCommand(test::Program("quirn-cli") + " inverse-search '" +
+                                   dir.File("colours.dvi") + "' 2 10 10",
+                               &out, &err),
+              1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "message: No embedded source info in DVI file\n");
+}
+
+// A LaTeX document with an included chapter, typeset with source specials: a line of
+// the chapter leads to its page, and a click there leads back to the chapter's file
+// at a line no later than the one asked for.
+TEST(SourceLinks, RealRunWithSourceSpecialsLinksBothWays) {
+    test::TempDir dir;
+    std::string chapter;
+    for (int i = 0; i < 60; ++i) {
+        chapter += "Paragraph " + std::to_string(i) +
+                   " of the chapter, with enough words to fill a line or two of the page "
+                   "and to make several pages in all.\n\n";
+    }
+    dir.Write("chap1.tex", chapter);
+    const std::string dvi = test::TypesetDvi(
+        dir, "main",
+        "\\documentclass{article}\\begin{document}\nFirst.\n\n\\input{chap1}\n\\end{document}\n",
+        "latex -src-specials");
+    ASSERT_FALSE(dvi.empty());
+
+    StringSink sink;
+    DviContext context{test::BuildDir() + "/", &sink, nullptr};
+    CDVIDoc doc(context);
+    ASSERT_TRUE(doc.OpenDocument(dvi));
+    ASSERT_GE(doc.GetPageCount(), 2);
+
+    // Paragraph 50 starts on line 101 of the chapter, well past the first page.
+    int page = -1, x = 0, y = 0;
+    ASSERT_TRUE(doc.ForwardSearch(dir.File("chap1.tex"), 101, 96, page, x, y));
+    EXPECT_GE(page, 1);
+    std::optional<SourcePosition> back = SourceForPoint(doc, page, 96, x, y);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->file, dir.File("chap1.tex"));
+    EXPECT_EQ(back->line, 101u);
+
+    // The main file's lines lead to page 1.
+    ASSERT_TRUE(doc.ForwardSearch(dir.File("main.tex"), 2, 96, page, x, y));
+    EXPECT_EQ(page, 0);
+
+    // quirn-cli does the same headless.
+    std::string out;
+    ASSERT_EQ(test::RunCommand(test::Program("quirn-cli") + " forward-search '" + dvi + "' '" +
+                                   dir.File("chap1.tex") + "' 101 --dpi 96",
+                               &out),
+              0)
+        << out;
+    int cliPage = 0, cliX = 0, cliY = 0;
+    ASSERT_EQ(std::sscanf(out.c_str(), "page: %d\npoint: %d %d", &cliPage, &cliX, &cliY), 3) << out;
+    doc.ForwardSearch(dir.File("chap1.tex"), 101, 96, page, x, y);
+    EXPECT_EQ(cliPage, page + 1);
+    EXPECT_EQ(cliX, x);
+    EXPECT_EQ(cliY, y);
+    ASSERT_EQ(test::RunCommand(test::Program("quirn-cli") + " inverse-search '" + dvi + "' " +
+                                   std::to_string(cliPage) + " " + std::to_string(x) + " " +
+                                   std::to_string(y) + " --dpi 96",
+                               &out),
+              0)
+        << out;
+    EXPECT_EQ(out, "goto: " + dir.File("chap1.tex") + ":101\n");
+}
+
+}  // namespace
+}  // namespace quirn
