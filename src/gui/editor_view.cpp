@@ -18,6 +18,7 @@
 #include "gui/child_frames.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
+#include "gui/page_view_window.h"
 #include "gui/typeset_bridge.h"
 
 namespace quirn::gui {
@@ -596,10 +597,11 @@ void CQuirnWinView::ShowCommandHelp() {
               wxEXEC_ASYNC | wxEXEC_HIDE_CONSOLE);
 }
 
-// F8: the DVI of the main file, opened or brought forward.
+// F8: the DVI of the main file, opened or brought forward, showing the place of the
+// caret line (forward search).
 void CQuirnWinView::GotoTypesetDvi() {
     CQuirnWinDoc* doc = TexDoc();
-    if (!doc || doc->Path().empty())
+    if (!doc || doc->Path().empty() || !stc_)
         return;
     std::string main = Services().Typeset().MainFileFor(doc->Path());
     if (main.empty())
@@ -608,7 +610,28 @@ void CQuirnWinView::GotoTypesetDvi() {
     dvi.SetExt("dvi");
     if (!dvi.FileExists())
         return;
-    Services().Typeset().ShowDocument(dvi.GetFullPath().utf8_string());
+    const std::string source = doc->Path();
+    const auto line = static_cast<uint32_t>(stc_->LineFromPosition(stc_->GetCurrentPos()) + 1);
+    auto* shown =
+        wxDynamicCast(Services().Typeset().ShowDocument(dvi.GetFullPath().utf8_string()), CDVIDoc);
+    if (!shown)
+        return;
+    // A view that has just opened fits its zoom once it has its size: search after that.
+    wxDocument* target = shown;
+    wxTheApp->CallAfter([target, source, line] {
+        for (wxDocument* open : Services().Documents().GetDocumentsVector()) {
+            if (open != target)
+                continue;
+            auto* dviDoc = wxDynamicCast(open, CDVIDoc);
+            auto* view = wxDynamicCast(open->GetFirstView(), CBaseView);
+            PageView* pages = view ? view->View() : nullptr;
+            if (!dviDoc || !dviDoc->Dvi() || !pages)
+                return;
+            int page = -1, x = 0, y = 0;
+            if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y))
+                pages->ShowSourcePosition(page, x, y);
+        }
+    });
 }
 
 }  // namespace quirn::gui

@@ -9,8 +9,10 @@
 
 #include <algorithm>
 
+#include "dvi/source_links.h"
 #include "gui/child_frames.h"
 #include "gui/command_ids.h"
+#include "gui/editor_view.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "gui/typeset_bridge.h"
@@ -179,6 +181,15 @@ void PageCanvas::ReleasePointer() {
 
 void PageCanvas::ShowPointer(bool shown) {
     SetCursor(shown ? wxNullCursor : wxCursor(wxCURSOR_BLANK));
+}
+
+void PageCanvas::GotoSource(int page, int x, int y, int resolution) {
+    if (gotoSource_)
+        gotoSource_(page, x, y, resolution);
+}
+
+void PageCanvas::MovePointer(int x, int y) {
+    WarpPointer(x, y);
 }
 
 void PageCanvas::SharedSettingsChanged() {
@@ -366,6 +377,22 @@ bool CBaseView::OnCreate(wxDocument* doc, long) {
         Bind(wxEVT_UPDATE_UI, &CBaseView::OnUpdateViewCommand, this, MenuIdOf(first),
              MenuIdOf(last));
     }
+    auto* dviDoc = wxDynamicCast(doc, CDVIDoc);
+    if (canvas_ && dviDoc && dviDoc->Dvi()) {
+        ::quirn::CDVIDoc* dvi = dviDoc->Dvi();
+        canvas_->SetSourceLinks([dvi](int page, int x, int y, int resolution) {
+            std::optional<SourcePosition> source = SourceForPoint(*dvi, page, resolution, x, y);
+            if (!source) {
+                Services().Prompt().ShowMessage("No embedded source info in DVI file");
+                return;
+            }
+            Services().Typeset().GoToSourceLine(source->file, static_cast<int>(source->line));
+        });
+        // The key of "Goto Typeset DVI" in the editor searches back from a page.
+        Bind(wxEVT_MENU, &CBaseView::OnGotoSourceAtPointer, this, kIdGotoTypesetDvi);
+        Bind(
+            wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(true); }, kIdGotoTypesetDvi);
+    }
     frame->Show();
     if (Services().App().Record().dviMaximize)
         frame->Maximize(true);
@@ -409,6 +436,15 @@ void CBaseView::OnActivateView(bool activate, wxView*, wxView*) {
 void CBaseView::OnViewCommand(wxCommandEvent& e) {
     if (PageView* view = View())
         view->Execute(CommandOfMenuId(e.GetId()));
+}
+
+void CBaseView::OnGotoSourceAtPointer(wxCommandEvent&) {
+    PageView* view = View();
+    if (!view || !canvas_)
+        return;
+    const wxPoint at = canvas_->ScreenToClient(wxGetMousePosition());
+    view->SetLastPoint(at.x, at.y);
+    view->Execute(kCmdGotoSourceKey);
 }
 
 void CBaseView::OnUpdateViewCommand(wxUpdateUIEvent& e) {

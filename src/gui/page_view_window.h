@@ -8,6 +8,7 @@
 #include <wx/timer.h>
 #include <wx/window.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -86,6 +87,12 @@ class PageCanvas : public wxWindow, public PageViewHost {
     void ReleasePointer() override;
     void ShowPointer(bool shown) override;
     void SharedSettingsChanged() override;
+    void GotoSource(int page, int x, int y, int resolution) override;
+    void MovePointer(int x, int y) override;
+    // Inverse search for the view's document (DVI documents only).
+    void SetSourceLinks(std::function<void(int page, int x, int y, int resolution)> gotoSource) {
+        gotoSource_ = std::move(gotoSource);
+    }
 
   private:
     void OnPaint(wxPaintEvent& e);
@@ -104,6 +111,7 @@ class PageCanvas : public wxWindow, public PageViewHost {
     wxTimer timer_;
     int scrollX_ = 0;
     int scrollY_ = 0;
+    std::function<void(int page, int x, int y, int resolution)> gotoSource_;
 };
 
 class CBaseView : public wxView {
@@ -119,6 +127,8 @@ class CBaseView : public wxView {
   private:
     void OnViewCommand(wxCommandEvent& e);
     void OnUpdateViewCommand(wxUpdateUIEvent& e);
+    // F8 in a page view: inverse search at the mouse pointer.
+    void OnGotoSourceAtPointer(wxCommandEvent& e);
 
     PageCanvas* canvas_ = nullptr;
     wxDECLARE_DYNAMIC_CLASS(CBaseView);

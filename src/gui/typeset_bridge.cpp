@@ -230,15 +230,16 @@ void TypesetBridge::TypesetActiveDocument() {
     typesetter_->TypesetCommand(doc->GetFilename().utf8_string());
 }
 
-void TypesetBridge::ShowDocument(const std::string& path) {
+wxDocument* TypesetBridge::ShowDocument(const std::string& path) {
     if (wxDocument* doc = seams_.FindDocument(path)) {
         if (wxView* view = doc->GetFirstView()) {
             if (auto* child = wxDynamicCast(view->GetFrame(), wxMDIChildFrame))
                 child->Activate();
         }
-        return;
+        return doc;
     }
     seams_.OpenDocumentFile(path);
+    return seams_.FindDocument(path);
 }
 
 bool TypesetBridge::ConfirmClose() {

@@ -67,8 +67,11 @@ class TypesetBridge {
     // The Typeset command for the active document.
     void TypesetActiveDocument();
     std::string MainFileFor(const std::string& path) { return seams_.MainFileFor(path); }
-    // Opens a document, or brings its window forward when it is open.
-    void ShowDocument(const std::string& path);
+    // Opens a document, or brings its window forward when it is open; the document,
+    // or null when it could not be opened.
+    wxDocument* ShowDocument(const std::string& path);
+    // Opens (or brings forward) a TeX source and puts the caret on a line of it.
+    void GoToSourceLine(const std::string& file, int line) { seams_.GoToLine(file, line); }
     // Called after an INITeX run rebuilt the format list.
     void SetFormatListListener(std::function<void()> listener) {
         seams_.formatListListener = std::move(listener);

@@ -219,6 +219,17 @@ void PageView::GoToPage(int page) {
     UpdateStatus();
 }
 
+void PageView::ShowSourcePosition(int page, int x, int y) {
+    if (page < 0 || page >= Count())
+        return;
+    GoToPage(page);
+    const CanvasRect r = layout_.PageRect(page);
+    const int viewX = x + r.left - 20;
+    const int viewY = y + r.top;
+    ScrollToClamped(0, viewY <= 100 ? viewY : viewY - 100);
+    host_.MovePointer(viewX - scrollX_, viewY - scrollY_);
+}
+
 void PageView::OnGraphicsTimer() {
     graphicsReady_ = true;
     if (std::abs(current_ - timerPage_) <= 1) {

@@ -61,6 +61,11 @@ class PageView {
     void GoToPage(int page);      // clamped
     // Reads a page number with the "Goto Page" prompt and goes there.
     void SelectPage();
+    // Shows the place a forward search found (pixels at the view's resolution from the
+    // paper's top-left corner of `page`): the page comes into view, scrolled to the
+    // left edge with the place 100 pixels below the top, and the mouse pointer is put
+    // on it, 20 pixels to its left.
+    void ShowSourcePosition(int page, int x, int y);
 
     // --- Window events ------------------------------------------------------------
     // The client area changed size: a fitting zoom is applied again.
@@ -75,6 +80,11 @@ class PageView {
     void OnMouseMove(int x, int y, bool leftDown);
     void OnLeftDown(int x, int y, bool ctrl);
     void OnLeftUp(int x, int y, bool ctrl);
+    // The pointer is at (x, y) now: the point of the next "Goto TeX Source".
+    void SetLastPoint(int x, int y) {
+        lastX_ = x;
+        lastY_ = y;
+    }
     // The one-second timer after a page change fired.
     void OnGraphicsTimer();
 

@@ -64,6 +64,8 @@ class PageViewHost {
     virtual void SharedSettingsChanged() {}
     // Inverse search at a page point (pixels at `resolution` from the paper's corner).
     virtual void GotoSource(int /*page*/, int /*x*/, int /*y*/, int /*resolution*/) {}
+    // Puts the mouse pointer on a client point (a forward search shows its place).
+    virtual void MovePointer(int /*x*/, int /*y*/) {}
 };
 
 }  // namespace quirn

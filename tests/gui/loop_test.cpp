@@ -1,11 +1,12 @@
 // The edit-typeset-view loop in the window, driven by a script on a virtual display:
 // open a document, typeset it with the real engine, read the pages in the page view
-// (zoom, page moves), then introduce an error and follow the error question back to
-// the editor at the faulty line.
+// (zoom, page moves), jump from a source line to its page and back, then introduce an
+// error and follow the error question back to the editor at the faulty line.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -25,6 +26,20 @@ std::string Reported(const std::string& out, const std::string& key) {
             value = line.substr(prefix.size());
     }
     return value;
+}
+
+// The script's reports one by one: each begins with its "active:" line.
+std::vector<std::string> Reports(const std::string& out) {
+    std::vector<std::string> reports;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("script: active: ", 0) == 0)
+            reports.emplace_back();
+        if (!reports.empty() && line.rfind("script: ", 0) == 0)
+            reports.back() += line.substr(8) + "\n";
+    }
+    return reports;
 }
 
 TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
@@ -60,6 +75,26 @@ TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
                                                     "menu 32782\n"
                                                     "wait 300\n"
                                                     "report\n"
+                                                    // Forward search from line 6 (F8)...
+                                                    "open " +
+                                                    tex +
+                                                    "\n"
+                                                    "goto-line 6\n"
+                                                    "menu 25012\n"
+                                                    "wait 500\n"
+                                                    "report\n"
+                                                    // ...and back from the pointer (F8
+                                                    // in the viewer), caret moved away.
+                                                    "open " +
+                                                    tex +
+                                                    "\n"
+                                                    "goto-line 1\n"
+                                                    "open " +
+                                                    dir.File("doc/paper.dvi") +
+                                                    "\n"
+                                                    "menu 25012\n"
+                                                    "wait 300\n"
+                                                    "report\n"
                                                     "open " +
                                                     tex +
                                                     "\n"
@@ -92,6 +127,14 @@ TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
     // Zoom down from the fitted resolution and go to the last page.
     EXPECT_NE(out.find("script: indicator: Page 3 of 3"), std::string::npos) << out;
     EXPECT_GT(std::stol(Reported(out, "dark").empty() ? "0" : Reported(out, "dark")), 0) << out;
+
+    // The forward search brought page 2 of 3 into view, the inverse search at the
+    // pointer it placed went back to line 6 of the source.
+    std::vector<std::string> reports = Reports(out);
+    ASSERT_GE(reports.size(), 6u) << out;
+    EXPECT_NE(reports[3].find("indicator: Page 2 of 3"), std::string::npos) << reports[3];
+    EXPECT_NE(reports[4].find("active: tex " + tex), std::string::npos) << reports[4];
+    EXPECT_NE(reports[4].find("line: 6\n"), std::string::npos) << reports[4];
 
     // The error question was answered yes: the editor shows line 6 of the source.
     EXPECT_NE(err.find("question: "), std::string::npos) << err;

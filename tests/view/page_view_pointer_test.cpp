@@ -72,6 +72,44 @@ TEST(PageViewPointer, PositionTextsUnitsAndRulerOrigin) {
     EXPECT_EQ(f.host.sources.size(), 2u);
 }
 
+// A forward search's place: its page in view, the place 100 pixels below the top and
+// the pointer on it, 20 pixels to the left; near the top of the layout the view
+// cannot scroll that far.
+TEST(PageViewPointer, SourcePositionIsShownWithThePointerOnIt) {
+    test::FakeSource source(3);
+    test::FakeHost host;
+    Settings settings;
+    PageView v(source, host, settings, 96);
+    v.SetResolution(100);
+    ASSERT_EQ(v.PageMode(), kModeContinuous);
+    const CanvasRect third = v.Layout().PageRect(2);
+    v.ShowSourcePosition(2, 150, 400);
+    EXPECT_EQ(v.CurrentPage(), 2);
+    EXPECT_EQ(host.scrollX, 0);
+    EXPECT_EQ(host.scrollY, third.top + 300);
+    EXPECT_EQ(host.pointerX, third.left + 130);
+    EXPECT_EQ(host.pointerY, 100);
+
+    const CanvasRect first = v.Layout().PageRect(0);
+    v.ShowSourcePosition(0, 10, 50);
+    EXPECT_EQ(v.CurrentPage(), 0);
+    EXPECT_EQ(host.scrollY, first.top + 50);
+    EXPECT_EQ(host.pointerX, first.left - 10);
+    EXPECT_EQ(host.pointerY, 0);
+
+    // One page at a time: the page jump brings the page into the layout first.
+    v.SetPageMode(kModeSingle);
+    v.SetResolution(100);
+    v.ShowSourcePosition(1, 200, 900);
+    EXPECT_EQ(v.CurrentPage(), 1);
+    const CanvasRect shown = v.Layout().PageRect(1);
+    EXPECT_EQ(host.pointerX, shown.left + 180 - host.scrollX);
+    EXPECT_EQ(host.pointerY, shown.top + 900 - host.scrollY);
+    // A page that is not there changes nothing.
+    v.ShowSourcePosition(5, 0, 0);
+    EXPECT_EQ(v.CurrentPage(), 1);
+}
+
 TEST(PageViewPointer, SelectionDragTextAndZoomToSelection) {
     PointerFixture f;
     PageView& v = *f.view;

@@ -74,6 +74,10 @@ class FakeHost : public PageViewHost {
     void GotoSource(int page, int x, int y, int resolution) override {
         sources.push_back({page, x, y, resolution});
     }
+    void MovePointer(int x, int y) override {
+        pointerX = x;
+        pointerY = y;
+    }
 
     int width = 1000;
     int height = 800;
@@ -92,6 +96,8 @@ class FakeHost : public PageViewHost {
     int beeps = 0;
     bool pointerShown = true;
     std::vector<std::vector<int>> sources;
+    int pointerX = -1;
+    int pointerY = -1;
 };
 
 }  // namespace quirn::test
