@@ -1,6 +1,7 @@
 // Loads arbitrary bytes as a DVI file and interprets every page, expanded and plain,
-// then draws each page small, takes its ink bounds and asks for the character under
-// a few points: no crash, hang, leak or read out of bounds, whatever the pages hold.
+// then draws each page small, takes its ink bounds, asks for the character under a few
+// points and follows the source links both ways: no crash, hang, leak or read out of
+// bounds, whatever the pages and their specials hold.
 // No file search helper is reachable, so fonts have metrics of zero and no outlines.
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "dvi/dvi_doc.h"
 #include "dvi/interpret_page.h"
 #include "dvi/point_info.h"
+#include "dvi/source_links.h"
 #include "platform/output_sink.h"
 #include "platform/raster_canvas.h"
 
@@ -34,6 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         quirn::GetInkBounds(doc, page, 10);
         quirn::PointInfo(doc, page, 10, 10, 10);
         quirn::PointInfo(doc, page, 10, 50, 50);
+        quirn::SourceForPoint(doc, page, 10, 20, 20);
+        quirn::SourceForPoint(doc, page, 300, 0, 100000);
     }
+    int page = -1, x = 0, y = 0;
+    doc.ForwardSearch("/work/doc.tex", 20, 10, page, x, y);
+    doc.ForwardSearch("a.tex", 0xFFFFFFFFu, 300, page, x, y);
     return 0;
 }
