@@ -14,6 +14,8 @@
 # settings are never touched. Both documents are typeset until their cross-references
 # have settled before timing starts, so every timed run is one engine run.
 set -euo pipefail
+# Decimal points in the clock and in awk, whatever the user's locale.
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 . bench/lib.sh
 build=${1:-build/default}

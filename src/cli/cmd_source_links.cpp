@@ -4,9 +4,9 @@
 // when the DVI file holds no source special of SOURCE at or before LINE.
 //
 // quirn-cli inverse-search FILE.dvi PAGE X Y [--dpi D]: the source line behind a
-// point of page PAGE, handed over as "goto: FILE:LINE" (the file made absolute
-// against the DVI file's folder), or the window's message when the page holds no
-// source special.
+// point of page PAGE, handed over as "goto: FILE:LINE" (a relative file taken from
+// the DVI file's folder, made absolute), or the window's message when the page holds
+// no source special.
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -3,9 +3,11 @@
 #include <strings.h>
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/paths.h"
 #include "dvi/dvi_doc.h"
@@ -15,6 +17,8 @@
 namespace quirn {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr std::string_view kSourcePrefix = "src:";
 
@@ -47,17 +51,16 @@ double Difference(int32_t a, int32_t b) {
 std::optional<SourcePosition> ParseSourceSpecial(std::string_view text) {
     if (text.substr(0, kSourcePrefix.size()) != kSourcePrefix)
         return std::nullopt;
-    // strtod needs a terminated text; the special may hold anything after the number.
-    const std::string rest(text.substr(kSourcePrefix.size()));
-    const char* start = rest.c_str();
-    char* end = nullptr;
-    double number = std::strtod(start, &end);
-    if (end == start)
+    // The number is read the same whatever the locale: digits, a point, an exponent.
+    const std::string_view rest = text.substr(kSourcePrefix.size());
+    double number = 0;
+    auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), number);
+    if (end == rest.data() || (ec != std::errc() && ec != std::errc::result_out_of_range))
         return std::nullopt;
-    size_t at = static_cast<size_t>(end - start);
+    size_t at = static_cast<size_t>(end - rest.data());
     if (at < rest.size() && IsBlank(rest[at]))
         ++at;
-    return SourcePosition{rest.substr(at), TruncToUint32(number)};
+    return SourcePosition{std::string(rest.substr(at)), TruncToUint32(number)};
 }
 
 double SourceSpecialDistance(int32_t h, int32_t v, const SpecialRecord& special) {
@@ -85,9 +88,13 @@ bool CDVIDoc::ForwardSearch(const std::string& sourcePath, uint32_t line, int re
             if (!source || strcasecmp(source->file.c_str(), name.c_str()) != 0)
                 continue;
             if (source->line <= line) {
+                const int32_t px = TruncToInt32(special.h * factor);
+                const int32_t py = TruncToInt32(special.v * factor);
+                if (px == INT32_MIN || py == INT32_MIN)
+                    continue;  // no pixel place at this resolution (a wild magnification)
                 page = p;
-                x = TruncToInt32(special.h * factor);
-                y = TruncToInt32(special.v * factor);
+                x = px;
+                y = py;
                 if (source->line == line)
                     return true;
             } else if (page != -1 && !stopArmed) {
@@ -127,8 +134,11 @@ std::optional<SourcePosition> SourceForPoint(CDVIDoc& doc, int page, int resolut
         ParseSourceSpecial(doc.InverseSearch(page, resolution, x, y));
     if (!source)
         return std::nullopt;
-    if (!IsAbsolute(source->file))
-        source->file = JoinPath(DirectoryOf(doc.Path()), source->file);
+    if (!IsAbsolute(source->file)) {
+        std::error_code ec;
+        fs::path dir = fs::absolute(fs::path(doc.Path()).parent_path(), ec);
+        source->file = (dir / source->file).lexically_normal().string();
+    }
     return source;
 }
 

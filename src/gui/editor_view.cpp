@@ -417,25 +417,20 @@ void CQuirnWinView::GotoTypesetDvi() {
         return;
     const std::string source = doc->Path();
     const auto line = static_cast<uint32_t>(stc_->LineFromPosition(stc_->GetCurrentPos()) + 1);
-    auto* shown =
-        wxDynamicCast(Services().Typeset().ShowDocument(dvi.GetFullPath().utf8_string()), CDVIDoc);
-    if (!shown)
+    const std::string dviPath = dvi.GetFullPath().utf8_string();
+    if (!wxDynamicCast(Services().Typeset().ShowDocument(dviPath), CDVIDoc))
         return;
-    // A view that has just opened fits its zoom once it has its size: search after that.
-    wxDocument* target = shown;
-    wxTheApp->CallAfter([target, source, line] {
-        for (wxDocument* open : Services().Documents().GetDocumentsVector()) {
-            if (open != target)
-                continue;
-            auto* dviDoc = wxDynamicCast(open, CDVIDoc);
-            auto* view = wxDynamicCast(open->GetFirstView(), CBaseView);
-            PageView* pages = view ? view->View() : nullptr;
-            if (!dviDoc || !dviDoc->Dvi() || !pages)
-                return;
-            int page = -1, x = 0, y = 0;
-            if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y))
-                pages->ShowSourcePosition(page, x, y);
-        }
+    // A view that has just opened fits its zoom once it has its size: search after that,
+    // if the document is still open then.
+    wxTheApp->CallAfter([dviPath, source, line] {
+        auto* dviDoc = wxDynamicCast(Services().Typeset().FindDocument(dviPath), CDVIDoc);
+        auto* view = dviDoc ? wxDynamicCast(dviDoc->GetFirstView(), CBaseView) : nullptr;
+        PageView* pages = view ? view->View() : nullptr;
+        if (!pages || !dviDoc->Dvi())
+            return;
+        int page = -1, x = 0, y = 0;
+        if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y))
+            pages->ShowSourcePosition(page, x, y);
     });
 }
 

@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/dcbuffer.h>
 #include <wx/image.h>
+#include <wx/menu.h>
 #include <wx/rawbmp.h>
 #include <wx/textdlg.h>
 #include <wx/utils.h>
@@ -94,6 +95,7 @@ PageCanvas::PageCanvas(wxWindow* parent, PageSource* pages)
     Bind(wxEVT_MOTION, &PageCanvas::OnMouse, this);
     Bind(wxEVT_LEFT_DOWN, &PageCanvas::OnMouse, this);
     Bind(wxEVT_LEFT_UP, &PageCanvas::OnMouse, this);
+    Bind(wxEVT_RIGHT_DOWN, &PageCanvas::OnMouse, this);
     Bind(wxEVT_KEY_DOWN, &PageCanvas::OnKey, this);
     Bind(wxEVT_TIMER, &PageCanvas::OnTimer, this);
 }
@@ -107,6 +109,7 @@ void PageCanvas::Detach() {
     if (HasCapture())
         ReleaseMouse();
     view_.reset();
+    gotoSource_ = nullptr;
 }
 
 int PageCanvas::ClientWidth() const {
@@ -312,6 +315,14 @@ void PageCanvas::OnMouse(wxMouseEvent& e) {
         view_->OnLeftDown(p.x, p.y, e.ControlDown());
     } else if (e.GetEventType() == wxEVT_LEFT_UP) {
         view_->OnLeftUp(p.x, p.y, e.ControlDown());
+    } else if (e.GetEventType() == wxEVT_RIGHT_DOWN) {
+        // The point of "Goto TeX Source" in the page's menu.
+        view_->SetLastPoint(p.x, p.y);
+        if (gotoSource_) {
+            wxMenu menu;
+            menu.Append(MenuIdOf(kCmdGotoSource), "&Goto TeX Source");
+            PopupMenu(&menu, p);
+        }
     } else {
         view_->OnMouseMove(p.x, p.y, e.LeftIsDown());
     }
@@ -449,7 +460,10 @@ void CBaseView::OnGotoSourceAtPointer(wxCommandEvent&) {
 
 void CBaseView::OnUpdateViewCommand(wxUpdateUIEvent& e) {
     PageView* view = View();
-    e.Enable(view != nullptr);
+    const int command = CommandOfMenuId(e.GetId());
+    // Source links exist for DVI documents only.
+    const bool sourceCommand = command == kCmdGotoSource || command == kCmdGotoSourceKey;
+    e.Enable(view != nullptr && (!sourceCommand || wxDynamicCast(GetDocument(), CDVIDoc)));
     if (view && e.IsCheckable())
         e.Check(view->IsChecked(CommandOfMenuId(e.GetId())));
 }

@@ -70,6 +70,8 @@ class TypesetBridge {
     // Opens a document, or brings its window forward when it is open; the document,
     // or null when it could not be opened.
     wxDocument* ShowDocument(const std::string& path);
+    // The open document of a file, or null.
+    wxDocument* FindDocument(const std::string& path) { return seams_.FindDocument(path); }
     // Opens (or brings forward) a TeX source and puts the caret on a line of it.
     void GoToSourceLine(const std::string& file, int line) { seams_.GoToLine(file, line); }
     // Called after an INITeX run rebuilt the format list.

@@ -1,13 +1,17 @@
 #include "typeset/format_storage.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -24,22 +28,31 @@ struct GzCloser {
 };
 using GzReader = std::unique_ptr<std::remove_pointer_t<gzFile>, GzCloser>;
 
+// What a temporary file beside a format is called: the format's name and this, then
+// six characters that make it unique (two builds may end at the same time).
+constexpr std::string_view kPendingMark = ".inflating-";
+
 // The temporary file beside the format until it is complete; removed unless kept.
 class PendingFile {
   public:
-    explicit PendingFile(std::string path) : path_(std::move(path)) {
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    explicit PendingFile(const std::string& format) {
+        std::string pattern = format + std::string(kPendingMark) + "XXXXXX";
+        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd_ >= 0)
+            path_ = pattern;
     }
     ~PendingFile() {
         if (fd_ >= 0)
             ::close(fd_);
-        if (!kept_)
+        if (!kept_ && !path_.empty())
             ::unlink(path_.c_str());
     }
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
     bool Opened() const { return fd_ >= 0; }
+    // The format's permissions, so that the inflated file can be used as before.
+    bool SetMode(mode_t mode) { return ::fchmod(fd_, mode) == 0; }
 
     bool Write(const char* data, size_t length) {
         while (length > 0) {
@@ -96,9 +109,14 @@ bool InflateFormatFile(const std::string& path, std::string& error) {
         return false;
     }
     gzbuffer(in.get(), 1 << 18);
-    PendingFile out(path + ".inflating");
-    if (!out.Opened()) {
-        error = "cannot write " + out.Path() + ": " + ErrnoText();
+    struct stat original {};
+    if (::stat(path.c_str(), &original) != 0) {
+        error = "cannot read it: " + ErrnoText();
+        return false;
+    }
+    PendingFile out(path);
+    if (!out.Opened() || !out.SetMode(original.st_mode & 07777)) {
+        error = "cannot write beside it: " + ErrnoText();
         return false;
     }
     std::vector<char> buffer(1 << 20);
@@ -135,11 +153,25 @@ bool InflateFormatFile(const std::string& path, std::string& error) {
 }
 
 void InflateFormatsIn(const std::string& directory, OutputSink& output) {
+    std::vector<fs::path> formats;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(directory, ec)) {
-        const fs::path& p = entry.path();
-        if (p.extension() != ".fmt" || !entry.is_regular_file(ec))
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& p = it->path();
+        std::error_code entryEc;
+        // What a run that was killed while inflating left behind; a recent one may
+        // belong to a build that is still writing.
+        if (p.filename().string().find(kPendingMark) != std::string::npos) {
+            auto written = fs::last_write_time(p, entryEc);
+            if (!entryEc && now - written > std::chrono::hours(1))
+                fs::remove(p, entryEc);
             continue;
+        }
+        // A linked format belongs to whoever made the link: it is left as it is.
+        if (p.extension() == ".fmt" && it->is_regular_file(entryEc) && !it->is_symlink(entryEc))
+            formats.push_back(p);
+    }
+    for (const fs::path& p : formats) {
         std::string error;
         if (!InflateFormatFile(p.string(), error)) {
             output.AppendOutput("The format " + p.string() +

@@ -1,6 +1,7 @@
 #include "view/page_view.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -224,8 +225,12 @@ void PageView::ShowSourcePosition(int page, int x, int y) {
         return;
     GoToPage(page);
     const CanvasRect r = layout_.PageRect(page);
-    const int viewX = x + r.left - 20;
-    const int viewY = y + r.top;
+    // Wide arithmetic: a damaged file can put the place far outside any page.
+    const auto clampInt = [](int64_t v) {
+        return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2));
+    };
+    const int viewX = clampInt(int64_t{x} + r.left - 20);
+    const int viewY = clampInt(int64_t{y} + r.top);
     ScrollToClamped(0, viewY <= 100 ? viewY : viewY - 100);
     host_.MovePointer(viewX - scrollX_, viewY - scrollY_);
 }
@@ -324,12 +329,10 @@ bool PageView::Execute(int command) {
             return true;
         case kCmdGotoSource:
         case kCmdGotoSourceKey: {
+            // A point on no page: nothing happens.
             const PagePoint at = LastPoint();
-            if (at.page < 0) {
-                host_.Beep();
-            } else {
+            if (at.page >= 0)
                 host_.GotoSource(at.page, at.x, at.y, resolution_);
-            }
             return true;
         }
         default:

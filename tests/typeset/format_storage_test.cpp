@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -43,7 +44,7 @@ std::string Compress(const std::string& bytes) {
 std::string Leftovers(const std::string& dir) {
     std::string names;
     for (const auto& e : fs::directory_iterator(dir)) {
-        if (e.path().extension() == ".inflating")
+        if (e.path().filename().string().find(".inflating-") != std::string::npos)
             names += e.path().filename().string() + " ";
     }
     return names;
@@ -54,11 +55,13 @@ TEST(FormatStorage, InflatesOnceAndLeavesUncompressedFormatsAlone) {
     const std::string bytes = FormatLikeBytes(3 << 20);
     const std::string path = dir.Write("latex.fmt", Compress(bytes));
     ASSERT_TRUE(IsCompressedFormat(path));
+    fs::permissions(path, fs::perms(0664));
 
     std::string error;
     ASSERT_TRUE(InflateFormatFile(path, error)) << error;
     EXPECT_FALSE(IsCompressedFormat(path));
     EXPECT_TRUE(test::ReadFile(path) == bytes);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0664));
     // A second pass finds nothing to do and changes nothing.
     EXPECT_TRUE(InflateFormatFile(path, error)) << error;
     EXPECT_TRUE(test::ReadFile(path) == bytes);
@@ -95,12 +98,23 @@ TEST(FormatStorage, FormatsDirectoryPassNamesWhatItCouldNotInflate) {
     dir.Write("plain.fmt", compressed);
     dir.Write("amsplain.fmt", compressed.substr(0, 1000));
     dir.Write("notes.gz", compressed);  // not a format
+    // A format linked from elsewhere is not replaced by a file of its own.
+    const std::string elsewhere = dir.Write("shared/etex.fmt", compressed);
+    fs::create_symlink(elsewhere, dir.File("etex.fmt"));
+    // A temporary file of a killed run goes once it is old; a new one may be in use.
+    const std::string stale = dir.Write("plain.fmt.inflating-a1b2c3", "half");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    const std::string fresh = dir.Write("plain.fmt.inflating-d4e5f6", "half");
 
     StringSink output;
     InflateFormatsIn(dir.Path(), output);
     EXPECT_TRUE(test::ReadFile(dir.File("plain.fmt")) == plain);
     EXPECT_TRUE(test::ReadFile(dir.File("amsplain.fmt")) == compressed.substr(0, 1000));
     EXPECT_TRUE(test::ReadFile(dir.File("notes.gz")) == compressed);
+    EXPECT_TRUE(fs::is_symlink(dir.File("etex.fmt")));
+    EXPECT_TRUE(test::ReadFile(elsewhere) == compressed);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(fresh));
     EXPECT_EQ(output.Text(), "The format " + dir.File("amsplain.fmt") +
                                  " stays compressed and loads more slowly: it is damaged: the "
                                  "compressed data ends too early\n");

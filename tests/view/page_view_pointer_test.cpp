@@ -61,9 +61,10 @@ TEST(PageViewPointer, PositionTextsUnitsAndRulerOrigin) {
     v.Execute(kCmdSetRulerOrigin);
     EXPECT_EQ(v.RulerOriginX(), 1000);
 
-    // Inverse search at the last point, a beep when it is on no page.
+    // Inverse search at the last point; nothing when it is on no page.
     v.Execute(kCmdGotoSource);
-    EXPECT_EQ(f.host.beeps, 1);
+    EXPECT_EQ(f.host.beeps, 0);
+    EXPECT_TRUE(f.host.sources.empty());
     v.OnMouseMove(20 + 30, 20 + 40, false);
     v.Execute(kCmdGotoSourceKey);
     ASSERT_EQ(f.host.sources.size(), 1u);
@@ -105,8 +106,10 @@ TEST(PageViewPointer, SourcePositionIsShownWithThePointerOnIt) {
     const CanvasRect shown = v.Layout().PageRect(1);
     EXPECT_EQ(host.pointerX, shown.left + 180 - host.scrollX);
     EXPECT_EQ(host.pointerY, shown.top + 900 - host.scrollY);
-    // A page that is not there changes nothing.
+    // A page that is not there changes nothing; a place far off the page is no fault.
     v.ShowSourcePosition(5, 0, 0);
+    EXPECT_EQ(v.CurrentPage(), 1);
+    v.ShowSourcePosition(1, INT32_MIN, INT32_MAX);
     EXPECT_EQ(v.CurrentPage(), 1);
 }
 
