@@ -48,6 +48,33 @@ PlReport RunTftopl(const std::string& tfmPath);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// One inch of paper in DVI units for the usual unit fraction (the engine's origin sits
+// one inch from the paper's top and left edges).
+inline constexpr int32_t kDviInch = 4736286;
+
+// Builds the commands of a page byte by byte.
+struct DviOps {
+    std::vector<uint8_t> bytes;
+    DviOps& B(int b) {
+        bytes.push_back(static_cast<uint8_t>(b));
+        return *this;
+    }
+    DviOps& I(int64_t v, int n) {  // big-endian, two's complement
+        for (int i = n - 1; i >= 0; --i)
+            B(static_cast<int>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF));
+        return *this;
+    }
+    DviOps& Special(const std::string& text) {  // xxx1
+        B(239).B(static_cast<int>(text.size()));
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return *this;
+    }
+    // push, right4 h, down4 v, the special, pop: a special at (h, v) from the origin.
+    DviOps& SpecialAt(int32_t h, int32_t v, const std::string& text) {
+        return B(141).B(146).I(h, 4).B(160).I(v, 4).Special(text).B(142);
+    }
+};
+
 // Builds a DVI file byte by byte: preamble, pages, postamble with font definitions,
 // trailer. Offsets are recorded as the parts are written, so a test can damage any of
 // them afterwards.

@@ -15,28 +15,8 @@
 namespace quirn {
 namespace {
 
-// One inch of paper in DVI units for the usual unit fraction.
-constexpr int32_t kInch = 4736286;
-
-// Builds page content byte by byte.
-struct Ops {
-    std::vector<uint8_t> bytes;
-    Ops& B(int b) {
-        bytes.push_back(static_cast<uint8_t>(b));
-        return *this;
-    }
-    Ops& I(int64_t v, int n) {
-        for (int i = n - 1; i >= 0; --i) {
-            B(static_cast<int>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF));
-        }
-        return *this;
-    }
-    Ops& Special(const std::string& text) {
-        B(239).B(static_cast<int>(text.size()));
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        return *this;
-    }
-};
+constexpr int32_t kInch = test::kDviInch;
+using Ops = test::DviOps;
 
 struct Fixture {
     StringSink sink;

@@ -15,28 +15,8 @@
 namespace quirn {
 namespace {
 
-// One inch of paper in DVI units for the usual unit fraction; the engine's origin
-// sits one inch from the paper's top and left edges.
-constexpr int32_t kInch = 4736286;
-
-struct Ops {
-    std::vector<uint8_t> bytes;
-    Ops& B(int b) {
-        bytes.push_back(static_cast<uint8_t>(b));
-        return *this;
-    }
-    Ops& I(int64_t v, int n) {
-        for (int i = n - 1; i >= 0; --i)
-            B(static_cast<int>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF));
-        return *this;
-    }
-    // push, move to (h, v) from the page origin, special, pop.
-    Ops& At(int32_t h, int32_t v, const std::string& text) {
-        B(141).B(146).I(h, 4).B(160).I(v, 4).B(239).B(static_cast<int>(text.size()));
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        return B(142);
-    }
-};
+constexpr int32_t kInch = test::kDviInch;
+using Ops = test::DviOps;
 
 struct Document {
     StringSink sink;
@@ -92,9 +72,11 @@ TEST(SourceLinks, SourceSpecialsAndDistances) {
 
 TEST(SourceLinks, ForwardSearchTakesTheLastPlaceAtOrBeforeTheLine) {
     Ops first;
-    first.At(0, 100, "src:10 doc.tex").At(50, 200, "src:20 doc.tex").At(0, 300, "src:30 doc.tex");
+    first.SpecialAt(0, 100, "src:10 doc.tex")
+        .SpecialAt(50, 200, "src:20 doc.tex")
+        .SpecialAt(0, 300, "src:30 doc.tex");
     Ops other;
-    other.At(0, 100, "src:40 doc.tex");
+    other.SpecialAt(0, 100, "src:40 doc.tex");
     Document d({first, other, other, other, other});
     int page = -1, x = 0, y = 0;
 
@@ -122,9 +104,9 @@ TEST(SourceLinks, ForwardSearchTakesTheLastPlaceAtOrBeforeTheLine) {
 TEST(SourceLinks, ForwardSearchStopsAtTheExactLineAndMatchesWholeNames) {
     Ops empty;
     Ops line20;
-    line20.At(0, 100, "src:20 doc.tex");
+    line20.SpecialAt(0, 100, "src:20 doc.tex");
     Ops line20b;
-    line20b.At(0, 900, "src:20 doc.tex");
+    line20b.SpecialAt(0, 900, "src:20 doc.tex");
     Document d({empty, empty, line20, empty, line20b, empty});
     int page = -1, x = 0, y = 0;
     ASSERT_TRUE(d.doc.ForwardSearch("doc.tex", 20, 100, page, x, y));
@@ -133,19 +115,19 @@ TEST(SourceLinks, ForwardSearchStopsAtTheExactLineAndMatchesWholeNames) {
 
     // A special naming sub/chap.tex is not the editor's chap.tex.
     Ops sub;
-    sub.At(0, 100, "src:3 sub/chap.tex");
+    sub.SpecialAt(0, 100, "src:3 sub/chap.tex");
     Document nested({sub});
     EXPECT_FALSE(nested.doc.ForwardSearch("/work/sub/chap.tex", 3, 100, page, x, y));
 }
 
 TEST(SourceLinks, InverseSearchTakesTheNearestSourceSpecial) {
     Ops page;
-    page.At(1000, 1000, "src:5 a.tex")
-        .At(1000, 1000, "src:6 b.tex")     // same place: the earlier one wins
-        .At(1010, 5000, "color push Red")  // other specials are never nearest
-        .At(1010, 5000, "src:9 c.tex");
+    page.SpecialAt(1000, 1000, "src:5 a.tex")
+        .SpecialAt(1000, 1000, "src:6 b.tex")     // same place: the earlier one wins
+        .SpecialAt(1010, 5000, "color push Red")  // other specials are never nearest
+        .SpecialAt(1010, 5000, "src:9 c.tex");
     Ops colourOnly;
-    colourOnly.At(0, 0, "color push Blue");
+    colourOnly.SpecialAt(0, 0, "color push Blue");
     Ops nothing;
     Document d({page, colourOnly, nothing});
     // Pixels at a resolution whose factor maps them back onto exact DVI units.
