@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 #include "app/app_context.h"
 #include "app/paths.h"
@@ -26,21 +27,27 @@ namespace quirn {
 namespace {
 
 // The file-search trace arrives on the engine's standard error, which the C library
-// leaves unbuffered: a long document makes thousands of small writes. The system's
-// stdio buffering preload gives that stream a full buffer for the engine alone; the
-// trace is only read once the run is over. Without the preload nothing changes.
-std::vector<std::string> TraceBufferingEnvironment() {
-    static const char* const kPreloads[] = {
-        "/usr/libexec/coreutils/libstdbuf.so",
-        "/usr/lib/coreutils/libstdbuf.so",
+// leaves unbuffered and kpathsea flushes after every line: a long document makes
+// thousands of small writes. A preload for the engine alone buffers that stream (the
+// trace is only read once the run is over): Quirn's own also leaves out the per-line
+// flushes, the system's stdio buffering tool at least gives the stream a buffer.
+// Without either nothing changes.
+std::vector<std::string> TraceBufferingEnvironment(const std::string& installDir) {
+    const std::string own = installDir + "lib/libquirn-tracebuf.so";
+    const std::pair<std::string, std::vector<std::string>> kPreloads[] = {
+        {own, {}},
+        {"/usr/libexec/coreutils/libstdbuf.so", {"_STDBUF_E=65536"}},
+        {"/usr/lib/coreutils/libstdbuf.so", {"_STDBUF_E=65536"}},
     };
-    for (const char* preload : kPreloads) {
-        if (::access(preload, R_OK) != 0)
+    for (const auto& [preload, settings] : kPreloads) {
+        if (::access(preload.c_str(), R_OK) != 0)
             continue;
         std::string list = preload;
         if (const char* old = std::getenv("LD_PRELOAD"); old && *old)
             list = std::string(old) + ":" + list;
-        return {"LD_PRELOAD=" + list, "_STDBUF_E=65536"};
+        std::vector<std::string> environment{"LD_PRELOAD=" + list};
+        environment.insert(environment.end(), settings.begin(), settings.end());
+        return environment;
     }
     return {};
 }
@@ -246,7 +253,7 @@ int Typesetter::StartTeX(const std::string& source, const std::string& format,
     StartOptions options;
     options.typeset = true;
     options.errorFile = state_.traceFile;
-    options.extraEnvironment = TraceBufferingEnvironment();
+    options.extraEnvironment = TraceBufferingEnvironment(ctx_.roots.installDir);
     ChildProcess* child = processes_.StartProcess(line, workingDir, options);
     if (!child) {
         monitor_.AppendOutput("Unable to start the typesetter: " + line + "\n");

@@ -58,6 +58,12 @@ TypesetHarness::TypesetHarness(const std::string& varDataRoot) {
     store = MakeMemoryStore();
     profile = std::make_unique<Profile>(*store);
     fs::create_directories(dir.File("install/bin"));
+    // The engine's trace preload, where an installation keeps it.
+    const std::string preload = test::BuildDir() + "/lib/libquirn-tracebuf.so";
+    if (fs::exists(preload)) {
+        fs::create_directories(dir.File("install/lib"));
+        fs::create_symlink(preload, dir.File("install/lib/libquirn-tracebuf.so"));
+    }
     context.store = store.get();
     context.profile = profile.get();
     context.settings = &settings;
