@@ -61,28 +61,29 @@ pid_t vfork(void) {
     return fork();
 }
 
+typedef int (*spawn_fn)(pid_t*, const char*, const posix_spawn_file_actions_t*,
+                        const posix_spawnattr_t*, char* const[], char* const[]);
+
+static int spawn_after_writing_out(const char* name, spawn_fn* real, pid_t* pid,
+                                   const char* path, const posix_spawn_file_actions_t* actions,
+                                   const posix_spawnattr_t* attr, char* const argv[],
+                                   char* const envp[]) {
+    if (!*real)
+        *real = (spawn_fn)dlsym(RTLD_NEXT, name);
+    write_out_trace();
+    return *real ? (*real)(pid, path, actions, attr, argv, envp) : -1;
+}
+
 int posix_spawn(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
                 const posix_spawnattr_t* attr, char* const argv[], char* const envp[]) {
-    static int (*real)(pid_t*, const char*, const posix_spawn_file_actions_t*,
-                       const posix_spawnattr_t*, char* const[], char* const[]);
-    if (!real)
-        real = (int (*)(pid_t*, const char*, const posix_spawn_file_actions_t*,
-                        const posix_spawnattr_t*, char* const[], char* const[]))
-            dlsym(RTLD_NEXT, "posix_spawn");
-    write_out_trace();
-    return real ? real(pid, path, actions, attr, argv, envp) : -1;
+    static spawn_fn real;
+    return spawn_after_writing_out("posix_spawn", &real, pid, path, actions, attr, argv, envp);
 }
 
 int posix_spawnp(pid_t* pid, const char* file, const posix_spawn_file_actions_t* actions,
                  const posix_spawnattr_t* attr, char* const argv[], char* const envp[]) {
-    static int (*real)(pid_t*, const char*, const posix_spawn_file_actions_t*,
-                       const posix_spawnattr_t*, char* const[], char* const[]);
-    if (!real)
-        real = (int (*)(pid_t*, const char*, const posix_spawn_file_actions_t*,
-                        const posix_spawnattr_t*, char* const[], char* const[]))
-            dlsym(RTLD_NEXT, "posix_spawnp");
-    write_out_trace();
-    return real ? real(pid, file, actions, attr, argv, envp) : -1;
+    static spawn_fn real;
+    return spawn_after_writing_out("posix_spawnp", &real, pid, file, actions, attr, argv, envp);
 }
 
 int system(const char* command) {
