@@ -14,10 +14,16 @@
 #include "gui/main_frame.h"
 #include "gui/test_script.h"
 #include "gui/typeset_bridge.h"
+#include "typeset/typesetter.h"
 
 namespace quirn::gui {
 
 namespace {
+
+// The period of the idle processing (child processes, the script, the second start),
+// and the shorter one while a typesetting run goes on.
+constexpr int kIdlePollMs = 100;
+constexpr int kBusyPollMs = 10;
 
 volatile std::sig_atomic_t g_terminate = 0;
 
@@ -130,7 +136,7 @@ bool QuirnApp::OnInit() {
     }
 
     timer_.Bind(wxEVT_TIMER, &QuirnApp::OnTimer, this);
-    timer_.Start(100);
+    timer_.Start(kIdlePollMs);
 
     wxString script;
     if (wxGetEnv("QUIRN_SCRIPT", &script) && !script.empty()) {
@@ -169,6 +175,12 @@ int QuirnApp::OnRun() {
 
 void QuirnApp::OnTimer(wxTimerEvent&) {
     typeset_->Poll();
+    // While a child runs the running list is polled often, so that the end of a run is
+    // taken up at once instead of up to a tenth of a second later.
+    Typesetter* typesetter = typeset_->GetTypesetter();
+    const int period = typesetter && typesetter->Busy() ? kBusyPollMs : kIdlePollMs;
+    if (timer_.GetInterval() != period)
+        timer_.Start(period);
     if (script_ && script_->Active())
         script_->Step();
     instance_.Poll([this] {
