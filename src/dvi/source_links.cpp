@@ -34,11 +34,6 @@ uint32_t TruncToUint32(double value) {
     return static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(value)));
 }
 
-std::string FileNameOfPath(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Differences of two 32-bit coordinates as 32-bit values (wrapping like the
 // processor's subtraction), widened afterwards.
 double Difference(int32_t a, int32_t b) {
@@ -73,7 +68,7 @@ double SourceSpecialDistance(int32_t h, int32_t v, const SpecialRecord& special)
 
 bool CDVIDoc::ForwardSearch(const std::string& sourcePath, uint32_t line, int resolution, int& page,
                             int& x, int& y) {
-    const std::string name = FileNameOfPath(sourcePath);
+    const std::string name = FileNameOf(sourcePath);
     const double factor = PixelsPerDviUnit(*this, resolution);
     const int count = GetPageCount();
     int limit = count;

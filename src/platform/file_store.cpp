@@ -20,6 +20,7 @@
 #include <map>
 #include <sstream>
 
+#include "platform/file_replacement.h"
 #include "platform/output_sink.h"
 #include "platform/settings_store.h"
 #include "platform/store_tree.h"
@@ -238,43 +239,8 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 
 // Writes `data` to `path` through a temporary file, fsync and rename.
 bool AtomicWrite(const std::string& path, const std::string& data) {
-    std::string tmp = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    const char* p = data.data();
-    size_t left = data.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    ::fchmod(fd, 0600);
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    std::string dir = path.substr(0, path.find_last_of('/'));
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
+    FileReplacement out(path, 0600);
+    return out.Opened() && out.Write(data.data(), data.size()) && out.Finish() && out.Replace();
 }
 
 class FileStore : public SettingsStore {

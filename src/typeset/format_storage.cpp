@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/file_replacement.h"
 #include "platform/output_sink.h"
 
 namespace quirn {
@@ -31,58 +32,6 @@ using GzReader = std::unique_ptr<std::remove_pointer_t<gzFile>, GzCloser>;
 // What a temporary file beside a format is called: the format's name and this, then
 // six characters that make it unique (two builds may end at the same time).
 constexpr std::string_view kPendingMark = ".inflating-";
-
-// The temporary file beside the format until it is complete; removed unless kept.
-class PendingFile {
-  public:
-    explicit PendingFile(const std::string& format) {
-        std::string pattern = format + std::string(kPendingMark) + "XXXXXX";
-        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (fd_ >= 0)
-            path_ = pattern;
-    }
-    ~PendingFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!kept_ && !path_.empty())
-            ::unlink(path_.c_str());
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    bool Opened() const { return fd_ >= 0; }
-    // The format's permissions, so that the inflated file can be used as before.
-    bool SetMode(mode_t mode) { return ::fchmod(fd_, mode) == 0; }
-
-    bool Write(const char* data, size_t length) {
-        while (length > 0) {
-            ssize_t n = ::write(fd_, data, length);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            data += n;
-            length -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-    // Makes the bytes durable and closes the file, ready to be moved.
-    bool Finish() {
-        bool ok = ::fsync(fd_) == 0;
-        ok = ::close(fd_) == 0 && ok;
-        fd_ = -1;
-        return ok;
-    }
-
-    void Keep() { kept_ = true; }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-    int fd_ = -1;
-    bool kept_ = false;
-};
 
 std::string ErrnoText() {
     return std::strerror(errno);
@@ -114,8 +63,8 @@ bool InflateFormatFile(const std::string& path, std::string& error) {
         error = "cannot read it: " + ErrnoText();
         return false;
     }
-    PendingFile out(path);
-    if (!out.Opened() || !out.SetMode(original.st_mode & 07777)) {
+    FileReplacement out(path, original.st_mode & 07777, kPendingMark);
+    if (!out.Opened()) {
         error = "cannot write beside it: " + ErrnoText();
         return false;
     }
@@ -131,7 +80,7 @@ bool InflateFormatFile(const std::string& path, std::string& error) {
         if (n == 0)
             break;
         if (!out.Write(buffer.data(), static_cast<size_t>(n))) {
-            error = "cannot write " + out.Path() + ": " + ErrnoText();
+            error = "cannot write " + out.TemporaryPath() + ": " + ErrnoText();
             return false;
         }
     }
@@ -141,14 +90,13 @@ bool InflateFormatFile(const std::string& path, std::string& error) {
         return false;
     }
     if (!out.Finish()) {
-        error = "cannot write " + out.Path() + ": " + ErrnoText();
+        error = "cannot write " + out.TemporaryPath() + ": " + ErrnoText();
         return false;
     }
-    if (::rename(out.Path().c_str(), path.c_str()) != 0) {
+    if (!out.Replace()) {
         error = "cannot replace it: " + ErrnoText();
         return false;
     }
-    out.Keep();
     return true;
 }
 
