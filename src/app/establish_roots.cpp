@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/paths.h"
 #include "app/profile.h"
 #include "app/registry.h"
 #include "app/tex_environment.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/user_prompt.h"
 
 namespace quirn {

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "app/paths.h"
 #include "app/profile.h"
 #include "app/settings.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 
 namespace quirn {
 

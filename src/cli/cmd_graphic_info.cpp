@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "platform/graphics_special.h"
+#include "graphics/graphics_special.h"
 
 namespace {
 

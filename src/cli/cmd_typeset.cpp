@@ -28,11 +28,11 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/paths.h"
 #include "app/settings.h"
 #include "app/tex_environment.h"
 #include "cli/commands.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 #include "process/process_list.h"

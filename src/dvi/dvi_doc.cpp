@@ -7,54 +7,17 @@
 
 #include "dvi/fonts/byte_reader.h"
 #include "dvi/fonts/dvi_math.h"
+#include "dvi/fonts/dvi_opcodes.h"
 #include "dvi/fonts/font_definition.h"
 
 namespace quirn {
 
+using namespace dvi_opcode;
+
 namespace {
 
-constexpr int kBop = 139;
-constexpr int kPre = 247;
-constexpr int kPost = 248;
-constexpr int kPostPost = 249;
-constexpr int kDviId = 2;
 constexpr int kTrailer = 223;
 constexpr double kInchesPerCentimetre = 0.39370078740157477;
-
-// Makes the document's directory the current directory for the duration of a load,
-// so that files named relative to the document resolve beside it.
-class CurrentDirectoryScope {
-  public:
-    explicit CurrentDirectoryScope(const std::string& documentPath) {
-        char* cwd = ::getcwd(nullptr, 0);
-        if (cwd != nullptr) {
-            previous_ = cwd;
-            std::free(cwd);
-        }
-        std::string dir = ".";
-        std::size_t slash = documentPath.find_last_of("/\\");
-        if (slash != std::string::npos) {
-            dir = slash == 0 ? "/" : documentPath.substr(0, slash);
-            // A bare drive ("C:") names its root.
-            if (dir.size() == 2 && dir[1] == ':') {
-                dir += "/";
-            }
-        }
-        changed_ = !previous_.empty() && ::chdir(dir.c_str()) == 0;
-    }
-    ~CurrentDirectoryScope() {
-        if (changed_) {
-            // Nothing sensible remains to be done when the old directory is gone.
-            [[maybe_unused]] int ignored = ::chdir(previous_.c_str());
-        }
-    }
-    CurrentDirectoryScope(const CurrentDirectoryScope&) = delete;
-    CurrentDirectoryScope& operator=(const CurrentDirectoryScope&) = delete;
-
-  private:
-    std::string previous_;
-    bool changed_ = false;
-};
 
 // The file-search trace of one load in debug mode: the variables the search helper
 // reads are set for the load, and the helper is restarted so that it sees them.
@@ -126,7 +89,6 @@ void CDVIDoc::Reset() {
 
 bool CDVIDoc::LoadDvi(const std::string& path) {
     path_ = path;
-    CurrentDirectoryScope directory(path);
     Reset();
     std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
     if (!bytes) {

@@ -9,32 +9,15 @@
 
 #include "dvi/dvi_context.h"
 #include "dvi/fonts/dvi_math.h"
+#include "dvi/fonts/dvi_opcodes.h"
 #include "dvi/fonts/virtual_font.h"
 #include "platform/output_sink.h"
 
 namespace quirn {
 
-namespace {
+using namespace dvi_opcode;
 
-// DVI opcodes.
-constexpr int kSet1 = 128;
-constexpr int kSetRule = 132;
-constexpr int kPut1 = 133;
-constexpr int kPutRule = 137;
-constexpr int kNop = 138;
-constexpr int kPush = 141;
-constexpr int kPop = 142;
-constexpr int kRight1 = 143;
-constexpr int kW0 = 147;
-constexpr int kX0 = 152;
-constexpr int kDown1 = 157;
-constexpr int kY0 = 161;
-constexpr int kZ0 = 166;
-constexpr int kFntNum0 = 171;
-constexpr int kFnt1 = 235;
-constexpr int kXxx1 = 239;
-constexpr int kFntDef1 = 243;
-constexpr int kPre = 247;
+namespace {
 
 // Commands interpreted inside virtual-font packets per page build. Real fonts need a
 // few per character; the budget only stops packets that expand into each other

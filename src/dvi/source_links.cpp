@@ -9,10 +9,10 @@
 #include <string>
 #include <system_error>
 
-#include "app/paths.h"
 #include "dvi/dvi_doc.h"
 #include "dvi/fonts/dvi_math.h"
 #include "dvi/interpret_page.h"
+#include "platform/paths.h"
 
 namespace quirn {
 

@@ -1,51 +1,20 @@
 #include "dvi/specials.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 
 namespace quirn {
 
 namespace {
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 std::string Lower(std::string_view text) {
     std::string s(text);
     std::transform(s.begin(), s.end(), s.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
-}
-
-bool IsAbsolute(std::string_view path) {
-    return (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
-           (path.size() > 1 && path[1] == ':');
-}
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// A path as the file system sees it: relative paths count from `baseDir` when one is
-// given.
-std::string Anchored(const std::string& path, const std::string& baseDir) {
-    if (baseDir.empty() || IsAbsolute(path)) {
-        return path;
-    }
-    return baseDir.back() == '/' ? baseDir + path : baseDir + "/" + path;
-}
-
-std::string JoinDir(const std::string& dir, const std::string& name) {
-    if (!dir.empty() && (dir.back() == '/' || dir.back() == '\\')) {
-        return dir + name;
-    }
-    return dir + "/" + name;
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -61,10 +30,10 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 }  // namespace
 
 bool ProcessSpecial(std::string_view text, ColorState& colours, OutputSink& out) {
-    if (StartsWith(text, "src:")) {
+    if (text.starts_with("src:")) {
         return true;
     }
-    if (StartsWith(text, "color")) {
+    if (text.starts_with("color")) {
         return ProcessColorSpecial(text, colours, out);
     }
     // papersize and html: specials, and every other special, are kept without effect.
@@ -93,7 +62,7 @@ bool IsGraphicsExtension(std::string_view fileName) {
 }
 
 bool ResolveGraphicsSpecial(std::string& text, const GraphicsSearch& search, OutputSink& out) {
-    if (StartsWith(text, "src:")) {
+    if (text.starts_with("src:")) {
         return true;
     }
     const size_t sep = text.find_first_of(":\"");
@@ -121,15 +90,15 @@ bool ResolveGraphicsSpecial(std::string& text, const GraphicsSearch& search, Out
         std::vector<std::string> dirs = search.figurePath;
         dirs.insert(dirs.end(), search.extraTexInputPath.begin(), search.extraTexInputPath.end());
         for (const std::string& dir : dirs) {
-            if (FileExists(Anchored(JoinDir(dir, name), search.baseDir))) {
-                found = JoinDir(dir, name);
+            if (RegularFileExists(AbsolutePath(JoinPath(dir, name), search.baseDir))) {
+                found = JoinPath(dir, name);
                 std::replace(found.begin(), found.end(), '\\', '/');
                 ReplaceAll(text, name, found);
                 break;
             }
         }
     }
-    if (FileExists(Anchored(found.empty() ? name : found, search.baseDir))) {
+    if (RegularFileExists(AbsolutePath(found.empty() ? name : found, search.baseDir))) {
         return true;
     }
     out.AppendOutput("Cannot find file: " + name + "\n");
@@ -140,8 +109,8 @@ PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials) {
     PageKind kind = kPageKindPlain;
     for (const SpecialRecord& s : specials) {
         const std::string_view text = s.text;
-        if (StartsWith(text, "src:") || StartsWith(text, "color") || StartsWith(text, "html:") ||
-            StartsWith(text, "papersize")) {
+        if (text.starts_with("src:") || text.starts_with("color") || text.starts_with("html:") ||
+            text.starts_with("papersize")) {
             continue;
         }
         if (kind < kPageKindPostScript && IsGraphicsSpecial(text)) {
@@ -156,7 +125,7 @@ PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials) {
 bool ConvertExcludedSpecial(std::string_view line, const SpecialOutputFunction& output,
                             int resolution, int32_t magnification, const GraphicsSearch& search,
                             SpecialLibrary& library, OutputSink& out) {
-    if (!StartsWith(line, kExcludedSpecialPrefix)) {
+    if (!line.starts_with(kExcludedSpecialPrefix)) {
         return false;
     }
     std::string text(line.substr(kExcludedSpecialPrefix.size()));

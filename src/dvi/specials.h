@@ -10,7 +10,7 @@
 
 #include "dvi/color_state.h"
 #include "dvi/page_content.h"
-#include "platform/graphics_special.h"
+#include "graphics/graphics_special.h"
 
 namespace quirn {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/paths.h"
+#include "platform/paths.h"
 
 namespace quirn {
 namespace {

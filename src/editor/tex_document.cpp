@@ -9,8 +9,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/paths.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/user_prompt.h"
 
 namespace quirn {

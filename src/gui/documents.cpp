@@ -106,7 +106,7 @@ void ApplySettingsToOpenWindows(wxDocManager& documents) {
 
 void RegisterDocumentTypes(wxDocManager* m) {
     AddType(m, kDocumentTypeStrings[0], CLASSINFO(CQuirnWinDoc), CLASSINFO(CQuirnWinView));
-    AddType(m, kDocumentTypeStrings[1], CLASSINFO(CDVIDoc), CLASSINFO(CDVIView));
+    AddType(m, kDocumentTypeStrings[1], CLASSINFO(CDVIWinDoc), CLASSINFO(CDVIView));
     AddType(m, kDocumentTypeStrings[2], CLASSINFO(CPostscriptDoc), CLASSINFO(CBaseView));
     AddType(m, kDocumentTypeStrings[3], CLASSINFO(CPDFDoc), CLASSINFO(CBaseView));
     AddType(m, kDocumentTypeStrings[4], CLASSINFO(CEPSDoc), CLASSINFO(CBaseView));

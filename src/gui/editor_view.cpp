@@ -418,12 +418,12 @@ void CQuirnWinView::GotoTypesetDvi() {
     const std::string source = doc->Path();
     const auto line = static_cast<uint32_t>(stc_->LineFromPosition(stc_->GetCurrentPos()) + 1);
     const std::string dviPath = dvi.GetFullPath().utf8_string();
-    if (!wxDynamicCast(Services().Typeset().ShowDocument(dviPath), CDVIDoc))
+    if (!wxDynamicCast(Services().Typeset().ShowDocument(dviPath), CDVIWinDoc))
         return;
     // A view that has just opened fits its zoom once it has its size: search after that,
     // if the document is still open then.
     wxTheApp->CallAfter([dviPath, source, line] {
-        auto* dviDoc = wxDynamicCast(Services().Typeset().FindDocument(dviPath), CDVIDoc);
+        auto* dviDoc = wxDynamicCast(Services().Typeset().FindDocument(dviPath), CDVIWinDoc);
         auto* view = dviDoc ? wxDynamicCast(dviDoc->GetFirstView(), CBaseView) : nullptr;
         PageView* pages = view ? view->View() : nullptr;
         if (!pages || !dviDoc->Dvi())

@@ -5,7 +5,7 @@
 #include <wx/font.h>
 #include <wx/window.h>
 
-#include "gui/settings_values.h"
+#include "app/settings_values.h"
 
 namespace quirn::gui {
 

@@ -10,13 +10,13 @@
 #include <memory>
 
 #include "app/application.h"
-#include "app/paths.h"
 #include "app/settings.h"
 #include "gui/documents.h"
 #include "gui/gui_services.h"
 #include "gui/initex_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/typeset_bridge.h"
+#include "platform/paths.h"
 #include "typeset/formats.h"
 #include "typeset/typesetter.h"
 

@@ -21,7 +21,7 @@
 namespace quirn::gui {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CBaseDoc, wxDocument);
-wxIMPLEMENT_DYNAMIC_CLASS(CDVIDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CDVIWinDoc, CBaseDoc);
 wxIMPLEMENT_DYNAMIC_CLASS(CPostscriptDoc, CBaseDoc);
 wxIMPLEMENT_DYNAMIC_CLASS(CPDFDoc, CBaseDoc);
 wxIMPLEMENT_DYNAMIC_CLASS(CEPSDoc, CBaseDoc);
@@ -50,7 +50,7 @@ bool CBaseDoc::DoOpenDocument(const wxString& file) {
     return wxFileExists(file);
 }
 
-PageSource* CDVIDoc::Pages() {
+PageSource* CDVIWinDoc::Pages() {
     if (!dvi_) {
         DviContext* context = Services().Typeset().Previewer();
         if (!context)
@@ -61,7 +61,7 @@ PageSource* CDVIDoc::Pages() {
     return source_.get();
 }
 
-bool CDVIDoc::DoOpenDocument(const wxString& file) {
+bool CDVIWinDoc::DoOpenDocument(const wxString& file) {
     if (!Pages())
         return false;
     // A document that cannot be read has said why in the output window.
@@ -388,7 +388,7 @@ bool CBaseView::OnCreate(wxDocument* doc, long) {
         Bind(wxEVT_UPDATE_UI, &CBaseView::OnUpdateViewCommand, this, MenuIdOf(first),
              MenuIdOf(last));
     }
-    auto* dviDoc = wxDynamicCast(doc, CDVIDoc);
+    auto* dviDoc = wxDynamicCast(doc, CDVIWinDoc);
     if (canvas_ && dviDoc && dviDoc->Dvi()) {
         ::quirn::CDVIDoc* dvi = dviDoc->Dvi();
         canvas_->SetSourceLinks([dvi](int page, int x, int y, int resolution) {
@@ -463,7 +463,7 @@ void CBaseView::OnUpdateViewCommand(wxUpdateUIEvent& e) {
     const int command = CommandOfMenuId(e.GetId());
     // Source links exist for DVI documents only.
     const bool sourceCommand = command == kCmdGotoSource || command == kCmdGotoSourceKey;
-    e.Enable(view != nullptr && (!sourceCommand || wxDynamicCast(GetDocument(), CDVIDoc)));
+    e.Enable(view != nullptr && (!sourceCommand || wxDynamicCast(GetDocument(), CDVIWinDoc)));
     if (view && e.IsCheckable())
         e.Check(view->IsChecked(CommandOfMenuId(e.GetId())));
 }

@@ -32,7 +32,8 @@ class CBaseDoc : public wxDocument {
     wxDECLARE_DYNAMIC_CLASS(CBaseDoc);
 };
 
-class CDVIDoc : public CBaseDoc {
+// The window side of a DVI file: owns the document (src/dvi) and its page source.
+class CDVIWinDoc : public CBaseDoc {
   public:
     // Made with the document, before its file is read (the view comes first).
     PageSource* Pages() override;
@@ -45,7 +46,7 @@ class CDVIDoc : public CBaseDoc {
     // Kept across reloads, so that the view's page source stays valid.
     std::unique_ptr<::quirn::CDVIDoc> dvi_;
     std::unique_ptr<DviPageSource> source_;
-    wxDECLARE_DYNAMIC_CLASS(CDVIDoc);
+    wxDECLARE_DYNAMIC_CLASS(CDVIWinDoc);
 };
 
 class CPostscriptDoc : public CBaseDoc {

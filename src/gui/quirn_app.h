@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "app/application.h"
+#include "graphics/graphics_special.h"
 #include "gui/gui_services.h"
 #include "gui/wx_prompt.h"
-#include "platform/graphics_special.h"
 #include "platform/output_sink.h"
 #include "platform/settings_store.h"
 #include "platform/single_instance.h"

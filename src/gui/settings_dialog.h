@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/settings_values.h"
+#include "app/settings_values.h"
 
 class wxCheckBox;
 class wxChoice;

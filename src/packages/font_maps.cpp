@@ -10,8 +10,8 @@
 #include <sstream>
 #include <utility>
 
-#include "app/paths.h"
 #include "dvi/fonts/font_context.h"
+#include "platform/paths.h"
 #include "process/child_process.h"
 
 namespace quirn {

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "app/app_context.h"
-#include "app/paths.h"
 #include "app/settings.h"
+#include "platform/paths.h"
 #include "platform/user_prompt.h"
 #include "typeset/engine_command.h"
 #include "typeset/format_storage.h"

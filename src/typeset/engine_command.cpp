@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "platform/program_resolver.h"
 
 namespace quirn {

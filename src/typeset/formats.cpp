@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/paths.h"
 #include "app/profile.h"
 #include "app/settings.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/user_prompt.h"
 #include "typeset/engine_command.h"
 #include "typeset/format_storage.h"

@@ -8,14 +8,11 @@
 #include <unordered_map>
 
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 
 namespace quirn {
 
 namespace {
-
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
 
 bool Readable(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -50,44 +47,27 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::string FileNameOf(const std::string& path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
+// The name of the folder that holds `path` ("" for a bare name).
 std::string DirectoryNameOf(const std::string& path) {
-    std::size_t slash = path.find_last_of("/\\");
-    if (slash == std::string::npos)
-        return {};
-    return FileNameOf(path.substr(0, slash));
-}
-
-bool IsAbsolutePath(std::string_view p) {
-    return (!p.empty() && (p[0] == '/' || p[0] == '\\')) || (p.size() > 1 && p[1] == ':');
+    return path.find_last_of("/\\") == std::string::npos ? std::string()
+                                                         : FileNameOf(DirectoryOf(path));
 }
 
 // The source graphic named by the ".src" record beside a converted graphic.
 std::string SourceGraphicOf(const std::string& convertedPath) {
-    std::string record = convertedPath;
-    std::size_t dot = record.rfind('.');
-    std::size_t slash = record.find_last_of("/\\");
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        record.erase(dot);
-    }
-    record += ".src";
-    std::ifstream in(record);
+    std::ifstream in(ReplaceExtension(convertedPath, "src"));
     std::string line;
     if (!std::getline(in, line))
         return {};
     std::string source(Trim(line));
-    if (source.size() >= 2 && !IsAbsolutePath(source))
+    if (source.size() >= 2 && !IsAbsolute(source))
         source = "./" + source;
     return source;
 }
 
 std::vector<std::string> PathsOfLine(std::string_view line, ReadableOnce& readable) {
-    if (!StartsWith(line, "kdebug:search") && !StartsWith(line, "kdebug:returning from search") &&
-        !StartsWith(line, "kdebug:returning from generic search")) {
+    if (!line.starts_with("kdebug:search") && !line.starts_with("kdebug:returning from search") &&
+        !line.starts_with("kdebug:returning from generic search")) {
         return {};
     }
     std::size_t arrow = line.find("=>");
@@ -137,7 +117,7 @@ std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath,
         for (const std::string& path : PathsOfLine(line, readable)) {
             if (strcasecmp(FileNameOf(path).c_str(), "latex.ltx") == 0)
                 formatBuild = true;
-            std::string onDisk = IsAbsolutePath(path) ? path : runDir + "/" + path;
+            std::string onDisk = AbsolutePath(path, runDir);
             if (readable(onDisk)) {
                 add(path);
             } else if (path != "(nil)" && !formatBuild && reported.insert(path).second) {

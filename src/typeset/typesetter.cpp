@@ -10,11 +10,11 @@
 #include <utility>
 
 #include "app/app_context.h"
-#include "app/paths.h"
 #include "app/profile.h"
 #include "app/settings.h"
 #include "app/tex_environment.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/user_prompt.h"
 #include "process/process_list.h"
 #include "typeset/engine_command.h"

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <map>
 
-#include "app/paths.h"
 #include "app/profile.h"
 #include "app/tex_environment.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 #include "support/test_support.h"

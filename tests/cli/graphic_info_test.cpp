@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 #include "support/test_support.h"
 
 namespace quirn::test {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dvi/dvi_test_support.h"
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 #include "support/test_support.h"
 
 namespace quirn {

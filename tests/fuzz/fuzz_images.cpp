@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/graphics_special_text.h"
-#include "platform/image_readers.h"
-#include "platform/postscript_image.h"
-#include "platform/vector_graphic_info.h"
+#include "graphics/graphics_special_text.h"
+#include "graphics/image_readers.h"
+#include "graphics/postscript_image.h"
+#include "graphics/vector_graphic_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quirn::ByteSpan bytes(data, size);

@@ -12,11 +12,11 @@
 #include <optional>
 #include <sstream>
 
-#include "app/paths.h"
 #include "app/settings.h"
 #include "app/tex_environment.h"
 #include "dvi/fonts/font_context.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "support/test_support.h"
 
 namespace quirn {

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 #include "platform/raster_canvas_png.h"
 #include "support/test_support.h"
 

@@ -8,11 +8,11 @@
 #include <fstream>
 
 #include "app/application.h"
-#include "app/paths.h"
 #include "app/profile.h"
 #include "app/settings.h"
 #include "app/tex_environment.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 #include "support/test_support.h"

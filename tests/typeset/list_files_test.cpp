@@ -1,7 +1,7 @@
 // List-file checksums and the rerun rule over real LaTeX logs and list files.
 #include <gtest/gtest.h>
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "support/test_support.h"
 #include "typeset/engine_command.h"
 #include "typeset/list_checksum.h"

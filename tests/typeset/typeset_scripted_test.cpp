@@ -9,7 +9,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "typeset_harness.h"
 
 namespace quirn {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/image_readers.h"
-#include "platform/postscript_image.h"
+#include "graphics/image_readers.h"
+#include "graphics/postscript_image.h"
 
 namespace {
 

@@ -4,15 +4,14 @@
 #include <utility>
 
 #include "dvi/fonts/dvi_math.h"
+#include "dvi/fonts/dvi_opcodes.h"
 #include "dvi/fonts/tfm.h"
 
 namespace quirn {
 
-namespace {
+using namespace dvi_opcode;
 
-constexpr int kNop = 138;
-constexpr int kFntDef1 = 243;
-constexpr int kFntDef4 = 246;
+namespace {
 
 // Area and name bytes, in lower case. A file that ends inside the name gives what it
 // has.

@@ -2,17 +2,16 @@
 
 #include "dvi/fonts/byte_reader.h"
 #include "dvi/fonts/dvi_font.h"
+#include "dvi/fonts/dvi_opcodes.h"
 #include "dvi/fonts/font_context.h"
 #include "dvi/fonts/font_definition.h"
 
 namespace quirn {
 
+using namespace dvi_opcode;
+
 namespace {
 
-constexpr int kPre = 247;
-constexpr int kPost = 248;
-constexpr int kVfId = 202;
-constexpr int kLongChar = 242;
 // A VF that refers to itself, directly or through others, is stopped here.
 constexpr int kMaxNesting = 10;
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/vector_graphic_info.h"
+#include "graphics/vector_graphic_info.h"
 
 namespace quirn {
 

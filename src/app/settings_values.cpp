@@ -1,4 +1,4 @@
-#include "gui/settings_values.h"
+#include "app/settings_values.h"
 
 #include <dirent.h>
 
@@ -10,7 +10,7 @@
 #include "app/profile.h"
 #include "platform/program_resolver.h"
 
-namespace quirn::gui {
+namespace quirn {
 
 namespace {
 
@@ -263,4 +263,4 @@ int ColorRefFromRgb(Rgb rgb) {
     return rgb.red | (rgb.green << 8) | (rgb.blue << 16);
 }
 
-}  // namespace quirn::gui
+}  // namespace quirn

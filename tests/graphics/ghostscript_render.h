@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 #include "support/test_support.h"
 
 namespace quirn::test {

@@ -1,4 +1,4 @@
-#include "platform/rgb_image.h"
+#include "graphics/rgb_image.h"
 
 #include <algorithm>
 #include <cmath>

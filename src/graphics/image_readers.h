@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/rgb_image.h"
+#include "graphics/rgb_image.h"
 
 namespace quirn {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 
 namespace quirn {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/image_readers.h"
-#include "platform/rgb_image.h"
+#include "graphics/image_readers.h"
+#include "graphics/rgb_image.h"
 
 namespace quirn {
 

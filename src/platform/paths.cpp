@@ -1,4 +1,4 @@
-#include "app/paths.h"
+#include "platform/paths.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,17 +39,11 @@ static size_t LastSeparator(std::string_view path) {
 
 std::string DirectoryOf(std::string_view path) {
     size_t sep = LastSeparator(path);
-    if (sep == std::string_view::npos) {
-        if (path.size() == 2 && path[1] == ':')
-            return std::string(path) + "/";
+    if (sep == std::string_view::npos)
         return ".";
-    }
     if (sep == 0)
         return "/";
-    std::string dir(path.substr(0, sep));
-    if (dir.size() == 2 && dir[1] == ':')
-        dir += '/';
-    return dir;
+    return std::string(path.substr(0, sep));
 }
 
 std::string FileNameOf(std::string_view path) {
@@ -82,9 +76,22 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension) 
 }
 
 bool IsAbsolute(std::string_view path) {
-    if (path.empty())
-        return false;
-    return IsSeparator(path[0]) || (path.size() >= 2 && path[1] == ':');
+    return !path.empty() && path[0] == '/';
+}
+
+std::string AbsolutePath(std::string_view name, std::string_view folder) {
+    if (IsAbsolute(name) || name.empty())
+        return std::string(name);
+    return JoinPath(folder, name);
+}
+
+const std::string& StartFolder() {
+    static const std::string folder = [] {
+        std::error_code ec;
+        std::string cwd = fs::current_path(ec).string();
+        return ec ? std::string("/") : cwd;
+    }();
+    return folder;
 }
 
 std::string WithTrailingSeparator(std::string_view path) {
@@ -99,6 +106,11 @@ std::string WithTrailingSeparator(std::string_view path) {
 bool FileExists(const std::string& path) {
     struct stat st;
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool RegularFileExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {

@@ -1,4 +1,4 @@
-#include "platform/graphics_special.h"
+#include "graphics/graphics_special.h"
 
 #include <sys/stat.h>
 
@@ -7,13 +7,14 @@
 #include <cmath>
 #include <filesystem>
 
-#include "platform/graphics_special_text.h"
-#include "platform/image_readers.h"
+#include "graphics/graphics_special_text.h"
+#include "graphics/image_readers.h"
+#include "graphics/postscript_image.h"
+#include "graphics/vector_graphic_info.h"
 #include "platform/output_sink.h"
-#include "platform/postscript_image.h"
+#include "platform/paths.h"
 #include "platform/program_resolver.h"
 #include "platform/quiet_run.h"
-#include "platform/vector_graphic_info.h"
 
 namespace quirn {
 
@@ -38,11 +39,6 @@ std::string FileKey(const std::string& path) {
         return {};
     return path + '\n' + std::to_string(st.st_size) + '\n' + std::to_string(st.st_mtim.tv_sec) +
            '.' + std::to_string(st.st_mtim.tv_nsec);
-}
-
-std::string BaseName(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Saves the graphics state, moves the origin to the current point and makes one unit a
@@ -225,7 +221,7 @@ int GraphicsSpecialLibrary::DoTLVSpecial(const SpecialRequest* request) {
         ps += "{QuirnGraphicFile cvx stopped {" +
               PsString("Error in included graphic " + special.file + "\n") +
               " print flush} if\n QuirnGraphicFile flushfile}\n";
-        ps += "exec\n%%BeginDocument: " + BaseName(special.file) + "\n";
+        ps += "exec\n%%BeginDocument: " + FileNameOf(special.file) + "\n";
         ps += graphic->body;
         if (!graphic->body.empty() && graphic->body.back() != '\n')
             ps += '\n';

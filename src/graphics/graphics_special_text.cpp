@@ -1,4 +1,4 @@
-#include "platform/graphics_special_text.h"
+#include "graphics/graphics_special_text.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

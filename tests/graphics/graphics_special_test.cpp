@@ -1,11 +1,11 @@
-#include "platform/graphics_special.h"
+#include "graphics/graphics_special.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "platform/ghostscript_render.h"
-#include "platform/graphics_special_text.h"
+#include "graphics/ghostscript_render.h"
+#include "graphics/graphics_special_text.h"
 #include "platform/output_sink.h"
 #include "support/test_support.h"
 

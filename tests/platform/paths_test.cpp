@@ -1,4 +1,4 @@
-#include "app/paths.h"
+#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +23,7 @@ TEST(Paths, DirectoryNameAndExtensionParts) {
     EXPECT_EQ(DirectoryOf("/home/u/paper.tex"), "/home/u");
     EXPECT_EQ(DirectoryOf("/paper.tex"), "/");
     EXPECT_EQ(DirectoryOf("paper.tex"), ".");
-    EXPECT_EQ(DirectoryOf("X:"), "X:/");
-    EXPECT_EQ(DirectoryOf("X:\\paper.tex"), "X:/");
+    EXPECT_EQ(DirectoryOf("c:notes.tex"), ".");
     EXPECT_EQ(DirectoryOf("sub\\paper.tex"), "sub");
     EXPECT_EQ(FileNameOf("/home/u/paper.tex"), "paper.tex");
     EXPECT_EQ(FileNameOf("paper"), "paper");
@@ -39,10 +38,13 @@ TEST(Paths, DirectoryNameAndExtensionParts) {
     EXPECT_EQ(ExtensionOf("/a.b/c"), "");
 
     EXPECT_TRUE(IsAbsolute("/x"));
-    EXPECT_TRUE(IsAbsolute("\\x"));
-    EXPECT_TRUE(IsAbsolute("C:x"));
+    EXPECT_FALSE(IsAbsolute("\\x"));
+    EXPECT_FALSE(IsAbsolute("c:notes.tex"));
     EXPECT_FALSE(IsAbsolute("x/y"));
     EXPECT_FALSE(IsAbsolute(""));
+    EXPECT_EQ(AbsolutePath("sub/doc.dvi", "/home/u"), "/home/u/sub/doc.dvi");
+    EXPECT_EQ(AbsolutePath("c:notes.tex", "/home/u"), "/home/u/c:notes.tex");
+    EXPECT_EQ(AbsolutePath("/tmp/doc.dvi", "/home/u"), "/tmp/doc.dvi");
     EXPECT_EQ(WithTrailingSeparator("/a//"), "/a/");
     EXPECT_EQ(WithTrailingSeparator("/"), "/");
 }

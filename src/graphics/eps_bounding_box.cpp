@@ -2,7 +2,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "platform/vector_graphic_info.h"
+#include "graphics/vector_graphic_info.h"
 
 namespace quirn {
 

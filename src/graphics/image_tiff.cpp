@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 
 namespace quirn {
 

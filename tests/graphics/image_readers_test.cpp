@@ -1,4 +1,4 @@
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 
 #include <random>
 
-#include "platform/ghostscript_render.h"
-#include "platform/postscript_image.h"
+#include "graphics/ghostscript_render.h"
+#include "graphics/postscript_image.h"
 #include "support/test_support.h"
 
 namespace quirn::test {

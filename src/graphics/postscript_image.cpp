@@ -1,4 +1,4 @@
-#include "platform/postscript_image.h"
+#include "graphics/postscript_image.h"
 
 #include <zlib.h>
 

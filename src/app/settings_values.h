@@ -11,10 +11,8 @@
 #include "app/settings.h"
 
 namespace quirn {
-class Profile;
-}
 
-namespace quirn::gui {
+class Profile;
 
 // The spelling options of the TeXSpell state (section "TeXSpell", one integer flag
 // each, the defaults for missing values).
@@ -152,4 +150,4 @@ struct Rgb {
 Rgb RgbFromColorRef(int value);
 int ColorRefFromRgb(Rgb rgb);
 
-}  // namespace quirn::gui
+}  // namespace quirn

@@ -7,7 +7,7 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "platform/image_readers.h"
+#include "graphics/image_readers.h"
 
 namespace quirn {
 

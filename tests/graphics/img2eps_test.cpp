@@ -7,7 +7,7 @@
 // jpeglib.h needs FILE declared first.
 #include <jpeglib.h>
 
-#include "platform/ghostscript_render.h"
+#include "graphics/ghostscript_render.h"
 #include "support/test_support.h"
 
 namespace quirn::test {

@@ -1,7 +1,6 @@
 // Path operations every subsystem builds its paths with. "/" is the separator; a
 // "\" written into a relative path (as settings and project files may hold) is taken
-// as "/" when joined. Drive-letter forms ("X:") are recognised so that paths written
-// elsewhere stay harmless.
+// as "/" when joined. There are no drive letters: "c:notes.tex" is a relative name.
 #pragma once
 
 #include <string>
@@ -14,8 +13,8 @@ namespace quirn {
 // at the start of name are dropped (name is relative to dir).
 std::string JoinPath(std::string_view dir, std::string_view name);
 
-// Up to the last separator, without it. "/name" gives "/", a bare drive "X:" gets "/"
-// appended, and a path without a separator gives ".".
+// Up to the last separator, without it. "/name" gives "/", and a path without a
+// separator gives ".".
 std::string DirectoryOf(std::string_view path);
 
 // The text after the last separator (the whole path when it has none).
@@ -31,8 +30,18 @@ std::string ExtensionOf(std::string_view path);
 // extension gets "." + extension appended.
 std::string ReplaceExtension(std::string_view path, std::string_view extension);
 
-// Starts with "/" or "\", or has ":" as its second character.
+// Starts with "/".
 bool IsAbsolute(std::string_view path);
+
+// A name a person typed, or a file named relative to a folder, as an absolute path:
+// `name` itself when it is absolute, else `name` joined to `folder`. Relative names
+// are never resolved against the process's current directory, which Quirn does not
+// change; callers pass the folder the name is relative to.
+std::string AbsolutePath(std::string_view name, std::string_view folder);
+
+// The folder the program was started in (what relative names on its command line are
+// relative to), read once.
+const std::string& StartFolder();
 
 // Every "\" turned into "/".
 std::string ToForwardSlashes(std::string_view path);
@@ -40,8 +49,9 @@ std::string ToForwardSlashes(std::string_view path);
 // The path with exactly one "/" at its end.
 std::string WithTrailingSeparator(std::string_view path);
 
-bool FileExists(const std::string& path);       // a file or a directory
-bool DirectoryExists(const std::string& path);  // a directory
+bool FileExists(const std::string& path);         // a file or a directory
+bool RegularFileExists(const std::string& path);  // a file (not a directory)
+bool DirectoryExists(const std::string& path);    // a directory
 
 // A directory is writable when a file can be created in it (this is tried, so that a
 // read-only medium is recognised whoever runs the program); any other path when it

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/rgb_image.h"
+#include "graphics/rgb_image.h"
 
 namespace quirn {
 
