@@ -81,4 +81,22 @@ int RunCommand(const std::string& command, std::string* out, std::string* err) {
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : 128 + WTERMSIG(rc);
 }
 
+std::set<std::string> InstalledMapFontNames(const std::string& mapName) {
+    std::set<std::string> names;
+    std::string path;
+    if (RunCommand("kpsewhich " + mapName, &path) != 0)
+        return names;
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r'))
+        path.pop_back();
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || static_cast<unsigned char>(line[0]) <= ' ' ||
+            std::string("*#;%").find(line[0]) != std::string::npos)
+            continue;
+        names.insert(line.substr(0, line.find_first_of(" \t")));
+    }
+    return names;
+}
+
 }  // namespace quirn::test

@@ -1,6 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace quirn::test {
@@ -33,5 +34,10 @@ std::string Program(const std::string& name);  // BuildDir()/bin/name
 // Runs a command through /bin/sh, capturing standard output (and standard error when
 // `err` is given). Returns the exit status (-1 when it could not run).
 int RunCommand(const std::string& command, std::string* out, std::string* err = nullptr);
+
+// The TeX font names that a map file of the installed TeX Live (found by kpsewhich)
+// maps: the first word of each line that is neither blank nor a comment. Tests compare
+// with this instead of a count seen on one machine.
+std::set<std::string> InstalledMapFontNames(const std::string& mapName);
 
 }  // namespace quirn::test
