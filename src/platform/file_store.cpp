@@ -10,13 +10,23 @@
 // flushes it to disk and renames it over the old one, so a reader (or a process that
 // was killed half-way) only ever sees the old or the new complete file. A file that
 // does not parse is renamed aside and reported; the root then starts empty.
+//
+// Several processes share the files (the window, quirn-cli, typeset runs). A change is
+// a read-merge-write under an exclusive lock on "NAME.store.lock" beside the file: the
+// file is read again with the lock held, the change is applied to what it holds now
+// and the result is written, so no writer replaces another's values with an old copy.
+// Changes made inside an update are remembered and replayed the same way when the
+// update ends. The lock belongs to the open descriptor, so a writer that is killed
+// releases it with its death. Readers take no lock: they see one complete file.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -237,6 +247,38 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     return true;
 }
 
+// An exclusive lock on "STORE.lock", held while the object lives.
+class StoreLock {
+  public:
+    explicit StoreLock(const std::string& storePath) {
+        const std::string path = storePath + ".lock";
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0)
+            return;
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR)
+                continue;
+            const int failure = errno;
+            ::close(fd_);
+            fd_ = -1;
+            errno = failure;
+            return;
+        }
+    }
+    ~StoreLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+    // False (with errno set) when the lock file could not be opened or locked.
+    bool Held() const { return fd_ >= 0; }
+
+  private:
+    int fd_ = -1;
+};
+
 // Writes `data` to `path` through a temporary file, fsync and rename.
 bool AtomicWrite(const std::string& path, const std::string& data) {
     FileReplacement out(path, 0600);
@@ -253,13 +295,13 @@ class FileStore : public SettingsStore {
         return Fresh(root).Find(key) != nullptr;
     }
     bool CreateKey(StoreRoot root, const std::string& key) override {
-        return Mutate(root, [&](StoreKey& t, bool& changed) {
+        return Mutate(root, [key](StoreKey& t, bool& changed) {
             changed = t.Find(key) == nullptr;
             return t.Create(key) != nullptr;
         });
     }
     bool DeleteKey(StoreRoot root, const std::string& key) override {
-        return Mutate(root, [&](StoreKey& t, bool& changed) { return changed = t.Delete(key); });
+        return Mutate(root, [key](StoreKey& t, bool& changed) { return changed = t.Delete(key); });
     }
     std::vector<std::string> Subkeys(StoreRoot root, const std::string& key) const override {
         const StoreKey* k = Fresh(root).Find(key);
@@ -276,7 +318,7 @@ class FileStore : public SettingsStore {
     }
     bool Write(StoreRoot root, const std::string& key, const std::string& name,
                const StoreValue& value) override {
-        return Mutate(root, [&](StoreKey& t, bool& changed) {
+        return Mutate(root, [key, name, value](StoreKey& t, bool& changed) {
             StoreKey* k = t.Find(key);
             if (!k)
                 return false;
@@ -288,7 +330,7 @@ class FileStore : public SettingsStore {
         });
     }
     bool DeleteValue(StoreRoot root, const std::string& key, const std::string& name) override {
-        return Mutate(root, [&](StoreKey& t, bool& changed) {
+        return Mutate(root, [key, name](StoreKey& t, bool& changed) {
             StoreKey* k = t.Find(key);
             return changed = k && k->RemoveValue(name);
         });
@@ -301,17 +343,22 @@ class FileStore : public SettingsStore {
     }
     bool EndUpdate() override {
         if (batch_ > 0 && --batch_ == 0)
-            return FlushDirty();
+            return FlushPending();
         return true;
     }
 
   private:
+    // One change to a root's tree: false when it cannot be made, `changed` true when
+    // it made a difference. Kept as a value so that it can be replayed.
+    using Change = std::function<bool(StoreKey& tree, bool& changed)>;
+
     struct RootState {
         StoreKey tree;
         FileIdentity identity;
         bool loaded = false;
-        bool dirty = false;
         bool checkedInBatch = false;  // one look at the file serves a whole update
+        // The changes of the open update, in order; the tree already shows them.
+        std::vector<Change> pending;
     };
 
     std::string PathOf(StoreRoot root) const {
@@ -326,33 +373,50 @@ class FileStore : public SettingsStore {
         return dir_ + "/user.store";
     }
 
-    // The root's tree, re-read when another process has replaced the file.
+    // The root's tree for reading, re-read when another process has replaced the file.
     StoreKey& Fresh(StoreRoot root) const {
         RootState& st = roots_[root];
-        if (st.dirty)
-            return st.tree;  // our own pending changes win inside a batch
+        if (!st.pending.empty())
+            return st.tree;  // our own pending changes win inside an update
         if (batch_ > 0 && st.checkedInBatch && st.loaded)
             return st.tree;
         st.checkedInBatch = batch_ > 0;
-        std::string path = PathOf(root);
-        FileIdentity id = Identify(path);
-        if (st.loaded && id == st.identity)
-            return st.tree;
+        Load(root, false);
+        return st.tree;
+    }
+
+    // Reads the root's file into its tree unless the tree already holds this very
+    // file. `locked` says whether the caller holds the root's lock; a writer always
+    // reads, since a file replaced within the clock's granularity may look unchanged.
+    void Load(StoreRoot root, bool locked) const {
+        RootState& st = roots_[root];
+        const std::string path = PathOf(root);
+        const FileIdentity id = Identify(path);
+        if (!locked && st.loaded && id == st.identity)
+            return;
         st.tree = StoreKey();
         st.loaded = true;
         st.identity = id;
         std::string text;
         if (id.size < 0 || !ReadWholeFile(path, text))
-            return st.tree;
+            return;
         if (!Parse(text, st.tree)) {
             st.tree = StoreKey();
-            MoveAside(path);
+            MoveAside(path, id, locked);
             st.identity = Identify(path);
         }
-        return st.tree;
     }
 
-    void MoveAside(const std::string& path) const {
+    // Renames the damaged file `path`, as `id` identified it, aside. Without the lock
+    // held it is taken first, and the file is left alone when a writer has replaced
+    // it in the meantime.
+    void MoveAside(const std::string& path, const FileIdentity& id, bool locked) const {
+        std::optional<StoreLock> lock;
+        if (!locked) {
+            lock.emplace(path);
+            if (!lock->Held() || !(Identify(path) == id))
+                return;
+        }
         for (int n = 1; n < 1000; ++n) {
             std::string aside = path + ".damaged-" + std::to_string(n);
             if (::access(aside.c_str(), F_OK) == 0)
@@ -365,42 +429,77 @@ class FileStore : public SettingsStore {
         }
     }
 
-    // Applies `change` to the root's tree; the file is rewritten only when the change
-    // reports that something is different.
-    template <typename F>
-    bool Mutate(StoreRoot root, F&& change) {
-        StoreKey& tree = Fresh(root);
-        bool changed = false;
-        if (!change(tree, changed))
-            return false;
-        if (!changed)
+    // Applies `change`. Inside an update it goes to the tree in memory and is kept for
+    // the update's end; otherwise it is made at once on the file as it is now.
+    bool Mutate(StoreRoot root, Change change) {
+        if (batch_ > 0) {
+            StoreKey& tree = Fresh(root);
+            bool changed = false;
+            if (!change(tree, changed))
+                return false;
+            if (changed)
+                roots_[root].pending.push_back(std::move(change));
             return true;
-        roots_[root].dirty = true;
-        return batch_ > 0 ? true : FlushDirty();
+        }
+        return Commit(root, {std::move(change)}, true);
     }
 
-    bool FlushDirty() {
+    bool FlushPending() {
         bool ok = true;
         for (auto& [root, st] : roots_) {
-            if (!st.dirty)
+            if (st.pending.empty())
                 continue;
-            std::string data = std::string(kHeader) + "\n";
-            Serialise(st.tree, "", data);
-            data += "end\n";
-            std::string path = PathOf(root);
-            if (AtomicWrite(path, data)) {
-                st.identity = Identify(path);
-            } else {
-                ok = false;
-                if (sink_) {
-                    sink_->AppendOutput("Could not write the settings file " + path + ": " +
-                                        std::strerror(errno) + "\n");
-                }
-                st.loaded = false;  // re-read what is really on disk next time
-            }
-            st.dirty = false;
+            std::vector<Change> changes = std::move(st.pending);
+            st.pending.clear();
+            // A change that no longer applies (another process deleted its key in the
+            // meantime) is dropped: the later deletion wins.
+            ok = Commit(root, changes, false) && ok;
         }
         return ok;
+    }
+
+    // The read-merge-write: with the root's lock held, reads the file, applies
+    // `changes` in order and writes the result when anything changed. With `strict`
+    // a change that cannot be made fails the whole commit.
+    bool Commit(StoreRoot root, const std::vector<Change>& changes, bool strict) {
+        RootState& st = roots_[root];
+        const std::string path = PathOf(root);
+        StoreLock lock(path);
+        if (!lock.Held()) {
+            ReportWriteFailure(path);
+            st.loaded = false;  // re-read what is really on disk next time
+            return false;
+        }
+        Load(root, true);
+        bool changed = false;
+        for (const Change& change : changes) {
+            bool one = false;
+            if (!change(st.tree, one)) {
+                if (strict)
+                    return false;
+                continue;
+            }
+            changed = changed || one;
+        }
+        if (!changed)
+            return true;
+        std::string data = std::string(kHeader) + "\n";
+        Serialise(st.tree, "", data);
+        data += "end\n";
+        if (!AtomicWrite(path, data)) {
+            ReportWriteFailure(path);
+            st.loaded = false;
+            return false;
+        }
+        st.identity = Identify(path);
+        return true;
+    }
+
+    void ReportWriteFailure(const std::string& path) const {
+        if (sink_) {
+            sink_->AppendOutput("Could not write the settings file " + path + ": " +
+                                std::strerror(errno) + "\n");
+        }
     }
 
     std::string dir_;

@@ -2,7 +2,9 @@
 // machine, user), each kept in one file; a key holds sub-keys and named values, each
 // value a 32-bit integer or a text. Key paths use "/" between key names ("\" is taken
 // as "/" too). Every change is written through at once with an atomic replace of the
-// root's file, so a crash or kill never leaves a half-written store.
+// root's file, so a crash or kill never leaves a half-written store. Processes share
+// the files: each change is merged into the file as it is at that moment, under a lock,
+// so writers in different processes never lose each other's values.
 #pragma once
 
 #include <cstdint>
@@ -51,7 +53,8 @@ class SettingsStore {
     virtual bool DeleteValue(StoreRoot root, const std::string& key, const std::string& name) = 0;
 
     // Between BeginUpdate and the matching EndUpdate, changes are kept in memory and
-    // written together at the end (one file replace instead of one per value).
+    // written together at the end (one file replace instead of one per value), merged
+    // into what other processes wrote in the meantime.
     virtual void BeginUpdate() {}
     virtual bool EndUpdate() { return true; }
 };

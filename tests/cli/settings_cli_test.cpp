@@ -105,6 +105,37 @@ TEST_F(SettingsCli, KillingAWriteNeverLosesTheValuesTheStoreHeld) {
     }
 }
 
+TEST_F(SettingsCli, TwoWritersAtOnceKeepEveryValue) {
+    // Two loops of quirn-cli processes write 30 values each into the same key, at the
+    // same time; every write must leave the other loop's values in place.
+    const std::string cli = Program("quirn-cli");
+    std::string command = "export QUIRN_CONFIG_DIR='" + dir.Path() + "'; ";
+    for (const std::string writer : {"A", "B"}) {
+        command += "(for i in $(seq 1 30); do '" + cli +
+                   "' settings write \"/HKCU/Software/Tolvane Inc/Quirn6/Race/" + writer +
+                   "$i\" \"" + writer + " $i\" || echo \"write " + writer + "$i failed\"; done) & ";
+    }
+    command += "wait";
+    std::string out, err;
+    ASSERT_EQ(RunCommand(command, &out, &err), 0) << err;
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "");
+
+    StringSink sink;
+    auto store = OpenFileStore(dir.Path(), &sink);
+    Registry reg(*store);
+    std::string lost;
+    for (const std::string writer : {"A", "B"}) {
+        for (int i = 1; i <= 30; ++i) {
+            const std::string name = writer + std::to_string(i);
+            if (reg.ReadText(UserPath("Race/" + name)) != writer + " " + std::to_string(i))
+                lost += " " + name;
+        }
+    }
+    EXPECT_EQ(lost, "");
+    EXPECT_EQ(sink.Text(), "");
+}
+
 TEST_F(SettingsCli, StartupOptionsShowsMessagesAndTheParsedOptions) {
     std::string out;
     Cli("startup-options -NOLOGOX -OR=la -PAPER=CUSTOM -W=8.5in -H=11in '/x/my paper.tex'", &out);

@@ -90,6 +90,35 @@ TEST(FileStore, SeesChangesOtherProcessesMadeAndBatchesWrites) {
     EXPECT_EQ(b->Read(StoreRoot::User, "K", "four")->integer, 4);
 }
 
+TEST(FileStore, AnUpdateKeepsWhatOthersWroteWhileItWasOpen) {
+    TempDir dir;
+    StringSink sink;
+    auto a = OpenFileStore(dir.Path(), &sink);
+    auto b = OpenFileStore(dir.Path(), &sink);
+    ASSERT_TRUE(a->CreateKey(StoreRoot::User, "K"));
+    ASSERT_TRUE(a->Write(StoreRoot::User, "K", "kept", StoreValue::Int(1)));
+    {
+        StoreUpdate batch(*a);
+        ASSERT_TRUE(a->Write(StoreRoot::User, "K", "mine", StoreValue::Int(2)));
+        ASSERT_TRUE(a->CreateKey(StoreRoot::User, "K/Sub"));
+        ASSERT_TRUE(a->Write(StoreRoot::User, "K/Sub", "deep", StoreValue::Str("x")));
+        ASSERT_TRUE(a->DeleteValue(StoreRoot::User, "K", "kept"));
+        // Another process writes and deletes while the update is open.
+        ASSERT_TRUE(b->Write(StoreRoot::User, "K", "theirs", StoreValue::Int(3)));
+        ASSERT_TRUE(b->CreateKey(StoreRoot::User, "Other"));
+        // Inside the update its own changes are what it sees.
+        EXPECT_FALSE(a->Read(StoreRoot::User, "K", "kept"));
+        EXPECT_EQ(a->Read(StoreRoot::User, "K", "mine")->integer, 2);
+    }
+    for (auto* store : {a.get(), b.get()}) {
+        EXPECT_EQ(store->ValueNames(StoreRoot::User, "K"),
+                  (std::vector<std::string>{"mine", "theirs"}));
+        EXPECT_EQ(store->Read(StoreRoot::User, "K/Sub", "deep")->text, "x");
+        EXPECT_TRUE(store->KeyExists(StoreRoot::User, "Other"));
+    }
+    EXPECT_EQ(sink.Text(), "");
+}
+
 TEST(FileStore, ReportsAStoreThatCannotBeWritten) {
     TempDir dir;
     // A directory that cannot exist (its parent is a plain file): even root fails here.
