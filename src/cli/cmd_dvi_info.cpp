@@ -17,8 +17,7 @@ namespace {
 
 int DviInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: quirn-cli dvi-info FILE.dvi\n");
-        return 2;
+        return WrongUsage("dvi-info");
     }
     std::unique_ptr<PreviewDocument> preview = OpenPreviewDocument(args[0], true);
     if (preview == nullptr) {
@@ -43,7 +42,26 @@ int DviInfo(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("dvi-info", "FILE.dvi   (pages, paper, num/den/mag, page index, font table)",
-                  DviInfo);
+QUIRN_CLI_COMMAND(
+    "dvi-info", "FILE.dvi", "the pages, paper, units and fonts of a DVI file",
+    "Loads FILE.dvi as the previewer does (the user's settings, the font map, every\n"
+    "font with its virtual or outline font) and prints:\n"
+    "  pages N          the number of pages\n"
+    "  paper W H        the paper's width and height in thousandths of an inch (the\n"
+    "                   settings' paper size; landscape swaps them)\n"
+    "  num N            the DVI unit as the fraction num/den of 10^-7 m\n"
+    "  den D\n"
+    "  mag M            the magnification, 1000 for none\n"
+    "  page I C B       one line per page: its index I (from 0), its \\count0 C (the\n"
+    "                   page number TeX printed) and the byte offset B of its\n"
+    "                   beginning in the file\n"
+    "  font K NAME s=S d=D c=C outline=FILE virtual=yes|no\n"
+    "                   one line per font the file defines: its number K in the file,\n"
+    "                   its scaled size S and design size D (both in 2^-16 pt), its\n"
+    "                   checksum C, the outline font file drawn for it (\"-\" for none)\n"
+    "                   and whether it is a virtual font\n"
+    "Font messages, and the message of a file that cannot be loaded, go to standard\n"
+    "error. Exit status 1 when the file cannot be loaded.\n",
+    DviInfo);
 
 }  // namespace quirn::cli

@@ -28,11 +28,6 @@
 namespace quirn::cli {
 namespace {
 
-const char* kUsage =
-    "usage: quirn-cli edit match FILE POS | mismatch FILE [POS] | comment FILE FROM TO |\n"
-    "       find FILE TEXT [POS] [--up] [--case] [--word] | complete PREFIX |\n"
-    "       styles FILE [FIRST LAST]\n";
-
 bool ParseNumber(const std::string& text, int64_t& value) {
     char* end = nullptr;
     const long long n = std::strtoll(text.c_str(), &end, 10);
@@ -79,8 +74,7 @@ bool Load(TexDocument& doc, const std::string& path) {
 }
 
 int Usage() {
-    std::fputs(kUsage, stderr);
-    return 2;
+    return WrongUsage("edit");
 }
 
 int Styles(const TextBuffer& text, StringTextBuffer& buffer, int64_t first, int64_t last) {
@@ -187,8 +181,26 @@ int Edit(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("edit",
-                  "match|mismatch|comment|find|complete|styles FILE ...   (TeX editor commands)",
-                  Edit);
+QUIRN_CLI_COMMAND(
+    "edit",
+    "match FILE POS | mismatch FILE [POS] | comment FILE FROM TO | "
+    "find FILE TEXT [POS] [--up] [--case] [--word] | complete PREFIX | "
+    "styles FILE [FIRST LAST]",
+    "the TeX editor's text commands on a file",
+    "The TeX editor's text commands on FILE, without a window. Positions are byte\n"
+    "offsets from 0, lines count from 1.\n"
+    "  match FILE POS        Match Brace or $ at POS\n"
+    "  mismatch FILE [POS]   Find Mismatched Brace or $ from POS (default 0)\n"
+    "  comment FILE FROM TO  Block Comment/Uncomment of the lines FROM..TO touch;\n"
+    "                        writes FILE back\n"
+    "  find FILE TEXT [POS]  Find TEXT from POS; --up searches backwards, --case\n"
+    "                        matches case, --word whole words only\n"
+    "  complete PREFIX       the completion candidates of PREFIX\n"
+    "  styles FILE [FIRST LAST]   the colouring of lines FIRST..LAST\n"
+    "Results are lines \"select: START END\" (the selection the editor makes),\n"
+    "\"beep\", \"message: TEXT\" (a message box; line breaks written as \\n),\n"
+    "\"candidates: LIST\" and, for styles, \"LINE: STYLES\" with one style digit per\n"
+    "byte. Exit status 1 when FILE cannot be read or written.\n",
+    Edit);
 
 }  // namespace quirn::cli

@@ -53,8 +53,7 @@ int FormatsCommand(const std::vector<std::string>& args) {
         } else if (a == "--rebuild") {
             rebuild = true;
         } else {
-            std::fprintf(stderr, "usage: quirn-cli formats [--ensure | --rebuild]\n");
-            return 2;
+            return WrongUsage("formats");
         }
     }
     StreamSink err(stderr);
@@ -102,6 +101,15 @@ int FormatsCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("formats", "[--ensure | --rebuild]", FormatsCommand);
+QUIRN_CLI_COMMAND(
+    "formats", "[--ensure | --rebuild]", "list, build or rebuild the formats Quirn typesets with",
+    "Prints the formats Quirn typesets with, one line each: the name the Format menu\n"
+    "shows, a tab, and the format file; \"No Formats Available\" when there is none.\n"
+    "  --ensure    first does what start-up does: builds LaTeX when the format\n"
+    "              serial changed or latex.fmt is missing, plain TeX when plain.fmt\n"
+    "              is missing\n"
+    "  --rebuild   first builds both again\n"
+    "Build output goes to standard error. Exit status 1 when a build failed.\n",
+    FormatsCommand);
 
 }  // namespace quirn::cli

@@ -9,8 +9,7 @@ namespace {
 
 int GraphicInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: quirn-cli graphic-info FILE\n");
-        return 2;
+        return quirn::cli::WrongUsage("graphic-info");
     }
     quirn::GraphicsSpecialLibrary library;
     quirn::GraphicSize size;
@@ -24,4 +23,9 @@ int GraphicInfo(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("graphic-info", "FILE", GraphicInfo);
+QUIRN_CLI_COMMAND("graphic-info", "FILE", "the size of a picture for the graphics dialog",
+                  "Prints \"WIDTH HEIGHT\", the size the graphics insertion dialog shows for\n"
+                  "FILE: pixels for bitmap pictures, points (1/72 inch) for EPS, PostScript\n"
+                  "and PDF files. Exit status 1, with \"Unknown graphics format\" on standard\n"
+                  "error, for a file that is none of these or cannot be read.\n",
+                  GraphicInfo);

@@ -22,8 +22,7 @@ namespace {
 
 int MapsCommand(const std::vector<std::string>& args) {
     if (args.size() != 1 || args[0] != "regenerate") {
-        std::fprintf(stderr, "usage: quirn-cli maps regenerate\n");
-        return 2;
+        return WrongUsage("maps");
     }
     StreamSink messages(stderr);
     const std::string installDir = FindInstallDir();
@@ -56,7 +55,12 @@ int MapsCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("maps", "regenerate   (map list, dvips.map and pdftex.map; prints their paths)",
-                  MapsCommand);
+QUIRN_CLI_COMMAND(
+    "maps", "regenerate", "refresh the font maps as start-up does",
+    "Refreshes the font maps as the program does at start-up: the map list over the\n"
+    "TeX tree list, then the combined dvips and pdfTeX maps and the previewer's font\n"
+    "map. Prints the path of every file it wrote, one a line; what the output window\n"
+    "would show goes to standard error. Exit status 1 when a map could not be made.\n",
+    MapsCommand);
 
 }  // namespace quirn::cli

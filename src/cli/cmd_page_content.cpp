@@ -32,8 +32,7 @@ int PageContentCommand(const std::vector<std::string>& args) {
         }
     }
     if (!ok || file.empty() || page < 1) {
-        std::fprintf(stderr, "usage: quirn-cli page-content FILE.dvi --page P [--plain]\n");
-        return 2;
+        return WrongUsage("page-content");
     }
     auto preview = OpenPreviewDocument(file, true);
     if (!preview) {
@@ -63,7 +62,17 @@ int PageContentCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("page-content", "FILE.dvi --page P [--plain]   (a page's display lists)",
+QUIRN_CLI_COMMAND("page-content", "FILE.dvi --page P [--plain]", "the display lists of a page",
+                  "Prints the display lists of page P (from 1) as the previewer builds them: with\n"
+                  "the characters of virtual fonts replaced by what they stand for, or as the DVI\n"
+                  "file has them with --plain.\n"
+                  "  kind K                    the page's kind (0 for DVI drawing only)\n"
+                  "  glyph H V COLOUR CODE FONT   a character CODE of font FONT\n"
+                  "  rule H V COLOUR HEIGHT WIDTH   a rule\n"
+                  "  special H V TEXT          a \\special\n"
+                  "H and V are the place in DVI units from the paper's top left corner (V going\n"
+                  "down), HEIGHT and WIDTH in DVI units; COLOUR is a decimal 0x00BBGGRR value.\n"
+                  "Exit status 1 when the file cannot be loaded or has no page P.\n",
                   PageContentCommand);
 
 }  // namespace quirn::cli

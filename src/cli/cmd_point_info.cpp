@@ -48,10 +48,7 @@ int PointInfoCommand(const std::vector<std::string>& args) {
         }
     }
     if (!ok || file.empty() || page < 1 || dpi < 1 || point.size() != 2) {
-        std::fprintf(stderr,
-                     "usage: quirn-cli point-info FILE.dvi --page P --dpi D X Y "
-                     "[--unit in|cm|pc|pt|bp]\n");
-        return 2;
+        return WrongUsage("point-info");
     }
     auto preview = OpenPreviewDocument(file, true);
     if (!preview) {
@@ -68,8 +65,16 @@ int PointInfoCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("point-info",
-                  "FILE.dvi --page P --dpi D X Y [--unit U]   (the character under a point)",
-                  PointInfoCommand);
+QUIRN_CLI_COMMAND(
+    "point-info", "FILE.dvi --page P --dpi D X Y [--unit in|cm|pc|pt|bp]",
+    "the character under a point of a page",
+    "Prints what the font-information tool shows for pixel (X, Y) of page P (from 1)\n"
+    "drawn at D dots per inch, X to the right and Y down from the paper's top left\n"
+    "corner:\n"
+    "  (x,y) (X,Y)  Font: NAME  CharCode: CODE ('C')  designsize: Spt scaled P%\n"
+    "with the place in the unit given by --unit (default in), or an empty line when\n"
+    "no character covers the point.\n"
+    "Exit status 1 when the file cannot be loaded or has no page P.\n",
+    PointInfoCommand);
 
 }  // namespace quirn::cli

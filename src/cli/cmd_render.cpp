@@ -18,12 +18,6 @@
 namespace quirn::cli {
 namespace {
 
-void Usage() {
-    std::fprintf(stderr,
-                 "usage: quirn-cli render FILE.dvi --dpi D [--page P | --pages A-B] "
-                 "[--aa always|never|auto] -o OUT.png\n");
-}
-
 bool ParseRange(const std::string& text, int& first, int& last) {
     const size_t dash = text.find('-');
     if (dash == std::string::npos) {
@@ -80,8 +74,7 @@ int RenderCommand(const std::vector<std::string>& args) {
         }
     }
     if (!ok || file.empty() || out.empty() || dpi < 1) {
-        Usage();
-        return 2;
+        return WrongUsage("render");
     }
     auto preview = OpenPreviewDocument(file, true);
     if (!preview) {
@@ -132,8 +125,20 @@ int RenderCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("render",
-                  "FILE.dvi --dpi D [--page P | --pages A-B] [--aa always|never|auto] -o OUT.png",
-                  RenderCommand);
+QUIRN_CLI_COMMAND(
+    "render", "FILE.dvi --dpi D [--page P | --pages A-B] [--aa always|never|auto] -o OUT.png",
+    "draw pages as the page view does and write them as PNG pictures",
+    "Draws pages of FILE.dvi at D dots per inch exactly as the page view draws them,\n"
+    "on white paper, and writes each as a PNG picture: 8-bit grey when every\n"
+    "character and rule of the page is black, 24-bit colour otherwise. Prints\n"
+    "nothing.\n"
+    "  --page P, --pages A-B   the pages (from 1) to draw; all pages without them\n"
+    "  --aa always|never|auto  smoothing with grey levels; auto smooths at 100 dpi\n"
+    "                          and below; without it the settings' threshold decides\n"
+    "  -o OUT.png              the picture; a \"%d\" in it stands for the page number,\n"
+    "                          and is needed when several pages are drawn\n"
+    "Exit status 1 when the file cannot be loaded, the pages are not in it or a\n"
+    "picture cannot be written.\n",
+    RenderCommand);
 
 }  // namespace quirn::cli

@@ -24,9 +24,7 @@ int Refused(const char* what, const std::string& path) {
 
 int Settings(const std::vector<std::string>& args) {
     if (args.size() < 2) {
-        std::fprintf(stderr,
-                     "usage: quirn-cli settings read|list PATH | write PATH VALUE [--int]\n");
-        return 2;
+        return WrongUsage("settings");
     }
     StreamSink err(stderr);
     auto store = OpenFileStore(DefaultStoreDirectory(), &err);
@@ -43,8 +41,7 @@ int Settings(const std::vector<std::string>& args) {
     }
     if (verb == "write") {
         if (args.size() < 3) {
-            std::fprintf(stderr, "usage: quirn-cli settings write PATH VALUE [--int]\n");
-            return 2;
+            return WrongUsage("settings");
         }
         bool asInt = args.size() > 3 && args[3] == "--int";
         bool ok;
@@ -78,11 +75,25 @@ int Settings(const std::vector<std::string>& args) {
         return 0;
     }
     std::fprintf(stderr, "quirn-cli: unknown settings operation '%s'\n", verb.c_str());
-    return 2;
+    return WrongUsage("settings");
 }
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("settings", "read PATH | write PATH VALUE [--int] | list PATH", Settings);
+QUIRN_CLI_COMMAND(
+    "settings", "read PATH | write PATH VALUE [--int] | list PATH",
+    "read, write and list the stored settings",
+    "Works on the settings store the program itself reads and writes (in\n"
+    "$QUIRN_CONFIG_DIR, else $XDG_CONFIG_HOME/quirn or ~/.config/quirn).\n"
+    "PATH begins with /HKCU/ (the user's settings), /HKLM/ (the machine's) or /HKCR/\n"
+    "(file classes), followed by key names and, for read and write, a value name, all\n"
+    "separated by \"/\", e.g. \"/HKCU/Software/Tolvane Inc/Quirn6/Settings/Units\".\n"
+    "  read PATH               prints the value\n"
+    "  write PATH VALUE        stores VALUE as text (keys are created as needed);\n"
+    "                          with --int as a 32-bit integer\n"
+    "  list PATH               prints the key's sub-keys as \"NAME/\" lines, then its\n"
+    "                          values as \"NAME=VALUE\" lines\n"
+    "Exit status 1 for a path that does not exist or cannot be written.\n",
+    Settings);
 
 }  // namespace quirn::cli

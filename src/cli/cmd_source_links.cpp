@@ -43,8 +43,7 @@ int ForwardSearchCommand(const std::vector<std::string>& args) {
     int line = 0;
     if (!SplitArguments(args, positional, dpi) || positional.size() != 3 ||
         !ParseCount(positional[2], line)) {
-        std::fprintf(stderr, "usage: quirn-cli forward-search FILE.dvi SOURCE LINE [--dpi D]\n");
-        return 2;
+        return WrongUsage("forward-search");
     }
     auto preview = OpenPreviewDocument(positional[0], false);
     if (!preview)
@@ -63,8 +62,7 @@ int InverseSearchCommand(const std::vector<std::string>& args) {
     if (!SplitArguments(args, positional, dpi) || positional.size() != 4 ||
         !ParseCount(positional[1], page) || page < 1 || !ParseCount(positional[2], x) ||
         !ParseCount(positional[3], y)) {
-        std::fprintf(stderr, "usage: quirn-cli inverse-search FILE.dvi PAGE X Y [--dpi D]\n");
-        return 2;
+        return WrongUsage("inverse-search");
     }
     auto preview = OpenPreviewDocument(positional[0], false);
     if (!preview)
@@ -85,9 +83,26 @@ int InverseSearchCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("forward-search", "FILE.dvi SOURCE LINE [--dpi D]   (a source line's page place)",
-                  ForwardSearchCommand);
-QUIRN_CLI_COMMAND("inverse-search", "FILE.dvi PAGE X Y [--dpi D]   (the source line at a point)",
-                  InverseSearchCommand);
+QUIRN_CLI_COMMAND(
+    "forward-search", "FILE.dvi SOURCE LINE [--dpi D]", "the place of a source line on the pages",
+    "Finds line LINE of the TeX file SOURCE in FILE.dvi (typeset with source\n"
+    "specials) as the editor's forward search does: the last source special of SOURCE\n"
+    "at or before the line. Prints\n"
+    "  page: P          the page (from 1, in file order)\n"
+    "  point: X Y       the place in pixels at D dots per inch (default 96), X to the\n"
+    "                   right and Y down from the paper's top left corner\n"
+    "Prints nothing, with exit status 1, when the file holds no source special of\n"
+    "SOURCE at or before LINE.\n",
+    ForwardSearchCommand);
+QUIRN_CLI_COMMAND(
+    "inverse-search", "FILE.dvi PAGE X Y [--dpi D]", "the source line behind a point of a page",
+    "Finds the source line behind pixel (X, Y) of page PAGE (from 1) drawn at D dots\n"
+    "per inch (default 96), X to the right and Y down from the paper's top left\n"
+    "corner, as a click in the page view does: the nearest source special. Prints\n"
+    "  goto: FILE:LINE  the source file (a relative name in the special is taken from\n"
+    "                   the DVI file's folder) and its line, from 1\n"
+    "When the page holds no source special, the window's message goes to standard\n"
+    "error as \"message: ...\" and the exit status is 1.\n",
+    InverseSearchCommand);
 
 }  // namespace quirn::cli

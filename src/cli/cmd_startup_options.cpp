@@ -58,6 +58,13 @@ int StartupOptionsCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("startup-options", "ARG...", StartupOptionsCommand);
+QUIRN_CLI_COMMAND(
+    "startup-options", "ARG...", "how the window program reads a command line",
+    "Reads the ARGs as the window program reads its command line and prints the\n"
+    "messages it would show, as \"message: \" lines (line breaks written as \\n), then\n"
+    "the start-up options it takes from them, one \"name=value\" line each (files=\n"
+    "lists the files to open, separated by \"|\"). Exit status 1 when the command line\n"
+    "is refused.\n",
+    StartupOptionsCommand);
 
 }  // namespace quirn::cli

@@ -37,10 +37,8 @@ bool IsRegularFile(const std::string& path) {
 }
 
 int Tfm(const std::vector<std::string>& args) {
-    const char* usage = "usage: quirn-cli tfm NAME [--scaled S --design D]\n";
     if (args.empty()) {
-        std::fputs(usage, stderr);
-        return 2;
+        return WrongUsage("tfm");
     }
     std::optional<int32_t> scaled, design;
     // Options come in pairs: a name and its value.
@@ -48,8 +46,7 @@ int Tfm(const std::vector<std::string>& args) {
         int32_t value = 0;
         if (i + 1 >= args.size() || !ParseInt32(args[i + 1], value) ||
             (args[i] != "--scaled" && args[i] != "--design")) {
-            std::fputs(usage, stderr);
-            return 2;
+            return WrongUsage("tfm");
         }
         (args[i] == "--scaled" ? scaled : design) = value;
     }
@@ -94,7 +91,14 @@ int Tfm(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("tfm", "NAME [--scaled S --design D]   (CODE WIDTH HEIGHT DEPTH per character)",
-                  Tfm);
+QUIRN_CLI_COMMAND(
+    "tfm", "NAME [--scaled S --design D]", "the metrics the previewer takes from a TFM file",
+    "Prints the metrics the previewer takes from a TFM file, one line\n"
+    "  CODE WIDTH HEIGHT DEPTH\n"
+    "per character code of the font's range, in DVI units at scaled size S and design\n"
+    "size D (both in 2^-16 pt; default: the TFM file's own design size). NAME is a\n"
+    "font name looked up through the file search, or the path of a TFM file (a name\n"
+    "with a \"/\"). Exit status 1 for a missing or damaged TFM file.\n",
+    Tfm);
 
 }  // namespace quirn::cli

@@ -356,6 +356,23 @@ int TypesetCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("typeset", kUsage, TypesetCommand);
+QUIRN_CLI_COMMAND(
+    "typeset", kUsage, "typeset a file as the Typeset command does",
+    "Typesets FILE.tex the whole way the window's Typeset command does, started as a\n"
+    "batch typeset start (\"-TEX=FILE -FORMAT=NAME\") starts the program.\n"
+    "  --format NAME     the format (default: the one the settings name)\n"
+    "  --mode DVI|PDF    the output\n"
+    "  --answer yes|no   the answer to every question: its proposed choice with yes\n"
+    "                    (the default), Done or No with no\n"
+    "  --engine NAME     the TeX engine\n"
+    "The output window's text streams to standard output as it arrives. What the\n"
+    "window would show in a dialog goes to standard error: questions as \"question: \"\n"
+    "lines, message boxes as \"message: \" lines, the hand-over to the editor as\n"
+    "\"goto: FILE:LINE\" and to a viewer as \"view: PATH\". Standard input is typed into\n"
+    "the output window, so the engine's questions can be answered. SIGINT and SIGTERM\n"
+    "cancel the run.\n"
+    "Exit status: 0 for success, 99 when cancelled, the engine's exit status when it\n"
+    "failed, 1 when the run was refused.\n",
+    TypesetCommand);
 
 }  // namespace quirn::cli

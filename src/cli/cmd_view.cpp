@@ -212,8 +212,7 @@ int ViewCommandMain(const std::vector<std::string>& args) {
         }
     }
     if (!ok || file.empty()) {
-        std::fprintf(stderr, "usage: quirn-cli view %s\n", kUsage);
-        return 2;
+        return WrongUsage("view");
     }
     auto preview = OpenPreviewDocument(file, true);
     if (!preview) {
@@ -244,6 +243,32 @@ int ViewCommandMain(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND("view", kUsage, ViewCommandMain);
+QUIRN_CLI_COMMAND(
+    "view", kUsage, "the page view without a window, driven by steps",
+    "Opens FILE.dvi in a page view without a window, client area W x H pixels\n"
+    "(default 1000x800) on a screen of DPI dots per inch (default 96), carries out\n"
+    "the steps in the order given, then prints the view's state, one \"name: value\"\n"
+    "line each: page, texpage, zoom, actual and pointer (the status bar's fields),\n"
+    "state (the view state text), mode, resolution, current (the current page), tool,\n"
+    "unit, scroll (X Y) and extent (W H), then \"rect: P L T R B\" for each page\n"
+    "shown and \"selection: P L T R B\", in pixels of the page layout.\n"
+    "Steps:\n"
+    "  --cmd N          a page view command by its number\n"
+    "  --page P         go to page P (from 1)\n"
+    "  --mode M         page mode 0-3\n"
+    "  --dpi R          the drawing resolution\n"
+    "  --tool T         1 magnifier, 2 selection, 3 font information\n"
+    "  --units NAME     the rulers' unit\n"
+    "  --answer TEXT    the answer to the Goto Page question of a later --cmd 32781\n"
+    "  --point X,Y      the pointer moved there (with the font-information tool also\n"
+    "                   clicked)\n"
+    "  --click X,Y      a left-button click; --drag X0,Y0,X1,Y1 a drag\n"
+    "  --scroll X,Y     the user scrolls there\n"
+    "  --state \"P Z\"    restores a view state text\n"
+    "  --timer          the graphics timer fires\n"
+    "With --png the painted client area is written as a PNG picture. Questions the\n"
+    "view asks print as \"prompt: \" lines, beeps as \"beep\", hand-overs to the\n"
+    "editor as \"goto-source: \" lines.\n",
+    ViewCommandMain);
 
 }  // namespace quirn::cli
