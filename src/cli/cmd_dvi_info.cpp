@@ -11,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/preview_document.h"
+#include "platform/paths.h"
 
 namespace quirn::cli {
 namespace {
@@ -19,7 +20,8 @@ int DviInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         return WrongUsage("dvi-info");
     }
-    std::unique_ptr<PreviewDocument> preview = OpenPreviewDocument(args[0], true);
+    const std::string file = AbsolutePath(args[0], StartFolder());
+    std::unique_ptr<PreviewDocument> preview = OpenPreviewDocument(file, true);
     if (preview == nullptr) {
         return 1;
     }

@@ -23,6 +23,7 @@
 #include "editor/tex_colouring.h"
 #include "editor/tex_commands.h"
 #include "editor/tex_document.h"
+#include "platform/paths.h"
 #include "platform/user_prompt.h"
 
 namespace quirn::cli {
@@ -110,11 +111,12 @@ int Edit(const std::vector<std::string>& args) {
     if (args.size() < 2) {
         return Usage();
     }
+    const std::string file = AbsolutePath(args[1], StartFolder());
     StringTextBuffer buffer;
     TexDocument doc(buffer);
     int64_t a = 0, b = 0;
     if (verb == "match" && args.size() == 3 && ParseNumber(args[2], a)) {
-        if (!Load(doc, args[1])) {
+        if (!Load(doc, file)) {
             return 1;
         }
         DollarState dollar;
@@ -122,7 +124,7 @@ int Edit(const std::vector<std::string>& args) {
         return 0;
     }
     if (verb == "mismatch" && (args.size() == 2 || (args.size() == 3 && ParseNumber(args[2], a)))) {
-        if (!Load(doc, args[1])) {
+        if (!Load(doc, file)) {
             return 1;
         }
         PrintOutcome(FindMismatchedBraceOrDollar(buffer, a));
@@ -130,12 +132,12 @@ int Edit(const std::vector<std::string>& args) {
     }
     if (verb == "comment" && args.size() == 4 && ParseNumber(args[2], a) &&
         ParseNumber(args[3], b)) {
-        if (!Load(doc, args[1])) {
+        if (!Load(doc, file)) {
             return 1;
         }
         const TextRange selection = BlockCommentUncomment(buffer, TextRange{a, b});
         std::string error;
-        if (!doc.Save(args[1], &error)) {
+        if (!doc.Save(file, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
@@ -156,7 +158,7 @@ int Edit(const std::vector<std::string>& args) {
                 return Usage();
             }
         }
-        if (!Load(doc, args[1])) {
+        if (!Load(doc, file)) {
             return 1;
         }
         PrintOutcome(FindNext(buffer, TextRange{a, a}, state));
@@ -164,14 +166,14 @@ int Edit(const std::vector<std::string>& args) {
     }
     if (verb == "styles" && (args.size() == 2 || (args.size() == 4 && ParseNumber(args[2], a) &&
                                                   ParseNumber(args[3], b) && a >= 1))) {
-        if (!Load(doc, args[1])) {
+        if (!Load(doc, file)) {
             return 1;
         }
         if (args.size() == 2) {
             a = 1;
             b = buffer.LineCount();
         }
-        if (!ShouldColourDocument(args[1])) {
+        if (!ShouldColourDocument(file)) {
             return 0;
         }
         return Styles(buffer, buffer, a, b);

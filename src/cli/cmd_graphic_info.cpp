@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "graphics/graphics_special.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ int GraphicInfo(const std::vector<std::string>& args) {
     }
     quirn::GraphicsSpecialLibrary library;
     quirn::GraphicSize size;
-    if (!library.GetInfo(args[0], &size)) {
+    if (!library.GetInfo(quirn::AbsolutePath(args[0], quirn::StartFolder()), &size)) {
         std::fprintf(stderr, "Unknown graphics format\n");
         return 1;
     }

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/preview_document.h"
 #include "dvi/interpret_page.h"
+#include "platform/paths.h"
 
 namespace quirn::cli {
 namespace {
@@ -26,7 +27,7 @@ int PageContentCommand(const std::vector<std::string>& args) {
         } else if (args[i] == "--plain") {
             plain = true;
         } else if (file.empty() && !args[i].starts_with("--")) {
-            file = args[i];
+            file = AbsolutePath(args[i], StartFolder());
         } else {
             ok = false;
         }

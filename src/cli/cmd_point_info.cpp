@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/preview_document.h"
 #include "dvi/point_info.h"
+#include "platform/paths.h"
 
 namespace quirn::cli {
 namespace {
@@ -40,7 +41,7 @@ int PointInfoCommand(const std::vector<std::string>& args) {
         } else if (args[i] == "--unit" && i + 1 < args.size()) {
             ok = ok && FindUnit(args[++i], unit);
         } else if (file.empty() && !args[i].starts_with("--")) {
-            file = args[i];
+            file = AbsolutePath(args[i], StartFolder());
         } else if (ParseCount(args[i], n)) {
             point.push_back(n);
         } else {

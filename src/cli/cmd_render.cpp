@@ -12,6 +12,7 @@
 #include "cli/preview_document.h"
 #include "dvi/draw_page.h"
 #include "dvi/interpret_page.h"
+#include "platform/paths.h"
 #include "platform/raster_canvas.h"
 #include "platform/raster_canvas_png.h"
 
@@ -66,9 +67,9 @@ int RenderCommand(const std::vector<std::string>& args) {
             aa = args[++i];
             ok = ok && (aa == "always" || aa == "never" || aa == "auto");
         } else if (args[i] == "-o" && hasValue) {
-            out = args[++i];
+            out = AbsolutePath(args[++i], StartFolder());
         } else if (file.empty() && !args[i].starts_with("-")) {
-            file = args[i];
+            file = AbsolutePath(args[i], StartFolder());
         } else {
             ok = false;
         }

@@ -15,6 +15,7 @@
 #include "cli/preview_document.h"
 #include "dvi/dvi_doc.h"
 #include "dvi/source_links.h"
+#include "platform/paths.h"
 
 namespace quirn::cli {
 namespace {
@@ -45,11 +46,13 @@ int ForwardSearchCommand(const std::vector<std::string>& args) {
         !ParseCount(positional[2], line)) {
         return WrongUsage("forward-search");
     }
-    auto preview = OpenPreviewDocument(positional[0], false);
+    const std::string dvi = AbsolutePath(positional[0], StartFolder());
+    const std::string source = AbsolutePath(positional[1], StartFolder());
+    auto preview = OpenPreviewDocument(dvi, false);
     if (!preview)
         return 1;
     int page = -1, x = 0, y = 0;
-    if (!preview->doc->ForwardSearch(positional[1], static_cast<uint32_t>(line), dpi, page, x, y))
+    if (!preview->doc->ForwardSearch(source, static_cast<uint32_t>(line), dpi, page, x, y))
         return 1;
     std::printf("page: %d\npoint: %d %d\n", page + 1, x, y);
     return 0;
@@ -64,7 +67,7 @@ int InverseSearchCommand(const std::vector<std::string>& args) {
         !ParseCount(positional[3], y)) {
         return WrongUsage("inverse-search");
     }
-    auto preview = OpenPreviewDocument(positional[0], false);
+    auto preview = OpenPreviewDocument(AbsolutePath(positional[0], StartFolder()), false);
     if (!preview)
         return 1;
     if (page > preview->doc->GetPageCount()) {

@@ -3,8 +3,6 @@
 // units at scaled size S and design size D (both in 2^-16 pt; default: the TFM's own
 // design size). NAME is a font name looked up through the file search, or a path to a
 // .tfm file.
-#include <sys/stat.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +15,7 @@
 #include "dvi/fonts/byte_reader.h"
 #include "dvi/fonts/file_search.h"
 #include "dvi/fonts/tfm.h"
+#include "platform/paths.h"
 
 namespace quirn::cli {
 namespace {
@@ -29,11 +28,6 @@ bool ParseInt32(const std::string& text, int32_t& value) {
     }
     value = static_cast<int32_t>(n);
     return true;
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 int Tfm(const std::vector<std::string>& args) {
@@ -53,9 +47,10 @@ int Tfm(const std::vector<std::string>& args) {
 
     const std::string& name = args[0];
     std::string path;
-    if (name.find('/') != std::string::npos && IsRegularFile(name)) {
-        path = name;
-    } else {
+    if (name.find('/') != std::string::npos) {
+        path = AbsolutePath(name, StartFolder());
+    }
+    if (!RegularFileExists(path)) {
         FileSearch search(FindInstallDir());
         path = search.FindFile(name + ".tfm", false);
     }

@@ -328,8 +328,9 @@ int TypesetCommand(const std::vector<std::string>& args) {
         return 2;
     }
     std::error_code ec;
-    std::filesystem::path file = std::filesystem::absolute(options.file, ec).lexically_normal();
-    if (ec || !std::filesystem::is_regular_file(file, ec)) {
+    std::filesystem::path file =
+        std::filesystem::path(AbsolutePath(options.file, StartFolder())).lexically_normal();
+    if (!std::filesystem::is_regular_file(file, ec)) {
         std::fprintf(stderr, "quirn-cli: cannot find the file to typeset: %s\n",
                      options.file.c_str());
         return 1;

@@ -18,6 +18,7 @@
 
 #include "cli/commands.h"
 #include "cli/preview_document.h"
+#include "platform/paths.h"
 #include "platform/raster_canvas.h"
 #include "platform/raster_canvas_png.h"
 #include "view/dvi_page_source.h"
@@ -201,12 +202,12 @@ int ViewCommandMain(const std::vector<std::string>& args) {
             } else if (a == "--screen") {
                 ok = ParseCount(value, screen) && screen > 0;
             } else if (a == "--png") {
-                png = value;
+                png = AbsolutePath(value, StartFolder());
             } else {
                 steps.push_back(Step{a, value});
             }
         } else if (file.empty() && !a.starts_with("-")) {
-            file = a;
+            file = AbsolutePath(a, StartFolder());
         } else {
             ok = false;
         }
