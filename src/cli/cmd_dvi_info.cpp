@@ -1,9 +1,10 @@
 // quirn-cli dvi-info FILE.dvi: loads a DVI file as the previewer does (user settings,
 // the font map, every font with its virtual or outline font) and prints what it
 // found: page count, paper size (thousandths of an inch), the unit fraction and
-// magnification, the page index (0-based) and the font table. Font messages, and the
-// failure message of a file that cannot be loaded, go to standard error as the output
-// window would show them.
+// magnification, the page index (0-based) and the font table, each table under a
+// "# " header line that names its columns. Font messages, and the failure message of
+// a file that cannot be loaded, go to standard error as the output window would show
+// them.
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -27,11 +28,16 @@ int DviInfo(const std::vector<std::string>& args) {
     }
     const CDVIDoc& doc = *preview->doc;
     std::printf("pages %d\n", doc.GetPageCount());
-    std::printf("paper %" PRId32 " %" PRId32 "\n", doc.pageWidth, doc.pageHeight);
+    std::printf("paper %" PRId32 " %" PRId32 " (width and height in thousandths of an inch)\n",
+                doc.pageWidth, doc.pageHeight);
     std::printf("num %" PRId32 "\nden %" PRId32 "\nmag %" PRId32 "\n", doc.num, doc.den, doc.mag);
+    std::printf("# page INDEX COUNT0 OFFSET (index from 0, \\count0, byte offset in the file)\n");
     for (int i = 0; i < doc.GetPageCount(); ++i) {
         std::printf("page %d %" PRId32 " %" PRId32 "\n", i, doc.pages[i].count0, doc.pages[i].bop);
     }
+    std::printf(
+        "# font NUMBER NAME s=SCALED d=DESIGN (in 2^-16 pt) c=CHECKSUM outline=FILE|- "
+        "virtual=yes|no\n");
     for (const auto& [k, font] : doc.fontTable) {
         std::printf("font %" PRId32 " %s s=%" PRId32 " d=%" PRId32 " c=%" PRId32
                     " outline=%s virtual=%s\n",
@@ -49,14 +55,16 @@ QUIRN_CLI_COMMAND(
     "Loads FILE.dvi as the previewer does (the user's settings, the font map, every\n"
     "font with its virtual or outline font) and prints:\n"
     "  pages N          the number of pages\n"
-    "  paper W H        the paper's width and height in thousandths of an inch (the\n"
+    "  paper W H (...)  the paper's width and height in thousandths of an inch (the\n"
     "                   settings' paper size; landscape swaps them)\n"
     "  num N            the DVI unit as the fraction num/den of 10^-7 m\n"
     "  den D\n"
     "  mag M            the magnification, 1000 for none\n"
+    "then the page table under a header line \"# page ...\":\n"
     "  page I C B       one line per page: its index I (from 0), its \\count0 C (the\n"
     "                   page number TeX printed) and the byte offset B of its\n"
     "                   beginning in the file\n"
+    "and the font table under a header line \"# font ...\":\n"
     "  font K NAME s=S d=D c=C outline=FILE virtual=yes|no\n"
     "                   one line per font the file defines: its number K in the file,\n"
     "                   its scaled size S and design size D (both in 2^-16 pt), its\n"

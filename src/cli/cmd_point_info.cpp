@@ -1,7 +1,7 @@
 // quirn-cli point-info FILE.dvi --page P --dpi D X Y [--unit in|cm|pc|pt|bp]: the
 // font information of the character under pixel (X, Y) of page P (1-based) at D dots
-// per inch, as the font-information tool shows it; an empty line when no character
-// is there.
+// per inch, as the font-information tool shows it; a "nothing at this point" line
+// when no character is there.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -60,7 +60,13 @@ int PointInfoCommand(const std::vector<std::string>& args) {
                      preview->doc->GetPageCount());
         return 1;
     }
-    std::printf("%s\n", PointInfo(*preview->doc, page - 1, dpi, point[0], point[1], unit).c_str());
+    const std::string info = PointInfo(*preview->doc, page - 1, dpi, point[0], point[1], unit);
+    if (info.empty()) {
+        std::printf("nothing at this point: no character covers pixel %d %d of page %d at %d dpi\n",
+                    point[0], point[1], page, dpi);
+    } else {
+        std::printf("%s\n", info.c_str());
+    }
     return 0;
 }
 
@@ -73,8 +79,9 @@ QUIRN_CLI_COMMAND(
     "drawn at D dots per inch, X to the right and Y down from the paper's top left\n"
     "corner:\n"
     "  (x,y) (X,Y)  Font: NAME  CharCode: CODE ('C')  designsize: Spt scaled P%\n"
-    "with the place in the unit given by --unit (default in), or an empty line when\n"
-    "no character covers the point.\n"
+    "with the place in the unit given by --unit (default in), or\n"
+    "  nothing at this point: ...\n"
+    "when no character covers the point.\n"
     "Exit status 1 when the file cannot be loaded or has no page P.\n",
     PointInfoCommand);
 

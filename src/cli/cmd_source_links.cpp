@@ -54,7 +54,8 @@ int ForwardSearchCommand(const std::vector<std::string>& args) {
     int page = -1, x = 0, y = 0;
     if (!preview->doc->ForwardSearch(source, static_cast<uint32_t>(line), dpi, page, x, y))
         return 1;
-    std::printf("page: %d\npoint: %d %d\n", page + 1, x, y);
+    std::printf("page: %d\npoint: %d %d (pixels at %d dpi from the paper's top left corner)\n",
+                page + 1, x, y, dpi);
     return 0;
 }
 
@@ -92,7 +93,7 @@ QUIRN_CLI_COMMAND(
     "specials) as the editor's forward search does: the last source special of SOURCE\n"
     "at or before the line. Prints\n"
     "  page: P          the page (from 1, in file order)\n"
-    "  point: X Y       the place in pixels at D dots per inch (default 96), X to the\n"
+    "  point: X Y (...) the place in pixels at D dots per inch (default 96), X to the\n"
     "                   right and Y down from the paper's top left corner\n"
     "Prints nothing, with exit status 1, when the file holds no source special of\n"
     "SOURCE at or before LINE.\n",

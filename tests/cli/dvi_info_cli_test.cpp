@@ -1,6 +1,7 @@
 // quirn-cli dvi-info and tfm on real TeX output.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "support/test_support.h"
@@ -33,19 +34,22 @@ TEST_F(DviCli, DviInfoPrintsThePageIndexAndFontTable) {
     std::vector<std::string> got;
     for (std::string line; std::getline(lines, line);)
         got.push_back(line);
-    ASSERT_GE(got.size(), 7u) << out;
+    ASSERT_GE(got.size(), 9u) << out;
     EXPECT_EQ(got[0], "pages 2");
-    EXPECT_EQ(got[1], "paper 8500 11000");
+    EXPECT_EQ(got[1], "paper 8500 11000 (width and height in thousandths of an inch)");
     EXPECT_EQ(got[2], "num 25400000");
     EXPECT_EQ(got[3], "den 473628672");
     EXPECT_EQ(got[4], "mag 1000");
-    EXPECT_EQ(got[5], "page 0 1 42");
-    EXPECT_EQ(got[6].rfind("page 1 -4 ", 0), 0u) << got[6];
+    // Each table comes under a header line that says what its numbers are.
+    EXPECT_EQ(got[5].rfind("# page INDEX COUNT0 OFFSET (", 0), 0u) << got[5];
+    EXPECT_EQ(got[6], "page 0 1 42");
+    EXPECT_EQ(got[7].rfind("page 1 -4 ", 0), 0u) << got[7];
+    EXPECT_EQ(got[8].rfind("# font NUMBER NAME s=SCALED d=DESIGN (", 0), 0u) << got[8];
 
     // The same bop as dvitype, and one font line per definition.
     std::string ref;
     RunCommand("dvitype " + dvi + " | grep 'beginning of page -4'", &ref);
-    EXPECT_EQ(ref.substr(0, ref.find(':')), got[6].substr(10));
+    EXPECT_EQ(ref.substr(0, ref.find(':')), got[7].substr(10));
     std::string pfb;
     RunCommand("kpsewhich cmr10.pfb", &pfb);
     pfb.pop_back();
@@ -61,7 +65,7 @@ TEST_F(DviCli, DviInfoPrintsThePageIndexAndFontTable) {
               0)
         << err;
     ASSERT_EQ(Cli("dvi-info " + dvi, &out, &err), 0);
-    EXPECT_NE(out.find("paper 11000 8500\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\npaper 11000 8500 ("), std::string::npos) << out;
 }
 
 TEST_F(DviCli, DviInfoMarksVirtualFonts) {
@@ -74,6 +78,32 @@ TEST_F(DviCli, DviInfoMarksVirtualFonts) {
     EXPECT_NE(out.find(" ptmr7t s=655360 d=655360 c=104037337 outline=- virtual=yes\n"),
               std::string::npos)
         << out;
+}
+
+TEST_F(DviCli, PointInfoAndForwardSearchSayWhatTheirNumbersAre) {
+    dir.Write("doc.tex",
+              "\\documentclass{article}\\begin{document}\nFirst.\n\nSecond.\n"
+              "\\end{document}\n");
+    std::string out, err;
+    ASSERT_EQ(RunCommand("cd '" + dir.Path() + "' && latex -src-specials doc.tex", &out), 0);
+    const std::string dvi = dir.File("doc.dvi");
+
+    ASSERT_EQ(Cli("forward-search " + dvi + " " + dir.File("doc.tex") + " 4 --dpi 72", &out, &err),
+              0)
+        << err;
+    int page = 0, x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(out.c_str(), "page: %d\npoint: %d %d", &page, &x, &y), 3) << out;
+    EXPECT_EQ(out, "page: 1\npoint: " + std::to_string(x) + " " + std::to_string(y) +
+                       " (pixels at 72 dpi from the paper's top left corner)\n");
+
+    // The paper's corner is empty; the paragraph's first letter sits right of and above
+    // its source place.
+    ASSERT_EQ(Cli("point-info " + dvi + " --page 1 --dpi 72 3 4", &out, &err), 0) << err;
+    EXPECT_EQ(out, "nothing at this point: no character covers pixel 3 4 of page 1 at 72 dpi\n");
+    const std::string letter = std::to_string(x + 2) + " " + std::to_string(y - 2);
+    ASSERT_EQ(Cli("point-info " + dvi + " --page 1 --dpi 72 " + letter, &out, &err), 0) << err;
+    EXPECT_EQ(out.rfind("(x,y) (", 0), 0u) << out;
+    EXPECT_NE(out.find("Font: cmr10  CharCode: 83 ('S')"), std::string::npos) << out;
 }
 
 TEST_F(DviCli, DviInfoReportsABadFileOnStandardError) {
