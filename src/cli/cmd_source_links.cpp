@@ -48,7 +48,9 @@ int ForwardSearchCommand(const std::vector<std::string>& args) {
     }
     const std::string dvi = AbsolutePath(positional[0], StartFolder());
     const std::string source = AbsolutePath(positional[1], StartFolder());
-    auto preview = OpenPreviewDocument(dvi, false);
+    // With the font map read, as the previewer reads it: without it every font of the
+    // file would be reported as having no map entry.
+    auto preview = OpenPreviewDocument(dvi, true);
     if (!preview)
         return 1;
     int page = -1, x = 0, y = 0;
@@ -68,7 +70,7 @@ int InverseSearchCommand(const std::vector<std::string>& args) {
         !ParseCount(positional[3], y)) {
         return WrongUsage("inverse-search");
     }
-    auto preview = OpenPreviewDocument(AbsolutePath(positional[0], StartFolder()), false);
+    auto preview = OpenPreviewDocument(AbsolutePath(positional[0], StartFolder()), true);
     if (!preview)
         return 1;
     if (page > preview->doc->GetPageCount()) {

@@ -95,6 +95,7 @@ TEST_F(DviCli, PointInfoAndForwardSearchSayWhatTheirNumbersAre) {
     ASSERT_EQ(std::sscanf(out.c_str(), "page: %d\npoint: %d %d", &page, &x, &y), 3) << out;
     EXPECT_EQ(out, "page: 1\npoint: " + std::to_string(x) + " " + std::to_string(y) +
                        " (pixels at 72 dpi from the paper's top left corner)\n");
+    EXPECT_EQ(err, "");  // no font messages about a map that was never read
 
     // The paper's corner is empty; the paragraph's first letter sits right of and above
     // its source place.
