@@ -65,15 +65,16 @@ std::string SourceGraphicOf(const std::string& convertedPath) {
     return source;
 }
 
-std::vector<std::string> PathsOfLine(std::string_view line, ReadableOnce& readable) {
-    if (!line.starts_with("kdebug:search") && !line.starts_with("kdebug:returning from search") &&
-        !line.starts_with("kdebug:returning from generic search")) {
-        return {};
-    }
-    std::size_t arrow = line.find("=>");
-    if (arrow == std::string_view::npos)
-        return {};
-    std::string_view found = Trim(line.substr(arrow + 2));
+bool IsSearchResultLine(std::string_view line) {
+    return line.starts_with("kdebug:search(") ||
+           line.starts_with("kdebug:returning from search(") ||
+           line.starts_with("kdebug:returning from generic search(");
+}
+
+// The paths in the text after "=>": one path, or several separated by blanks when the
+// whole text is not a readable file (a path may hold blanks).
+std::vector<std::string> SplitFoundPaths(std::string_view found, ReadableOnce& readable) {
+    found = Trim(found);
     if (found.empty())
         return {};
     std::string whole(found);
@@ -92,11 +93,43 @@ std::vector<std::string> PathsOfLine(std::string_view line, ReadableOnce& readab
     return paths;
 }
 
+// Reads a trace line by line. With every debugging category on (as PDF runs ask for),
+// kpathsea prints the "=>" of a search result, then looks up its own logging variables
+// (which writes "kdebug:hash_lookup(...)" and "kdebug:variable: ..." lines right after
+// the arrow), and only then the found paths, on a line of their own that begins with
+// a blank. Such a result is kept pending until that line comes.
+class TraceLineReader {
+  public:
+    std::vector<std::string> Paths(std::string_view line, ReadableOnce& readable) {
+        if (pending_ && !line.starts_with("kdebug:")) {
+            // An empty line is a search that found nothing.
+            pending_ = false;
+            if (line.starts_with(' '))
+                return SplitFoundPaths(line, readable);
+        }
+        if (!IsSearchResultLine(line))
+            return {};
+        std::size_t arrow = line.find("=>");
+        if (arrow == std::string_view::npos)
+            return {};
+        std::string_view found = Trim(line.substr(arrow + 2));
+        // Whatever came before the interruption is left behind: the paths follow later.
+        pending_ = found.starts_with("kdebug:");
+        if (pending_)
+            return {};
+        return SplitFoundPaths(found, readable);
+    }
+
+  private:
+    bool pending_ = false;
+};
+
 }  // namespace
 
 std::vector<std::string> TraceLinePaths(std::string_view line) {
     ReadableOnce readable;
-    return PathsOfLine(line, readable);
+    TraceLineReader reader;
+    return reader.Paths(line, readable);
 }
 
 std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath,
@@ -112,9 +145,10 @@ std::vector<std::string> ReadFileSearchTrace(const std::string& tracePath,
     };
     bool formatBuild = false;
     ReadableOnce readable;
+    TraceLineReader reader;
     std::string line;
     while (std::getline(in, line)) {
-        for (const std::string& path : PathsOfLine(line, readable)) {
+        for (const std::string& path : reader.Paths(line, readable)) {
             if (strcasecmp(FileNameOf(path).c_str(), "latex.ltx") == 0)
                 formatBuild = true;
             std::string onDisk = AbsolutePath(path, runDir);

@@ -14,7 +14,9 @@ class OutputSink;
 // Reads the trace file and returns the files the run used, in the order first found,
 // each once. Lines that report a search result ("kdebug:search(NAME) =>PATH", or
 // "kdebug:returning from search(NAME) => PATH" and its "generic search" form with
-// several paths) are used; a reported file that cannot be opened is mentioned in
+// several paths) are used; when kpathsea's own debugging lines interrupt a result
+// after its "=>", the paths are taken from the line after them that begins with a
+// blank. A reported file that cannot be opened is mentioned in
 // `out` ("TeX reported that it used %s, but that file doesn't exist.\n") unless the
 // run builds a format (it read latex.ltx). A file in a "converted_graphics" folder
 // brings its source graphic along (read from the ".src" record beside it).
