@@ -68,7 +68,7 @@ quirn_run() { (cd "$work/quirn" && TMPDIR="$work/tmp" "$cli" typeset doc.tex </d
 latex_run() { (cd "$work/latex" && latex -src-specials doc.tex </dev/null >"$work/l.out" 2>&1); }
 # The engine alone, as Quirn starts it (same format, same command line), for the
 # breakdown: what Quirn adds beyond the engine it runs.
-fmtdir="$work/data/Quirn/texmf-var/formats/pdfetex"
+fmtdir="$work/data/quirn/texmf-var/formats/pdfetex"
 engine_run() {
     (cd "$work/quirn" && env -u QUIRN_CONFIG_DIR TEXFORMATS="$fmtdir" \
         pdfetex -8bit -src-specials -progname=latex '&latex' doc.tex </dev/null >"$work/e.out" 2>&1)

@@ -12,7 +12,9 @@
 
 #include "app/migration.h"
 #include "app/registry.h"
+#include "app/tex_environment.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 
@@ -59,7 +61,7 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
     seams_ = std::move(seams);
 
     // Settings live under "Software/Tolvane Inc/Quirn6"; bring over an older root once.
-    MigrateSettings(store_, "Quirn6", &prompt_);
+    MigrateSettings(store_, "Quirn6");
 
     // The environment as it was at start, for the tools that want it unchanged.
     for (char** e = environ; e && *e; ++e)
@@ -111,7 +113,7 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
     if (seams_.createMainFrame && !seams_.createMainFrame())
         return false;
     // The generated configuration of the TeX environment replaces an older user copy.
-    fs::remove(fs::path(roots.userDataPath) / "My TeXMF" / "config" / "texmf.cnf", ec);
+    fs::remove(JoinPath(UserTree(roots), "config/texmf.cnf"), ec);
 
     settings_->LoadSaveSettings(Direction::Load);
 
@@ -199,8 +201,7 @@ void Application::RunInteractive() {
     if (profile_.GetInt("Settings", "FirstTime", 0) == 0) {
         profile_.WriteInt("Settings", "FirstTime", 1);
         Call(seams_.showHelp, std::string("/QuirnQuickStart/Introduction.htm"));
-        std::string intro =
-            context_.roots.userDataPath + "My TeXMF/Samples/QuirnIntro/QuirnIntro.dvi";
+        std::string intro = JoinPath(UserTree(context_.roots), "Samples/QuirnIntro/QuirnIntro.dvi");
         std::error_code ec;
         if (fs::exists(intro, ec))
             Call(seams_.openDocument, intro);

@@ -101,6 +101,15 @@ class StartingFiles {
     UserPrompt* prompt_;
 };
 
+// The user's folders under the names earlier layouts gave them, and their names now.
+struct EarlierFolder {
+    const char* earlier;
+    const char* now;
+};
+constexpr EarlierFolder kEarlierFolders[] = {{"My Templates", kTemplatesFolderName},
+                                             {"My TeXMF", kUserTreeName}};
+constexpr const char* kEarlierDataFolderName = "Quirn";
+
 // The older layout kept the user's folders under the documents folder.
 void MigrateOlderLayout(Profile& profile, Registry& registry, const DataRoots& roots,
                         const std::string& root) {
@@ -110,20 +119,40 @@ void MigrateOlderLayout(Profile& profile, Registry& registry, const DataRoots& r
         return;
     }
     std::string documents = DocumentsFolder(registry, roots.installDir);
-    for (const char* folder : {"My Templates", kUserTreeName}) {
-        std::string old = JoinPath(documents, folder);
+    for (const EarlierFolder& folder : kEarlierFolders) {
+        std::string old = JoinPath(documents, folder.earlier);
         if (!DirectoryExists(old))
             continue;
         std::string failed;
-        CopyTree(old, JoinPath(root, folder), failed);
+        CopyTree(old, JoinPath(root, folder.now), failed);
     }
     profile.WriteInt("Migration", "NewAppData", 1);
+}
+
+// A user data root made under the earlier folder names is renamed in place, so that
+// the user's tree and templates stay theirs; a stored root that named it follows.
+void RenameEarlierDataRoot(Profile& profile, const std::string& appData, const std::string& root) {
+    const std::string earlier = JoinPath(appData, kEarlierDataFolderName);
+    std::error_code ec;
+    if (DirectoryExists(earlier) && !FileExists(root)) {
+        fs::rename(earlier, root, ec);
+        if (!ec && SameDirectory(profile.GetText("Directories", "LocalDataPath", ""), earlier))
+            profile.WriteText("Directories", "LocalDataPath", root);
+    }
+    for (const EarlierFolder& folder : kEarlierFolders) {
+        const std::string old = JoinPath(root, folder.earlier);
+        const std::string now = JoinPath(root, folder.now);
+        if (DirectoryExists(old) && !FileExists(now))
+            fs::rename(old, now, ec);
+    }
 }
 
 // Step 2: the user data root. False when set-up failed and the root stays InstallDir.
 bool EstablishUserRoot(DataRoots& roots, Profile& profile, UserPrompt* prompt) {
     Registry registry(profile.Store());
-    std::string root = JoinPath(AppDataFolder(registry, roots.installDir), "Quirn");
+    const std::string appData = AppDataFolder(registry, roots.installDir);
+    std::string root = JoinPath(appData, kDataFolderName);
+    RenameEarlierDataRoot(profile, appData, root);
 
     std::string stored = profile.GetText("Directories", "LocalDataPath", "");
     if (profile.GetText("Migration", "LocalDataPath", "") == "1" && SameDirectory(stored, root)) {
@@ -142,14 +171,14 @@ bool EstablishUserRoot(DataRoots& roots, Profile& profile, UserPrompt* prompt) {
     const std::string own = OwnTree(roots);
     const std::string userTree = JoinPath(root, kUserTreeName);
     StartingFiles copy(prompt);
-    bool ok =
-        copy.File(JoinPath(own, "dvips/base/user.map"), JoinPath(userTree, "dvips/base")) &&
-        copy.Tree(JoinPath(own, "fonts/pfb/Quirn"), JoinPath(userTree, "fonts/pfb/Quirn")) &&
-        copy.File(JoinPath(roots.installDir, "texmf-var/tex/generic/config/language.dat"),
-                  JoinPath(userTree, "tex/generic/config")) &&
-        // The samples land in "Samples", where the first run opens the introduction.
-        copy.Tree(JoinPath(roots.installDir, "samples"), JoinPath(userTree, "Samples")) &&
-        copy.Tree(JoinPath(CommonAppDataFolder(registry, roots.installDir), "Quirn"), userTree);
+    bool ok = copy.File(JoinPath(own, "dvips/base/user.map"), JoinPath(userTree, "dvips/base")) &&
+              copy.Tree(JoinPath(own, "fonts/pfb/Quirn"), JoinPath(userTree, "fonts/pfb/Quirn")) &&
+              copy.File(JoinPath(roots.installDir, "texmf-var/tex/generic/config/language.dat"),
+                        JoinPath(userTree, "tex/generic/config")) &&
+              // The samples land in "Samples", where the first run opens the introduction.
+              copy.Tree(JoinPath(roots.installDir, "samples"), JoinPath(userTree, "Samples")) &&
+              copy.Tree(JoinPath(CommonAppDataFolder(registry, roots.installDir), kDataFolderName),
+                        userTree);
     if (!ok)
         return false;
 
@@ -170,8 +199,8 @@ void EstablishSystemRoot(DataRoots& roots, Profile& profile) {
         return;
 
     Registry registry(profile.Store());
-    roots.tdsPath =
-        WithTrailingSeparator(JoinPath(CommonAppDataFolder(registry, roots.installDir), "Quirn"));
+    roots.tdsPath = WithTrailingSeparator(
+        JoinPath(CommonAppDataFolder(registry, roots.installDir), kDataFolderName));
     for (auto [variable, tree] : {std::pair{"TEXMFMAIN", "texmf"}, {"TEXMFDIST", "texmf-dist"}}) {
         std::string value = JoinPath(roots.tdsPath, tree);
         std::string oldTree = JoinPath(old, tree);
@@ -251,7 +280,7 @@ bool EstablishRoots(DataRoots& roots, Profile& profile, OutputSink& output, User
     }
 
     CopyDictionaries(roots, output);
-    for (const char* folder : {"My Templates", kUserTreeName}) {
+    for (const char* folder : {kTemplatesFolderName, kUserTreeName}) {
         fs::create_directories(JoinPath(roots.userDataPath, folder), ec);
     }
     EnsureLanguageFile(roots, output);

@@ -3,16 +3,13 @@
 #include "app/profile.h"
 #include "app/registry.h"
 #include "platform/settings_store.h"
-#include "platform/user_prompt.h"
 
 namespace quirn {
 
-void MigrateSettings(SettingsStore& store, const std::string& programTitle, UserPrompt* prompt) {
-    if (programTitle != "Quirn6") {
-        if (prompt)
-            prompt->ShowMessage("*** Please check all version-specific functions");
+void MigrateSettings(SettingsStore& store, const std::string& programTitle) {
+    // Only this version's settings root is known; another title migrates nothing.
+    if (programTitle != "Quirn6")
         return;
-    }
     Profile profile(store);
     if (profile.GetInt("Migration", "RegKeys", 0) != 0)
         return;

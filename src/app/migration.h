@@ -6,14 +6,13 @@
 namespace quirn {
 
 class SettingsStore;
-class UserPrompt;
 
 // The sections copied, in order.
 inline constexpr const char* kMigratedSections[] = {
     "BibTeX", "Directories", "Font", "FontPaths", "MakeIndex", "Settings", "Workspace", "Tools"};
 
 // Runs at start-up before anything else reads settings. `programTitle` is the program's
-// title ("Quirn6"); any other title only shows the developer's reminder.
-void MigrateSettings(SettingsStore& store, const std::string& programTitle, UserPrompt* prompt);
+// title ("Quirn6"); any other title migrates nothing.
+void MigrateSettings(SettingsStore& store, const std::string& programTitle);
 
 }  // namespace quirn

@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "app/registry.h"
+#include "app/tex_environment.h"
 #include "platform/settings_store.h"
 
 namespace quirn {
@@ -49,9 +50,12 @@ std::string JoinPathList(const std::vector<std::string>& list) {
 }
 
 std::vector<std::string> DefaultTreeList(const DataRoots& roots) {
-    return {roots.userDataPath + "My TeXMF", roots.installDir + "texmf-tlv",
-            roots.tdsPath + "texmf",         roots.varDataPath + "texmf-var",
-            roots.tdsPath + "texmf-dist",    roots.tdsPath + "texmf-doc"};
+    return {UserTree(roots),
+            roots.installDir + "texmf-tlv",
+            roots.tdsPath + "texmf",
+            roots.varDataPath + "texmf-var",
+            roots.tdsPath + "texmf-dist",
+            roots.tdsPath + "texmf-doc"};
 }
 
 // The font loader keeps the first ten directories in fixed slots of 256 characters

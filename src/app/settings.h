@@ -130,7 +130,7 @@ std::array<int, 3> ParseFontPriority(const std::string& text);
 std::vector<std::string> SplitPathList(const std::string& text);
 std::string JoinPathList(const std::vector<std::string>& list);
 
-// The built-in TeX tree list: My TeXMF, texmf-tlv, texmf, texmf-var, texmf-dist, texmf-doc.
+// The built-in TeX tree list: the user's tree, texmf-tlv, texmf, texmf-var, texmf-dist, texmf-doc.
 std::vector<std::string> DefaultTreeList(const DataRoots& roots);
 
 // The one routine for the main record. Load reads every key (and remembers that a

@@ -23,11 +23,10 @@ class OutputSink;
 class Profile;
 class UserPrompt;
 
-// The user's tree below the user data root. The folder is "My TeXMF" everywhere,
-// including the variables, since file names are case-sensitive here.
-inline constexpr const char* kUserTreeName = "My TeXMF";
+// The user's tree below the user data root (MYTEXMF).
+inline constexpr const char* kUserTreeName = "texmf";
 
-std::string UserTree(const DataRoots& roots);          // UserDataPath + "My TeXMF"
+std::string UserTree(const DataRoots& roots);          // UserDataPath + kUserTreeName
 std::string OwnTree(const DataRoots& roots);           // InstallDir + "texmf-tlv"
 std::string VarTree(const DataRoots& roots);           // VarDataPath + "texmf-var"
 std::string ConfigurationDir(const DataRoots& roots);  // OwnTree + "/web2c"

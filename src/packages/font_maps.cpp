@@ -10,6 +10,7 @@
 #include <sstream>
 #include <utility>
 
+#include "app/tex_environment.h"
 #include "dvi/fonts/font_context.h"
 #include "platform/paths.h"
 #include "process/child_process.h"
@@ -154,7 +155,7 @@ FontMapFiles MapFilesOf(const DataRoots& roots) {
     const std::string mapDir = JoinPath(roots.varDataPath, "texmf-var/fonts/map");
     return FontMapFiles{JoinPath(mapDir, "mapfiles.map"), JoinPath(mapDir, "dvips.map"),
                         JoinPath(mapDir, "pdftex.map"),
-                        JoinPath(roots.userDataPath, "My TeXMF/dvips/base/user.map")};
+                        JoinPath(UserTree(roots), "dvips/base/user.map")};
 }
 
 FontMapRegenerator::FontMapRegenerator(FontContext& fonts, DataRoots roots)

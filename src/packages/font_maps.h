@@ -24,7 +24,7 @@ struct FontMapFiles {
     std::string mapList;    // VarDataPath + "texmf-var/fonts/map/mapfiles.map"
     std::string dvipsMap;   // VarDataPath + "texmf-var/fonts/map/dvips.map"
     std::string pdftexMap;  // VarDataPath + "texmf-var/fonts/map/pdftex.map"
-    std::string userMap;    // UserDataPath + "My TeXMF/dvips/base/user.map"
+    std::string userMap;    // the user's tree + "/dvips/base/user.map"
 };
 FontMapFiles MapFilesOf(const DataRoots& roots);
 

@@ -69,7 +69,7 @@ class EstablishRootsTest : public ::testing::Test {
                               "QUIRN_USERTEXINPUT", "TEXMFCNF"}) {
             env.Unset(v);
         }
-        root = dir.File("data/Quirn/");
+        root = dir.File("data/quirn/");
     }
 
     bool Establish() {
@@ -106,41 +106,63 @@ TEST_F(EstablishRootsTest, FirstStartSetsUpTheUserRootOnceAndPublishesTheRoots) 
     EXPECT_EQ(Env("TEXMFMAIN"), root + "texmf");
     EXPECT_EQ(Env("TEXMFDIST"), root + "texmf-dist");
 
-    const std::string tree = root + "My TeXMF/";
+    const std::string tree = root + "texmf/";
     EXPECT_EQ(test::ReadFile(tree + "dvips/base/user.map"), "% user map\n");
     EXPECT_TRUE(FileExists(tree + "fonts/pfb/Quirn/qfont.pfb"));
     EXPECT_TRUE(FileExists(tree + "tex/generic/config/language.dat"));
     EXPECT_TRUE(FileExists(tree + "Samples/QuirnIntro/QuirnIntro.tex"));
     EXPECT_TRUE(FileExists(tree + "tex/latex/old/old.sty"));  // the older layout
-    EXPECT_TRUE(DirectoryExists(root + "My Templates"));
+    EXPECT_TRUE(DirectoryExists(root + "templates"));
     EXPECT_EQ(test::ReadFile(root + "ispell/ispell_american.dic"), "quirn\n");
     EXPECT_EQ(test::ReadFile(root + "ispell/ispell_german.dic"), "wort\n");
     EXPECT_EQ(profile.GetText("Migration", "LocalDataPath", ""), "1");
-    EXPECT_EQ(profile.GetText("Directories", "LocalDataPath", ""), dir.File("data/Quirn"));
+    EXPECT_EQ(profile.GetText("Directories", "LocalDataPath", ""), dir.File("data/quirn"));
     EXPECT_EQ(profile.GetInt("Migration", "NewAppData", 0), 1);
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_EQ(output.Text(), "");
 
     // Second start with the stored root unchanged: nothing is copied again.
-    dir.Write("data/Quirn/My TeXMF/dvips/base/user.map", "% the user's own fonts\n");
+    dir.Write("data/quirn/texmf/dvips/base/user.map", "% the user's own fonts\n");
     fs::remove_all(dir.File("docs/My TeXMF"));
     ASSERT_TRUE(Establish());
     EXPECT_EQ(roots.userDataPath, root);
-    EXPECT_EQ(test::ReadFile(root + "My TeXMF/dvips/base/user.map"), "% the user's own fonts\n");
+    EXPECT_EQ(test::ReadFile(root + "texmf/dvips/base/user.map"), "% the user's own fonts\n");
 
     // A stored root that is not the default location: set-up runs again and the
     // stored value is replaced.
     profile.WriteText("Directories", "LocalDataPath", dir.File("elsewhere"));
     ASSERT_TRUE(Establish());
     EXPECT_EQ(roots.userDataPath, root);
-    EXPECT_EQ(test::ReadFile(root + "My TeXMF/dvips/base/user.map"), "% user map\n");
-    EXPECT_EQ(profile.GetText("Directories", "LocalDataPath", ""), dir.File("data/Quirn"));
+    EXPECT_EQ(test::ReadFile(root + "texmf/dvips/base/user.map"), "% user map\n");
+    EXPECT_EQ(profile.GetText("Directories", "LocalDataPath", ""), dir.File("data/quirn"));
+}
+
+// A user data root made under the earlier names keeps the user's files: it is renamed
+// to the current names, and the stored root follows it.
+TEST_F(EstablishRootsTest, EarlierFolderNamesAreRenamedWithTheirContents) {
+    fs::remove_all(dir.File("docs/My TeXMF"));
+    dir.Write("data/Quirn/My TeXMF/tex/latex/mine/mine.sty", "%mine\n");
+    dir.Write("data/Quirn/My TeXMF/dvips/base/user.map", "% the user's own fonts\n");
+    dir.Write("data/Quirn/My Templates/letter.tex", "%letter\n");
+    profile.WriteInt("Migration", "NewAppData", 1);
+    profile.WriteText("Migration", "LocalDataPath", "1");
+    profile.WriteText("Directories", "LocalDataPath", dir.File("data/Quirn"));
+    ASSERT_TRUE(Establish());
+    EXPECT_EQ(roots.userDataPath, root);
+    EXPECT_FALSE(FileExists(dir.File("data/Quirn")));
+    EXPECT_EQ(test::ReadFile(root + "texmf/tex/latex/mine/mine.sty"), "%mine\n");
+    EXPECT_EQ(test::ReadFile(root + "texmf/dvips/base/user.map"), "% the user's own fonts\n");
+    EXPECT_EQ(test::ReadFile(root + "templates/letter.tex"), "%letter\n");
+    EXPECT_FALSE(FileExists(root + "My TeXMF"));
+    SetTreeVariables(roots);
+    EXPECT_EQ(Env("MYTEXMF"), root + "texmf");
+    EXPECT_TRUE(prompt.messages.empty());
 }
 
 TEST_F(EstablishRootsTest, FailuresKeepTheUserRootAtInstallDir) {
     // A copy that fails names the file and leaves the user root at InstallDir; nothing
     // is stored, so set-up runs again at the next start.
-    dir.Write("data/Quirn/My TeXMF/dvips", "a file where a folder belongs");
+    dir.Write("data/quirn/texmf/dvips", "a file where a folder belongs");
     Establish();
     EXPECT_EQ(roots.userDataPath, install);
     ASSERT_EQ(prompt.messages.size(), 1u);
@@ -151,7 +173,7 @@ TEST_F(EstablishRootsTest, FailuresKeepTheUserRootAtInstallDir) {
               0u)
         << prompt.messages[0];
     EXPECT_FALSE(profile.Has("Migration", "LocalDataPath"));
-    fs::remove(dir.File("data/Quirn/My TeXMF/dvips"));
+    fs::remove(dir.File("data/quirn/texmf/dvips"));
     ASSERT_TRUE(Establish());
     EXPECT_EQ(roots.userDataPath, root);
 
@@ -167,10 +189,20 @@ TEST_F(EstablishRootsTest, FailuresKeepTheUserRootAtInstallDir) {
     env.Set("XDG_DATA_HOME", dir.Write("blocked", "a file") + "/share");
     prompt.messages.clear();
     output.Clear();
-    EXPECT_FALSE(Establish());  // no variable-data root either
+    // The user's tree ("texmf") then lies in the installation, which so holds a
+    // writable tree and stays the system data root as well.
+    EXPECT_TRUE(Establish());
     EXPECT_EQ(roots.userDataPath, install);
-    EXPECT_TRUE(FileExists(install + "My TeXMF/dvips/base/user.map"));
-    EXPECT_NE(output.Text().find("texmf-var"), std::string::npos);
+    EXPECT_TRUE(FileExists(install + "texmf/dvips/base/user.map"));
+    EXPECT_EQ(roots.tdsPath, install);
+    EXPECT_TRUE(DirectoryExists(install + "texmf-var"));
+
+    // Without a writable variable-data root there is nothing to run with.
+    fs::remove_all(install + "texmf");
+    fs::remove_all(install + "texmf-var");
+    dir.Write("install/texmf-var", "a file where a folder belongs");
+    EXPECT_FALSE(Establish());
+    EXPECT_NE(output.Text().find("Cannot create the folder"), std::string::npos);
 }
 
 TEST_F(EstablishRootsTest, InstallationWithWritableTreesKeepsTheSystemRoot) {
@@ -187,25 +219,25 @@ TEST_F(EstablishRootsTest, VariablesForChildrenAndTheirDiagnosticBlock) {
     profile.WriteText("Directories", "ExtraTexInputPath", "C:\\figs;/home/u/in");
     profile.WriteText("Directories", "TFMPath", "");
     SetTexVariables(roots, profile);
-    EXPECT_EQ(Env("QUIRN_USERTEXINPUT"), "C:/figs;/home/u/in;.;" + root + "My TeXMF/");
+    EXPECT_EQ(Env("QUIRN_USERTEXINPUT"), "C:/figs;/home/u/in;.;" + root + "texmf/");
     EXPECT_EQ(Env("TEXMFLOCAL"), install + "texmf-tlv");
-    EXPECT_EQ(Env("MYTEXMF"), root + "My TeXMF");
+    EXPECT_EQ(Env("MYTEXMF"), root + "texmf");
     EXPECT_EQ(Env("TEXMFCNF"), install + "texmf-tlv/web2c:");
 
     // The directory settings change: the input path follows.
     profile.WriteText("Directories", "FigurePath", "/pics");
     SetUserTexInput(roots, profile);
-    EXPECT_EQ(Env("QUIRN_USERTEXINPUT"), "C:/figs;/home/u/in;/pics;" + root + "My TeXMF/");
+    EXPECT_EQ(Env("QUIRN_USERTEXINPUT"), "C:/figs;/home/u/in;/pics;" + root + "texmf/");
 
     output.Clear();
     PrintEnvironment(roots, output);
-    EXPECT_EQ(output.Text(),
-              "\nSystem values:\nPath: TDSPath = " + root + "\nPath: VarDataPath = " + root +
-                  "\nEVar: TEXMFMAIN = " + root + "texmf\nEVar: TEXMFDIST = " + root +
-                  "texmf-dist\nEVar: VARTEXMF = " + root + "texmf-var\nEVar: TEXMFLOCAL = " +
-                  install + "texmf-tlv\nEVar: MYTEXMF = " + root +
-                  "My TeXMF\nEVar: QUIRN_USERTEXINPUT = C:/figs;/home/u/in;/pics;" + root +
-                  "My TeXMF/\n");
+    EXPECT_EQ(
+        output.Text(),
+        "\nSystem values:\nPath: TDSPath = " + root + "\nPath: VarDataPath = " + root +
+            "\nEVar: TEXMFMAIN = " + root + "texmf\nEVar: TEXMFDIST = " + root +
+            "texmf-dist\nEVar: VARTEXMF = " + root + "texmf-var\nEVar: TEXMFLOCAL = " + install +
+            "texmf-tlv\nEVar: MYTEXMF = " + root +
+            "texmf\nEVar: QUIRN_USERTEXINPUT = C:/figs;/home/u/in;/pics;" + root + "texmf/\n");
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST(Settings, LoadGivesTheTableDefaultsAndSaveWritesThemBack) {
     EXPECT_EQ(s.screenFont.height, -(17 * 96) / 120);
     EXPECT_EQ(s.screenFont.faceName, "Courier New");
     EXPECT_EQ(s.tdsArchivePath, (std::vector<std::string>{
-                                    "/home/u/q/My TeXMF", "/opt/quirn/texmf-tlv",
+                                    "/home/u/q/texmf", "/opt/quirn/texmf-tlv",
                                     "/usr/share/quirn/texmf", "/var/lib/quirn/texmf-var",
                                     "/usr/share/quirn/texmf-dist", "/usr/share/quirn/texmf-doc"}));
     EXPECT_EQ(s.tfmPath, std::vector<std::string>{"."});

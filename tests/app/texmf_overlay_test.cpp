@@ -62,9 +62,9 @@ TEST(TexmfOverlay, ChildrenSearchQuirnsTreesFirstAndNeverInheritedPaths) {
     RemoveInheritedTexVariables();
     SetTexVariables(roots, profile);
 
-    std::string userSty = dir.Write("data/Quirn/My TeXMF/tex/latex/x/quirnx.sty", "");
-    std::string systemSty = dir.Write("data/Quirn/texmf/tex/latex/y/quirny.sty", "");
-    std::string ownCls = dir.Write("data/Quirn/My TeXMF/tex/latex/x/report.cls", "");
+    std::string userSty = dir.Write("data/quirn/texmf/tex/latex/x/quirnx.sty", "");
+    std::string systemSty = dir.Write("data/quirn/texmf/tex/latex/y/quirny.sty", "");
+    std::string ownCls = dir.Write("data/quirn/texmf/tex/latex/x/report.cls", "");
 
     EXPECT_EQ(Which("-progname=latex quirnx.sty"), userSty + "\n");
     // The system data root's tree is reached beside the variable-data tree.

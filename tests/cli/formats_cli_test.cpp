@@ -24,10 +24,10 @@ TEST_F(FormatsCli, ListsTheFormatsOfTheEngine) {
     ASSERT_EQ(Cli("", &out, &err), 0) << err;
     EXPECT_EQ(out, "No Formats Available\n");
     // The data root now exists; formats put into its directory are listed.
-    const std::string formats = dir.File("data/Quirn/texmf-var/formats/pdfetex/");
-    dir.Write("data/Quirn/texmf-var/formats/pdfetex/latex.fmt", "");
-    dir.Write("data/Quirn/texmf-var/formats/pdfetex/mylatex.fmt", "");
-    dir.Write("data/Quirn/texmf-var/formats/tex.fmt", "");  // the engine tex's, not listed
+    const std::string formats = dir.File("data/quirn/texmf-var/formats/pdfetex/");
+    dir.Write("data/quirn/texmf-var/formats/pdfetex/latex.fmt", "");
+    dir.Write("data/quirn/texmf-var/formats/pdfetex/mylatex.fmt", "");
+    dir.Write("data/quirn/texmf-var/formats/tex.fmt", "");  // the engine tex's, not listed
     ASSERT_EQ(Cli("", &out, &err), 0) << err;
     EXPECT_EQ(out, "   LaTeX\t" + formats + "latex.fmt\n   mylatex\t" + formats + "mylatex.fmt\n");
 

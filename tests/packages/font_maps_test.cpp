@@ -101,7 +101,7 @@ class FontMapsTest : public ::testing::Test {
         roots.varDataPath = roots.tdsPath;
         roots.userDataPath = dir.Path() + "/user/";
         fs::create_directories(roots.tdsPath + "texmf-var");
-        fs::create_directories(roots.userDataPath + "My TeXMF");
+        fs::create_directories(roots.userDataPath + "texmf");
         SetConfigurationPath(roots);
         SetTreeVariables(roots);
         ::setenv("VARTEXMF", VarTree(roots).c_str(), 1);
@@ -132,7 +132,7 @@ TEST_F(FontMapsTest, RefreshListsTheTreesMapsAndCombinesTheActiveOnes) {
     dir.Write("data/texmf-dist/fonts/map/dvips/other/inactive.map",
               "inactr10 Inactive-Regular <cmr10.pfb\n");
     dir.Write("data/texmf-doc/fonts/map/doc.map", "docr10 Doc <cmr10.pfb\n");
-    dir.Write("user/My TeXMF/dvips/base/user.map", "userr10 UserFont <cmr10.pfb\n");
+    dir.Write("user/texmf/dvips/base/user.map", "userr10 UserFont <cmr10.pfb\n");
 
     FontMapRegenerator maps(context, roots);
     ASSERT_TRUE(maps.RefreshFontMapping(DefaultTreeList(roots))) << sink.Text();
@@ -153,7 +153,7 @@ TEST_F(FontMapsTest, RefreshListsTheTreesMapsAndCombinesTheActiveOnes) {
                   "PD pkgfont.map\n"
                   "\n% From path: " +
                   dir.Path() +
-                  "/user/My TeXMF/dvips/base\n\n"
+                  "/user/texmf/dvips/base\n\n"
                   "PD user.map\n");
 
     // dvips.map: the installation's psfonts.map, the package's map and the user's,
