@@ -57,7 +57,8 @@ static void Call(const F& f, A&&... args) {
         f(std::forward<A>(args)...);
 }
 
-bool Application::InitInstance(const std::string& commandLine, StartupSeams seams) {
+bool Application::InitInstance(const std::string& commandLine, StartupSeams seams,
+                               const std::string& startFolder) {
     seams_ = std::move(seams);
 
     // Settings live under "Software/Tolvane Inc/Quirn6"; bring over an older root once.
@@ -74,8 +75,6 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
     if (seams_.establishRoots && !seams_.establishRoots(roots))
         return false;
 
-    std::error_code ec;
-    fs::current_path(roots.installDir, ec);
     profile_.WriteText("Directories", "Install", roots.installDir);
 
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -100,7 +99,7 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
         return false;
     }
 
-    if (!ParseCommandLine(commandLine, options_, prompt_, &profile_))
+    if (!ParseCommandLine(commandLine, options_, prompt_, &profile_, startFolder))
         return false;
     if (options_.orientation)
         printOrientation_ = options_.orientation - 1;
@@ -113,6 +112,7 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
     if (seams_.createMainFrame && !seams_.createMainFrame())
         return false;
     // The generated configuration of the TeX environment replaces an older user copy.
+    std::error_code ec;
     fs::remove(JoinPath(UserTree(roots), "config/texmf.cnf"), ec);
 
     settings_->LoadSaveSettings(Direction::Load);

@@ -64,8 +64,10 @@ class Application {
     ~Application();
 
     // Runs the start-up sequence; false when the program is to end (a failed step, a
-    // second instance, or a finished batch run).
-    bool InitInstance(const std::string& commandLine, StartupSeams seams);
+    // second instance, or a finished batch run). Names on the command line are relative
+    // to `startFolder`; the process's current directory is never changed.
+    bool InitInstance(const std::string& commandLine, StartupSeams seams,
+                      const std::string& startFolder = StartFolder());
     // Saves the settings (only when they were loaded) and restores the environment
     // variables start-up changed.
     void ExitInstance();

@@ -107,10 +107,11 @@ bool IsOption(const std::string& token) {
 }  // namespace
 
 bool ParseCommandLine(const std::string& commandLine, StartupOptions& o, UserPrompt& prompt,
-                      Profile* profile) {
+                      Profile* profile, const std::string& startFolder) {
+    auto absolute = [&](const std::string& name) { return AbsolutePath(name, startFolder); };
     for (const std::string& token : TokenizeCommandLine(commandLine)) {
         if (!IsOption(token)) {
-            o.files.push_back(token);
+            o.files.push_back(absolute(token));
             o.noLogo = true;
             continue;
         }
@@ -126,6 +127,7 @@ bool ParseCommandLine(const std::string& commandLine, StartupOptions& o, UserPro
                 prompt.ShowMessage("Invalid PRINT command!");
                 return false;
             }
+            o.printFile = absolute(o.printFile);
             o.print = true;
             o.noLogo = true;
         } else if (option("TEXMODE=")) {
@@ -153,6 +155,7 @@ bool ParseCommandLine(const std::string& commandLine, StartupOptions& o, UserPro
                 prompt.ShowMessage("Invalid TEX command!");
                 return false;
             }
+            o.typesetFile = absolute(o.typesetFile);
             o.typeset = true;
             o.noLogo = true;
         } else if (option("FORMAT=")) {
@@ -167,7 +170,7 @@ bool ParseCommandLine(const std::string& commandLine, StartupOptions& o, UserPro
             if (v.empty()) {
                 prompt.ShowMessage("Invalid WORKDIR command!");
             } else {
-                o.workDir = v + "/.";
+                o.workDir = absolute(v) + "/.";
             }
         } else if (option("OR=")) {
             std::string v = UpperAscii(valueOf("OR="));

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
+
 namespace quirn {
 
 class UserPrompt;
@@ -17,14 +19,14 @@ struct StartupOptions {
     std::string typesetFile;
     std::string format;   // upper-cased
     int interaction = 0;  // 0 none, 1 "S", 2 "N", 3 "B"
-    std::string workDir;  // value + "/."
+    std::string workDir;  // absolute value + "/."
     int orientation = 0;  // 0 not given, 1 portrait, 2 landscape
     int paper = 0;        // 0 not given, 1 LETTER, 2 LEGAL, 3 EXEC, 4 A4, 5 CUSTOM
     int width = 0;        // thousandths of the unit, 0 = not given
     int height = 0;
     int unit = -1;  // 0 inches, 1 centimetres, -1 unknown
     bool updated = false;
-    std::vector<std::string> files;
+    std::vector<std::string> files;  // absolute, as are printFile and typesetFile
 };
 
 // Cuts a command line into tokens at blanks and tabs; a token that begins with a double
@@ -37,8 +39,9 @@ std::string JoinCommandLine(const std::vector<std::string>& args);
 
 // Parses the command line. Every message goes to `prompt` as a message box. Returns
 // false when the program must end. "updated" writes "Settings"/"LastUpdate" through
-// `profile` when one is given.
+// `profile` when one is given. The names of files and folders it holds are relative to
+// `startFolder` (where the program was started) and come out absolute.
 bool ParseCommandLine(const std::string& commandLine, StartupOptions& options, UserPrompt& prompt,
-                      Profile* profile);
+                      Profile* profile, const std::string& startFolder = StartFolder());
 
 }  // namespace quirn

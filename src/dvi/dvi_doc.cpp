@@ -9,6 +9,7 @@
 #include "dvi/fonts/dvi_math.h"
 #include "dvi/fonts/dvi_opcodes.h"
 #include "dvi/fonts/font_definition.h"
+#include "platform/paths.h"
 
 namespace quirn {
 
@@ -56,6 +57,24 @@ class SearchTraceScope {
     std::string logPath_;
 };
 
+// While a document loads, the files beside it (fonts a document brings along) are
+// found before the TeX trees, as the engine that wrote it found them in the folder it
+// ran in.
+class DocumentFolderScope {
+  public:
+    DocumentFolderScope(FileSearch& search, std::string folder)
+        : search_(search), previous_(search.DocumentFolder()) {
+        search_.SetDocumentFolder(std::move(folder));
+    }
+    ~DocumentFolderScope() { search_.SetDocumentFolder(std::move(previous_)); }
+    DocumentFolderScope(const DocumentFolderScope&) = delete;
+    DocumentFolderScope& operator=(const DocumentFolderScope&) = delete;
+
+  private:
+    FileSearch& search_;
+    std::string previous_;
+};
+
 }  // namespace
 
 PixelSize PaperSizeFromSettings(const Settings& settings, double unitsPerInch) {
@@ -89,6 +108,7 @@ void CDVIDoc::Reset() {
 
 bool CDVIDoc::LoadDvi(const std::string& path) {
     path_ = path;
+    DocumentFolderScope folder(context_.fileSearch, DirectoryOf(path));
     Reset();
     std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
     if (!bytes) {

@@ -6,6 +6,7 @@
 #include "dvi/fonts/dvi_math.h"
 #include "dvi/interpret.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 
 namespace quirn {
 
@@ -36,6 +37,10 @@ GraphicsSearch GraphicsSearchFor(const CDVIDoc& doc) {
     search.extraTexInputPath = settings.extraTexInputPath;
     if (context.projectDirectory) {
         search.baseDir = context.projectDirectory();
+    }
+    // Without a project, graphics are named relative to the document's own folder.
+    if (search.baseDir.empty() && !doc.Path().empty()) {
+        search.baseDir = DirectoryOf(doc.Path());
     }
     return search;
 }

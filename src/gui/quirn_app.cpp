@@ -14,6 +14,7 @@
 #include "gui/main_frame.h"
 #include "gui/test_script.h"
 #include "gui/typeset_bridge.h"
+#include "platform/paths.h"
 #include "typeset/typesetter.h"
 
 namespace quirn::gui {
@@ -106,6 +107,9 @@ StartupSeams QuirnApp::MakeSeams() {
 }
 
 bool QuirnApp::OnInit() {
+    // Names the user gives (command line, script, screenshot) are relative to the
+    // folder the program was started in; it is read before anything else runs.
+    const std::string& startFolder = StartFolder();
     wxInitAllImageHandlers();
     if (wxGetEnv("QUIRN_TEST_ANSWER", nullptr)) {
         // Scripted runs have nobody to close an assertion dialog: say it and go on.
@@ -148,11 +152,13 @@ bool QuirnApp::OnInit() {
             wxYield();
             TakeScreenshot(path);
         };
-        if (!script_->Load(script.utf8_string()))
-            output_.AppendOutput("Cannot read the script " + script.utf8_string() + "\n");
+        const std::string path = AbsolutePath(script.utf8_string(), startFolder);
+        if (!script_->Load(path))
+            output_.AppendOutput("Cannot read the script " + path + "\n");
     }
     wxString shot;
     if (wxGetEnv("QUIRN_SCREENSHOT", &shot) && !shot.empty()) {
+        shot = wxString::FromUTF8(AbsolutePath(shot.utf8_string(), startFolder));
         // Under a virtual display: picture the window once it has settled, then close.
         CallAfter([this, shot] {
             wxMilliSleep(500);

@@ -14,6 +14,7 @@
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
 #include "gui/typeset_bridge.h"
+#include "platform/paths.h"
 
 namespace quirn::gui {
 
@@ -80,7 +81,9 @@ bool ScriptRunner::RunStep(const std::string& step) {
         return true;
     }
     if (verb == "open") {
-        app.Documents().CreateDocument(wxString::FromUTF8(rest), wxDOC_SILENT);
+        // Relative names are relative to the folder the program was started in.
+        app.Documents().CreateDocument(wxString::FromUTF8(AbsolutePath(rest, StartFolder())),
+                                       wxDOC_SILENT);
     } else if (verb == "menu") {
         if (CMainFrame* frame = app.MainFrame()) {
             wxCommandEvent e(wxEVT_MENU, MenuIdOf(static_cast<int>(number)));
@@ -109,7 +112,7 @@ bool ScriptRunner::RunStep(const std::string& step) {
         Report();
     } else if (verb == "screenshot") {
         if (screenshot)
-            screenshot(wxString::FromUTF8(rest));
+            screenshot(wxString::FromUTF8(AbsolutePath(rest, StartFolder())));
     } else if (verb == "quit") {
         next_ = steps_.size();  // nothing runs after it
         if (CMainFrame* frame = app.MainFrame())

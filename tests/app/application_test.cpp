@@ -7,6 +7,7 @@
 
 #include "app/registry.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 #include "support/test_support.h"
@@ -95,12 +96,16 @@ class ApplicationTest : public ::testing::Test {
 TEST_F(ApplicationTest, InteractiveStartRunsEveryStepInOrderAndExitSavesOnce) {
     Recorder rec;
     Application app(*store, output, prompt);
-    ASSERT_TRUE(app.InitInstance("-OR=LA -PAPER=A4 first.tex", rec.Seams()));
+    const std::filesystem::path before = std::filesystem::current_path();
+    ASSERT_TRUE(app.InitInstance("-OR=LA -PAPER=A4 first.tex", rec.Seams(), "/home/u/papers"));
+    // Start-up never changes the process's current directory; names on the command
+    // line are taken relative to the folder the program was started in.
+    EXPECT_EQ(std::filesystem::current_path(), before);
     EXPECT_EQ(rec.calls,
               (std::vector<std::string>{
                   "roots", "dpi", "texvars", "stopsearch", "single", "doctypes", "frame", "formats",
                   "graphics", "show", "jitdb", "install quirn-basic", "ensureformats", "maps",
-                  "open first.tex", "help /QuirnQuickStart/Introduction.htm"}));
+                  "open /home/u/papers/first.tex", "help /QuirnQuickStart/Introduction.htm"}));
     EXPECT_EQ(app.ScreenResolution(), 300);  // clamped
     EXPECT_EQ(app.PrintOrientation(), 1);
     EXPECT_EQ(app.PrintPaper(), 3);
@@ -161,9 +166,9 @@ TEST_F(ApplicationTest, FailuresAndTheSecondInstanceEndStartUpWithoutSaving) {
 TEST_F(ApplicationTest, BatchTypesetRunsWithTheGivenFormatAndEnds) {
     Recorder rec;
     Application app(*store, output, prompt);
-    EXPECT_FALSE(app.InitInstance("-TEX=paper.tex -FORMAT=latex", rec.Seams()));
+    EXPECT_FALSE(app.InitInstance("-TEX=paper.tex -FORMAT=latex", rec.Seams(), dir.Path()));
     EXPECT_EQ(app.ResultCode(), 3);
-    EXPECT_EQ(rec.calls[rec.calls.size() - 2], "typeset paper.tex LATEX");
+    EXPECT_EQ(rec.calls[rec.calls.size() - 2], "typeset " + dir.File("paper.tex") + " LATEX");
     EXPECT_EQ(rec.calls.back(), "saveall");
     EXPECT_TRUE(std::find(rec.calls.begin(), rec.calls.end(), "show-min") != rec.calls.end());
     EXPECT_TRUE(std::find(rec.calls.begin(), rec.calls.end(), "splash") == rec.calls.end());
@@ -177,7 +182,8 @@ TEST_F(ApplicationTest, BatchTypesetRunsWithTheGivenFormatAndEnds) {
         s.openDocument = [](const std::string&) { return false; };
         return s;
     }()));
-    EXPECT_EQ(prompt.messages.back(), "Unable to print:\n\nmissing.dvi");
+    EXPECT_EQ(prompt.messages.back(),
+              "Unable to print:\n\n" + AbsolutePath("missing.dvi", StartFolder()));
     EXPECT_EQ(keep.calls.back(), "show");
 }
 

@@ -15,10 +15,13 @@ struct Parsed {
     std::vector<std::string> messages;
 };
 
+// Names are relative to this start folder.
+constexpr const char* kStart = "/home/u/start";
+
 Parsed Parse(const std::string& line, Profile* profile = nullptr) {
     Parsed r;
     ScriptedPrompt prompt;
-    r.ok = ParseCommandLine(line, r.o, prompt, profile);
+    r.ok = ParseCommandLine(line, r.o, prompt, profile, kStart);
     r.messages = prompt.messages;
     return r;
 }
@@ -28,7 +31,8 @@ TEST(CommandLine, TokensFilesAndTheSplash) {
               (std::vector<std::string>{"a", "b c", "d\"e\"", "unclosed x"}));
     auto r = Parse("\"/home/u/my paper.tex\" other.dvi");
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.o.files, (std::vector<std::string>{"/home/u/my paper.tex", "other.dvi"}));
+    EXPECT_EQ(r.o.files,
+              (std::vector<std::string>{"/home/u/my paper.tex", "/home/u/start/other.dvi"}));
     EXPECT_TRUE(r.o.noLogo);  // a file argument alone suppresses the splash
     EXPECT_FALSE(Parse("").o.noLogo);
     // An absolute path is a file even though "/" also begins options.
@@ -51,13 +55,14 @@ TEST(CommandLine, BatchOptionsAndTheirFailures) {
     auto r = Parse("-TEX=paper.tex -FORMAT=latex");
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.o.typeset);
-    EXPECT_EQ(r.o.typesetFile, "paper.tex");
+    EXPECT_EQ(r.o.typesetFile, "/home/u/start/paper.tex");
     EXPECT_EQ(r.o.format, "LATEX");
     EXPECT_TRUE(r.o.noLogo);
 
     r = Parse("/print=doc.dvi");
     EXPECT_TRUE(r.o.print && r.o.noLogo);
-    EXPECT_EQ(r.o.printFile, "doc.dvi");
+    EXPECT_EQ(r.o.printFile, "/home/u/start/doc.dvi");
+    EXPECT_EQ(Parse("-PRINT=../sub/doc.dvi").o.printFile, "/home/u/start/../sub/doc.dvi");
 
     r = Parse("-PRINT= other.tex");
     EXPECT_FALSE(r.ok);
@@ -74,8 +79,9 @@ TEST(CommandLine, BatchOptionsAndTheirFailures) {
     r = Parse("-WORKDIR= a.tex");
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.messages, std::vector<std::string>{"Invalid WORKDIR command!"});
-    EXPECT_EQ(r.o.files, std::vector<std::string>{"a.tex"});
+    EXPECT_EQ(r.o.files, std::vector<std::string>{"/home/u/start/a.tex"});
     EXPECT_EQ(Parse("-WORKDIR=/tmp/w").o.workDir, "/tmp/w/.");
+    EXPECT_EQ(Parse("-WORKDIR=w").o.workDir, "/home/u/start/w/.");
 }
 
 TEST(CommandLine, OrientationAndPaper) {

@@ -9,6 +9,7 @@
 #include "dvi/dvi_doc.h"
 #include "dvi/dvi_test_support.h"
 #include "dvi/fonts/tfm.h"
+#include "platform/paths.h"
 
 namespace quirn {
 namespace {
@@ -194,6 +195,43 @@ TEST(DviDoc, DebugModeLeavesTheSearchTraceInATemporaryFile) {
     EXPECT_EQ(std::getenv("KPATHSEA_DEBUG"), nullptr);
     EXPECT_EQ(std::getenv("KPATHSEA_DEBUG_OUTPUT"), nullptr);
     EXPECT_FALSE(l.context.fileSearch.Running()) << "stopped so the next search is untraced";
+}
+
+// A document that brings its own font (a TFM beside it, as the engine found it in the
+// folder it ran in) loads with that font from any current directory, here opened by a
+// name relative to the current directory.
+TEST(DviDoc, FontsBesideADocumentInAnotherFolderAreFound) {
+    TempDir dir;
+    std::string out;
+    ASSERT_EQ(test::RunCommand(
+                  "cp \"$(kpsewhich cmbx10.tfm)\" '" + dir.File("quirnown10.tfm") + "'", &out),
+              0);
+    const std::string dvi = test::TypesetDvi(
+        dir, "doc", "\\font\\own=quirnown10 \\font\\bx=cmbx10 {\\own Own} {\\bx Bold}\\bye\n",
+        "tex");
+    ASSERT_FALSE(dvi.empty());
+    const std::string relative =
+        std::filesystem::relative(dvi, std::filesystem::current_path()).string();
+    ASSERT_FALSE(IsAbsolute(relative));
+
+    Loader l;
+    ASSERT_TRUE(l.doc.OpenDocument(relative)) << l.sink.Text();
+    EXPECT_EQ(l.sink.Text().find("Bad or missing TFM"), std::string::npos) << l.sink.Text();
+    const DviFont* own = nullptr;
+    const DviFont* bold = nullptr;
+    for (const auto& font : l.doc.fonts) {
+        if (font->name == "quirnown10")
+            own = font.get();
+        if (font->name == "cmbx10")
+            bold = font.get();
+    }
+    ASSERT_TRUE(own != nullptr && bold != nullptr);
+    // The document's own font is the copy of cmbx10, not a substitute.
+    EXPECT_NE(own->metrics['O'].width, 0);
+    for (int code = 0; code < 128; ++code)
+        EXPECT_EQ(own->metrics[code].width, bold->metrics[code].width) << code;
+    // Outside the load, files beside the document are no longer preferred.
+    EXPECT_EQ(l.context.fileSearch.DocumentFolder(), "");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/paths.h"
 #include "process/child_process.h"
 
 namespace quirn {
@@ -85,6 +86,12 @@ std::string FileSearch::Ask(const std::string& name) {
 }
 
 std::string FileSearch::FindFile(const std::string& name, bool allowInstall) {
+    if (!documentFolder_.empty() && !name.empty() && name.find('/') == std::string::npos) {
+        std::string beside = JoinPath(documentFolder_, name);
+        if (RegularFileExists(beside)) {
+            return beside;
+        }
+    }
     std::string path = Ask(name);
     if (!path.empty() || !allowInstall || retrying_ || installer_ == nullptr) {
         return path;

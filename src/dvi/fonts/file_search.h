@@ -36,6 +36,12 @@ class FileSearch {
     // Who provides missing files; null (the default) answers "not installed". Borrowed.
     void SetInstaller(MissingFileInstaller* installer) { installer_ = installer; }
 
+    // The folder of the document being loaded: a file there is found before the TeX
+    // trees are searched, as the engine finds files in the folder it runs in first.
+    // Empty (the default): the trees only.
+    void SetDocumentFolder(std::string folder) { documentFolder_ = std::move(folder); }
+    const std::string& DocumentFolder() const { return documentFolder_; }
+
     // The full path of `name`, or an empty text when it is not found. With
     // `allowInstall`, a missing file is offered to the installer once; after a
     // successful install the helper is restarted and asked again.
@@ -57,6 +63,7 @@ class FileSearch {
     std::string Ask(const std::string& name);
 
     std::string installDir_;
+    std::string documentFolder_;
     std::unique_ptr<ChildProcess> child_;
     MissingFileInstaller* installer_ = nullptr;
     bool retrying_ = false;
