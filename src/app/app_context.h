@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/data_roots.h"
+#include "platform/temp_folder.h"
 
 namespace quirn {
 
@@ -20,6 +21,8 @@ struct AppContext {
     UserPrompt* prompt = nullptr;
     DataRoots roots;
     bool debugMode = false;  // the application option "mode" = "debug"
+    // The instance's private folder for temporary files (made on first use).
+    TempFolder temporary;
 };
 
 }  // namespace quirn

@@ -1,9 +1,5 @@
 #include "app/application.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
@@ -126,7 +122,9 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
     if (!options_.noLogo)
         Call(seams_.showSplash);
 
-    DeleteStaleTemporaryFiles();
+    // Temporary files left by instances that ended without clearing up (a crash); the
+    // folders of running instances and everything else in the directory stay.
+    RemoveAbandonedTempFolders();
     Call(seams_.loadMissingFileDatabase);
     CheckBasicPackages();
     Call(seams_.migrateOldFonts);
@@ -138,29 +136,6 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
         return true;
     }
     return RunBatch();
-}
-
-void Application::DeleteStaleTemporaryFiles() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = tmp && *tmp ? tmp : "/tmp";
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return;
-    uid_t me = ::getuid();
-    while (dirent* ent = ::readdir(d)) {
-        std::string name = ent->d_name;
-        if (name.size() < 7 || name.compare(0, 3, "qui") != 0 ||
-            name.compare(name.size() - 4, 4, ".tmp") != 0) {
-            continue;
-        }
-        std::string path = dir + "/" + name;
-        struct stat st {};
-        // Only our own files: /tmp is shared with other users.
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == me) {
-            ::unlink(path.c_str());
-        }
-    }
-    ::closedir(d);
 }
 
 void Application::CheckBasicPackages() {

@@ -94,7 +94,6 @@ class Application {
     bool RunBatch();
     void RunInteractive();
     void CheckBasicPackages();
-    void DeleteStaleTemporaryFiles();
 
     SettingsStore& store_;
     OutputSink& output_;

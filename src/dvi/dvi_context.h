@@ -10,6 +10,7 @@
 
 #include "app/settings.h"
 #include "dvi/fonts/font_context.h"
+#include "platform/temp_folder.h"
 
 namespace quirn {
 
@@ -21,6 +22,8 @@ struct DviContext : FontContext {
 
     // The settings to read: the application's, or the built-in defaults.
     const Settings& CurrentSettings() const { return settings ? *settings : defaults_; }
+    // Where temporary files go: the application's folder, or one of the context's own.
+    TempFolder& Temporary() { return temporary ? *temporary : ownTemporary_; }
 
     const Settings* settings = nullptr;
     // 1.0 except while a virtual-font packet is interpreted (its scale then).
@@ -28,9 +31,12 @@ struct DviContext : FontContext {
     // The directory of the current project's main file, which graphics specials name
     // their files relative to; unset or empty when there is no current project.
     std::function<std::string()> projectDirectory;
+    // The application's temporary folder (borrowed); null: the context's own.
+    TempFolder* temporary = nullptr;
 
   private:
     Settings defaults_;
+    TempFolder ownTemporary_;
 };
 
 }  // namespace quirn

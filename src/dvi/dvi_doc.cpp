@@ -1,8 +1,5 @@
 #include "dvi/dvi_doc.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <utility>
 
 #include "dvi/fonts/byte_reader.h"
@@ -20,33 +17,22 @@ namespace {
 constexpr int kTrailer = 223;
 constexpr double kInchesPerCentimetre = 0.39370078740157477;
 
-// The file-search trace of one load in debug mode: the variables the search helper
-// reads are set for the load, and the helper is restarted so that it sees them.
+// The file-search trace of one load in debug mode: a search helper that traces into
+// a new temporary file serves the load, and the next search after it is untraced again.
 class SearchTraceScope {
   public:
     SearchTraceScope(DviContext& context) : context_(context) {
         if (!context_.debugMode) {
             return;
         }
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/quirnXXXXXX";
-        int fd = ::mkstemp(pattern.data());
-        if (fd >= 0) {
-            ::close(fd);
-            logPath_ = pattern;
-        }
-        ::setenv("KPATHSEA_DEBUG", "255", 1);
-        ::setenv("KPATHSEA_DEBUG_OUTPUT", logPath_.c_str(), 1);
-        context_.fileSearch.StopFileSearch();
+        logPath_ = context_.Temporary().MakeFile("quirn");
+        context_.fileSearch.SetTraceFile(logPath_);
     }
     ~SearchTraceScope() {
         if (!context_.debugMode) {
             return;
         }
-        ::unsetenv("KPATHSEA_DEBUG");
-        ::unsetenv("KPATHSEA_DEBUG_OUTPUT");
-        context_.fileSearch.StopFileSearch();
+        context_.fileSearch.SetTraceFile({});
         context_.Message("See kpathsea log " + logPath_ + "\n");
     }
     SearchTraceScope(const SearchTraceScope&) = delete;

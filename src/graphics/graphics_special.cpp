@@ -148,8 +148,8 @@ bool Placement(const GraphicsSpecial& s, const GraphicsSpecialLibrary::Graphic& 
 
 }  // namespace
 
-GraphicsSpecialLibrary::GraphicsSpecialLibrary(std::string installDir)
-    : installDir_(std::move(installDir)) {}
+GraphicsSpecialLibrary::GraphicsSpecialLibrary(std::string installDir, TempFolder* temporary)
+    : installDir_(std::move(installDir)), temporary_(temporary ? *temporary : ownTemporary_) {}
 
 GraphicsSpecialLibrary::~GraphicsSpecialLibrary() = default;
 
@@ -318,7 +318,7 @@ bool GraphicsSpecialLibrary::ConvertPdf(const std::string& path, std::string* ep
         *error = "the PostScript interpreter (gs) was not found";
         return false;
     }
-    ScratchDir scratch;
+    ScratchDir scratch(temporary_);
     if (!scratch.Ok()) {
         *error = "cannot create a temporary directory";
         return false;
@@ -397,7 +397,7 @@ std::unique_ptr<RgbImage> GraphicsSpecialLibrary::RenderPreview(const std::strin
                                                                 double widthPt, double heightPt,
                                                                 int maxSide) {
     std::string gs = Interpreter();
-    ScratchDir scratch;
+    ScratchDir scratch(temporary_);
     if (gs.empty() || !scratch.Ok())
         return nullptr;
     double dpi = std::clamp(72.0 * maxSide / std::max(widthPt, heightPt), 1.0, 1200.0);

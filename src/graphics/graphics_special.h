@@ -10,6 +10,7 @@
 #include <string>
 
 #include "graphics/rgb_image.h"
+#include "platform/temp_folder.h"
 
 namespace quirn {
 
@@ -60,7 +61,9 @@ class SpecialLibrary {
 // found as "gs" by the program resolver.
 class GraphicsSpecialLibrary : public SpecialLibrary {
   public:
-    explicit GraphicsSpecialLibrary(std::string installDir = {});
+    // Scratch files go into `temporary` (borrowed), or into a folder of the library's
+    // own when none is given.
+    explicit GraphicsSpecialLibrary(std::string installDir = {}, TempFolder* temporary = nullptr);
     ~GraphicsSpecialLibrary() override;
 
     void SetConsole(OutputSink* console) override { console_ = console; }
@@ -81,6 +84,8 @@ class GraphicsSpecialLibrary : public SpecialLibrary {
     std::string Interpreter();
 
     std::string installDir_;
+    TempFolder ownTemporary_;
+    TempFolder& temporary_;
     OutputSink* console_ = nullptr;
     bool insertionMode_ = false;
     std::map<std::string, std::shared_ptr<const Graphic>> cache_;  // by path, size and time

@@ -100,7 +100,8 @@ StartupSeams QuirnApp::MakeSeams() {
     };
     s.saveAllModified = [this] { return docManager_->CloseDocuments(false); };
     s.connectGraphicsLibrary = [this] {
-        graphics_ = std::make_unique<GraphicsSpecialLibrary>(app_->Roots().installDir);
+        graphics_ = std::make_unique<GraphicsSpecialLibrary>(app_->Roots().installDir,
+                                                             &app_->Context().temporary);
         graphics_->SetConsole(&output_);
     };
     return s;

@@ -161,6 +161,7 @@ void TypesetBridge::AddStartupSeams(StartupSeams& s) {
     s.refreshFontMaps = [this] {
         previewer_ =
             std::make_unique<DviContext>(app_.Roots().installDir, &monitor_, &app_.Record());
+        previewer_->temporary = &app_.Context().temporary;
         FontMapRegenerator maps(*previewer_, app_.Roots());
         const auto& trees = app_.Record().tdsArchivePath;
         maps.RefreshFontMapping(trees.empty() ? DefaultTreeList(app_.Roots()) : trees);

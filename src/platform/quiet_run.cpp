@@ -118,12 +118,7 @@ QuietRunResult RunQuietly(const std::string& program, const std::vector<std::str
     return result;
 }
 
-ScratchDir::ScratchDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quirn-gfx-XXXXXX";
-    if (::mkdtemp(pattern.data()))
-        path_ = pattern;
-}
+ScratchDir::ScratchDir(TempFolder& temporary) : path_(temporary.MakeFolder("gfx-")) {}
 
 ScratchDir::~ScratchDir() {
     if (path_.empty())

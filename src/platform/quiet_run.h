@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/temp_folder.h"
+
 namespace quirn {
 
 struct QuietRunResult {
@@ -19,10 +21,11 @@ struct QuietRunResult {
 QuietRunResult RunQuietly(const std::string& program, const std::vector<std::string>& args,
                           int timeoutMs);
 
-// A fresh directory under $TMPDIR, removed with its contents when the object dies.
+// A fresh directory in the instance's temporary folder, removed with its contents
+// when the object dies.
 class ScratchDir {
   public:
-    ScratchDir();
+    explicit ScratchDir(TempFolder& temporary);
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;

@@ -80,18 +80,6 @@ bool IsOutputDocument(const std::string& path) {
            strcasecmp(ext.c_str(), "pdf") == 0;
 }
 
-// A fresh, empty file in the temporary directory named like "quiXXXXXX.tmp", so that
-// one left behind by a crash is removed at the next start.
-std::string MakeTraceFile() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/quiXXXXXX.tmp";
-    int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0)
-        return {};
-    ::close(fd);
-    return name;
-}
-
 }  // namespace
 
 Typesetter::Typesetter(AppContext& context, ProcessList& processes, OutputMonitor& monitor,
@@ -242,7 +230,7 @@ int Typesetter::StartTeX(const std::string& source, const std::string& format,
     state_.runDirectory = workingDir;
 
     DropTrace();
-    state_.traceFile = MakeTraceFile();
+    state_.traceFile = ctx_.temporary.MakeFile("qui", ".tmp");
     ::setenv("TEXEDIT", kTexEdit, 1);
     ::setenv("KPATHSEA_DEBUG", "32", 1);
     ::setenv("KPATHSEA_DEBUG_OUTPUT", state_.traceFile.c_str(), 1);

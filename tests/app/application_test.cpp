@@ -1,6 +1,9 @@
 #include "app/application.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -185,6 +188,67 @@ TEST_F(ApplicationTest, BatchTypesetRunsWithTheGivenFormatAndEnds) {
     EXPECT_EQ(prompt.messages.back(),
               "Unable to print:\n\n" + AbsolutePath("missing.dvi", StartFolder()));
     EXPECT_EQ(keep.calls.back(), "show");
+}
+
+// A process that has ended: its id names no running process (until it is reused).
+pid_t EndedProcess() {
+    pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+TEST_F(ApplicationTest, StartUpRemovesOnlyTheFoldersOfEndedInstances) {
+    const std::string tmp = dir.File("tmp");
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string saved = oldTmp ? oldTmp : "";
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+
+    // Another program's files, named as Quirn's temporary files once were.
+    dir.Write("tmp/quick.tmp", "not Quirn's");
+    dir.Write("tmp/quiabc.tmp", "not Quirn's either");
+    // A running instance (a child that waits) and one that has ended.
+    pid_t live = ::fork();
+    if (live == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    const std::string liveFolder = "tmp/quirn-" + std::to_string(live) + "-Ab3dEf";
+    const std::string endedFolder = "tmp/quirn-" + std::to_string(EndedProcess()) + "-Gh5jKl";
+    dir.Write(liveFolder + "/qui123456.tmp", "trace of a running typeset");
+    dir.Write(endedFolder + "/qui654321.tmp", "left by a crash");
+    dir.Write("tmp/quirn-notapid-Xy7zQw/keep", "");
+
+    std::string made;
+    {
+        Recorder rec;
+        Application app(*store, output, prompt);
+        app.InitInstance("", rec.Seams());
+        made = app.Context().temporary.MakeFile("qui", ".tmp");
+        // The instance's own files are in a folder of its own, named after it.
+        EXPECT_EQ(
+            FileNameOf(DirectoryOf(made)).rfind("quirn-" + std::to_string(::getpid()) + "-", 0), 0u)
+            << made;
+        EXPECT_EQ(DirectoryOf(DirectoryOf(made)), tmp);
+        EXPECT_TRUE(RegularFileExists(made));
+        app.ExitInstance();
+    }
+    EXPECT_FALSE(FileExists(DirectoryOf(made)));  // removed when the instance ends
+
+    ::kill(live, SIGKILL);
+    ::waitpid(live, nullptr, 0);
+    if (oldTmp) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+
+    EXPECT_EQ(test::ReadFile(dir.File("tmp/quick.tmp")), "not Quirn's");
+    EXPECT_EQ(test::ReadFile(dir.File("tmp/quiabc.tmp")), "not Quirn's either");
+    EXPECT_TRUE(FileExists(dir.File(liveFolder + "/qui123456.tmp")));
+    EXPECT_TRUE(FileExists(dir.File("tmp/quirn-notapid-Xy7zQw/keep")));
+    EXPECT_FALSE(FileExists(dir.File(endedFolder)));
 }
 
 }  // namespace

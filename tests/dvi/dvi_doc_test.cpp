@@ -182,11 +182,11 @@ TEST(DviDoc, DebugModeLeavesTheSearchTraceInATemporaryFile) {
     const std::string dvi = test::TypesetDvi(dir, "doc", "Trace.\\bye\n", "tex");
     Loader l;
     l.context.debugMode = true;
-    ::setenv("TMPDIR", dir.Path().c_str(), 1);
-    const bool loaded = l.doc.OpenDocument(dvi);
-    ::unsetenv("TMPDIR");
-    ASSERT_TRUE(loaded);
-    const std::string prefix = "See kpathsea log " + dir.Path() + "/quirn";
+    TempFolder temporary(dir.Path());
+    l.context.temporary = &temporary;
+    ASSERT_TRUE(l.doc.OpenDocument(dvi));
+    // The trace is in the instance's own temporary folder.
+    const std::string prefix = "See kpathsea log " + dir.Path() + "/quirn-";
     const std::string& out = l.sink.Text();
     const std::size_t at = out.find(prefix);
     ASSERT_NE(at, std::string::npos) << out;

@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 
 #include <utility>
+#include <vector>
 
 #include "platform/paths.h"
 #include "process/child_process.h"
+
+extern char** environ;
 
 namespace quirn {
 
@@ -27,6 +30,21 @@ std::string TrimTrailingSpace(std::string text) {
         text.pop_back();
     }
     return text;
+}
+
+// Quirn's environment with kpathsea's debugging variables replaced: every category
+// traced into `traceFile`.
+std::vector<std::string> TracingEnvironment(const std::string& traceFile) {
+    std::vector<std::string> block;
+    for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
+        std::string entry = *e;
+        if (!entry.starts_with("KPATHSEA_DEBUG=") && !entry.starts_with("KPATHSEA_DEBUG_OUTPUT=")) {
+            block.push_back(std::move(entry));
+        }
+    }
+    block.push_back("KPATHSEA_DEBUG=255");
+    block.push_back("KPATHSEA_DEBUG_OUTPUT=" + traceFile);
+    return block;
 }
 
 }  // namespace
@@ -52,6 +70,9 @@ bool FileSearch::EnsureStarted() {
     }
     child_ = std::make_unique<ChildProcess>();
     child_->SetInstallDir(installDir_);
+    if (!traceFile_.empty()) {
+        child_->SetEnvironmentBlock(TracingEnvironment(traceFile_));
+    }
     ++starts_;
     const std::string workingDir = IsDirectory(installDir_) ? installDir_ : std::string();
     return child_->Start("kpathsearch", workingDir);
@@ -83,6 +104,11 @@ std::string FileSearch::Ask(const std::string& name) {
         return {};
     }
     return TrimTrailingSpace(line.substr(3));
+}
+
+void FileSearch::SetTraceFile(std::string path) {
+    traceFile_ = std::move(path);
+    StopFileSearch();
 }
 
 std::string FileSearch::FindFile(const std::string& name, bool allowInstall) {

@@ -42,6 +42,11 @@ class FileSearch {
     void SetDocumentFolder(std::string folder) { documentFolder_ = std::move(folder); }
     const std::string& DocumentFolder() const { return documentFolder_; }
 
+    // The file the helper writes kpathsea's full search trace into; empty (the default)
+    // for none. The helper is stopped, so that the next lookup starts one that traces
+    // (or no longer does).
+    void SetTraceFile(std::string path);
+
     // The full path of `name`, or an empty text when it is not found. With
     // `allowInstall`, a missing file is offered to the installer once; after a
     // successful install the helper is restarted and asked again.
@@ -64,6 +69,7 @@ class FileSearch {
 
     std::string installDir_;
     std::string documentFolder_;
+    std::string traceFile_;
     std::unique_ptr<ChildProcess> child_;
     MissingFileInstaller* installer_ = nullptr;
     bool retrying_ = false;
