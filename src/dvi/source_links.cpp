@@ -130,9 +130,8 @@ std::optional<SourcePosition> SourceForPoint(CDVIDoc& doc, int page, int resolut
     if (!source)
         return std::nullopt;
     if (!IsAbsolute(source->file)) {
-        std::error_code ec;
-        fs::path dir = fs::absolute(fs::path(doc.Path()).parent_path(), ec);
-        source->file = (dir / source->file).lexically_normal().string();
+        const std::string dir = AbsolutePath(DirectoryOf(doc.Path()), StartFolder());
+        source->file = fs::path(JoinPath(dir, source->file)).lexically_normal().string();
     }
     return source;
 }

@@ -324,11 +324,11 @@ bool GraphicsSpecialLibrary::ConvertPdf(const std::string& path, std::string* ep
         return false;
     }
     std::string out = scratch.File("page.eps");
-    QuietRunResult run = RunQuietly(
-        gs,
-        {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=eps2write", "-dFirstPage=1",
-         "-dLastPage=1", "-sOutputFile=" + out, "-f", std::filesystem::absolute(path).string()},
-        kConvertTimeoutMs);
+    QuietRunResult run =
+        RunQuietly(gs,
+                   {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=eps2write", "-dFirstPage=1",
+                    "-dLastPage=1", "-sOutputFile=" + out, "-f", AbsolutePath(path, StartFolder())},
+                   kConvertTimeoutMs);
     std::vector<uint8_t> bytes;
     std::string ignored;
     if (!run.started || run.timedOut || run.exitStatus != 0 ||
@@ -416,7 +416,7 @@ std::unique_ptr<RgbImage> GraphicsSpecialLibrary::RenderPreview(const std::strin
     } else {
         args.push_back("-dEPSCrop");
     }
-    args.insert(args.end(), {"-f", std::filesystem::absolute(path).string()});
+    args.insert(args.end(), {"-f", AbsolutePath(path, StartFolder())});
     QuietRunResult run = RunQuietly(gs, args, kPreviewTimeoutMs);
     std::vector<uint8_t> bytes;
     std::string error;
