@@ -21,4 +21,14 @@ inline wxDocMDIParentFrame* ParentFrame() {
     return wxDynamicCast(wxTheApp->GetTopWindow(), wxDocMDIParentFrame);
 }
 
+// The size a new document window is made with: the main frame's document area, which
+// it fills. At the toolkit's default size (20 by 20) its contents would first be laid
+// out in a window smaller than their own scroll bars.
+inline wxSize DocumentAreaSize() {
+    wxDocMDIParentFrame* parent = ParentFrame();
+    wxWindow* area = parent ? parent->GetClientWindow() : nullptr;
+    wxSize size = area ? area->GetClientSize() : wxDefaultSize;
+    return size.x > 0 && size.y > 0 ? size : wxDefaultSize;
+}
+
 }  // namespace quirn::gui

@@ -47,8 +47,9 @@ bool CByteDoc::DoSaveDocument(const wxString& file) {
 }
 
 bool CPlainTextView::OnCreate(wxDocument* doc, long) {
-    auto* frame = new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
-    text_ = new wxTextCtrl(frame, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,
+    auto* frame = new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
+                                         wxDefaultPosition, DocumentAreaSize());
+    text_ = new wxTextCtrl(frame, wxID_ANY, "", wxDefaultPosition, frame->GetClientSize(),
                            wxTE_MULTILINE | wxTE_READONLY);
     SetFrame(frame);
     frame->Show();

@@ -57,7 +57,8 @@ CQuirnWinDoc* CQuirnWinView::TexDoc() const {
 }
 
 wxDocMDIChildFrame* CQuirnWinView::MakeFrame(wxDocument* doc) {
-    return new CQuirnMDITeXChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
+    return new CQuirnMDITeXChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
+                                    wxDefaultPosition, DocumentAreaSize());
 }
 
 bool CQuirnWinView::OnCreate(wxDocument* doc, long flags) {

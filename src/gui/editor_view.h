@@ -107,6 +107,7 @@ class CScintillaView : public wxView {
     void OnEditCommand(wxCommandEvent& e);
     void OnUpdateEditCommand(wxUpdateUIEvent& e);
     void OpenFindDialog(bool replace);
+    void OnKeyDown(wxKeyEvent& e);
     void OnChar(wxKeyEvent& e);
     void OnPrint(wxCommandEvent& e);
 

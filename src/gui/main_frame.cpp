@@ -5,6 +5,8 @@
 #include <wx/menu.h>
 #include <wx/toolbar.h>
 
+#include <memory>
+
 #include "app/profile.h"
 #include "gui/command_ids.h"
 #include "gui/editor_view.h"
@@ -17,8 +19,21 @@ namespace quirn::gui {
 namespace {
 enum { ID_VIEW_OUTPUT = wxID_HIGHEST + 1, ID_VIEW_WORKSPACE, ID_TYPESET, ID_CANCEL_TYPESET };
 
-// Message, then the editor's position or the page view's five indicators.
-constexpr int kStatusFields = 6;
+// The item of `menu` or its submenus whose shortcut is `key` with `modifiers`.
+int ItemOfShortcut(const wxMenu& menu, int key, int modifiers) {
+    for (const wxMenuItem* item : menu.GetMenuItems()) {
+        if (const wxMenu* sub = item->GetSubMenu()) {
+            if (int id = ItemOfShortcut(*sub, key, modifiers); id != wxID_NONE)
+                return id;
+            continue;
+        }
+        std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+        if (accel && accel->IsOk() && accel->GetFlags() == modifiers && accel->GetKeyCode() == key)
+            return item->GetId();
+    }
+    return wxID_NONE;
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
@@ -44,6 +59,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
     const int widths[kStatusFields] = {-3, -2, -2, 90, 70, -4};
     SetStatusWidths(kStatusFields, widths);
     SetStatusText("Ready");
+    Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -54,7 +70,7 @@ void CMainFrame::BuildMenus() {
     auto* file = new wxMenu;
     file->Append(wxID_NEW, "&New\tCtrl+N");
     file->Append(wxID_OPEN, "&Open...\tCtrl+O");
-    file->Append(wxID_CLOSE, "&Close");
+    file->Append(wxID_CLOSE, "&Close\tCtrl+W");
     file->Append(wxID_SAVE, "&Save\tCtrl+S");
     file->Append(wxID_SAVEAS, "Save &As...");
     file->AppendSeparator();
@@ -198,15 +214,68 @@ void CMainFrame::OnUpdateTypeset(wxUpdateUIEvent& e) {
 }
 
 void CMainFrame::SetEditorStatus(const std::string& position, const std::string& overtype) {
-    SetStatusText(wxString::FromUTF8(position), 1);
-    SetStatusText(wxString::FromUTF8(overtype), 2);
+    SetStatusLater(1, wxString::FromUTF8(position));
+    SetStatusLater(2, wxString::FromUTF8(overtype));
     for (int i = 3; i < kStatusFields; ++i)
-        SetStatusText("", i);
+        SetStatusLater(i, wxString());
 }
 
 void CMainFrame::SetViewStatus(int field, const std::string& text) {
     if (field >= 0 && field + 1 < kStatusFields)
-        SetStatusText(wxString::FromUTF8(text), field + 1);
+        SetStatusLater(field + 1, wxString::FromUTF8(text));
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& e) {
+    e.Skip();
+    wxString title = "Quirn";
+    if (wxMDIChildFrame* child = GetActiveChild(); child && !child->GetTitle().empty())
+        title = child->GetTitle() + wxString::FromUTF8(" \xE2\x80\x94 ") + title;
+    if (GetTitle() != title)
+        SetTitle(title);
+}
+
+void CMainFrame::SetStatusLater(int field, const wxString& text) {
+    pendingStatus_[static_cast<std::size_t>(field)] = text;
+    if (!statusQueued_) {
+        statusQueued_ = true;
+        CallAfter(&CMainFrame::ShowPendingStatus);  // dropped if the frame goes first
+    }
+}
+
+void CMainFrame::ShowPendingStatus() {
+    statusQueued_ = false;
+    for (int i = 0; i < kStatusFields; ++i) {
+        std::optional<wxString>& text = pendingStatus_[static_cast<std::size_t>(i)];
+        if (text && GetStatusBar())
+            SetStatusText(*text, i);
+        text.reset();
+    }
+}
+
+int CMainFrame::MenuItemOfKey(const wxKeyEvent& e) const {
+    const int key = e.GetKeyCode();  // letters come in upper case, as in the menus
+    const bool functionKey = key >= WXK_F1 && key <= WXK_F24;
+    const int modifiers = e.GetModifiers() & (wxMOD_ALT | wxMOD_CONTROL | wxMOD_SHIFT);
+    // Plain keys other than function keys are typing and editing keys.
+    const wxMenuBar* bar = GetMenuBar();
+    if (!bar || (!functionKey && !(modifiers & (wxMOD_ALT | wxMOD_CONTROL))))
+        return wxID_NONE;
+    for (std::size_t i = 0; i < bar->GetMenuCount(); ++i) {
+        if (int id = ItemOfShortcut(*bar->GetMenu(i), key, modifiers); id != wxID_NONE)
+            return id;
+    }
+    return wxID_NONE;
+}
+
+void CMainFrame::RunMenuItem(int id) {
+    wxMenuBar* bar = GetMenuBar();
+    wxMenu* menu = nullptr;
+    wxMenuItem* item = bar ? bar->FindItem(id, &menu) : nullptr;
+    if (!item || !menu)
+        return;
+    menu->UpdateUI(GetEventHandler());
+    if (item->IsEnabled())
+        ProcessCommand(item);
 }
 
 void CMainFrame::ShowOutput(bool show) {

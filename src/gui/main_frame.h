@@ -6,6 +6,8 @@
 #include <wx/docmdi.h>
 #include <wx/timer.h>
 
+#include <array>
+#include <optional>
 #include <string>
 
 #include "gui/output_bar.h"
@@ -29,13 +31,22 @@ class CMainFrame : public wxDocMDIParentFrame {
     void ShowOutput(bool show);
 
     // The status bar: an editor's "Line:%i Col:%i" and "OVR"; a page view's indicators
-    // (the fields of PageViewHost's StatusField, in order).
+    // (the fields of PageViewHost's StatusField, in order). The texts are shown at the
+    // next turn of the event loop, never at once: they are set from inside paints (the
+    // editor reports its caret while it draws) and from half-made windows, and the status
+    // bar paints the whole window at once when its text changes.
     void SetEditorStatus(const std::string& position, const std::string& overtype);
     void SetViewStatus(int field, const std::string& text);
 
     // Window placement from and to the "Window" settings.
     void RestoreWindowState(Profile& profile);
     void SaveWindowState(Profile& profile, const std::string& fileOpenDir);
+
+    // The menu item whose shortcut (as the menus show it, "&Save\tCtrl+S") the key is,
+    // or wxID_NONE.
+    int MenuItemOfKey(const wxKeyEvent& key) const;
+    // Runs a menu item as its shortcut does: when it is enabled once brought up to date.
+    void RunMenuItem(int id);
 
     // Restores a minimised window and brings it to the front (a second start asked).
     void BringToFront();
@@ -49,10 +60,21 @@ class CMainFrame : public wxDocMDIParentFrame {
     void OnToggleOutput(wxCommandEvent&);
     void OnToggleWorkspace(wxCommandEvent&);
     void OnAbout(wxCommandEvent&);
+    // The title names the active document as its window's title does (file name, " *"
+    // when modified): "paper.tex * — Quirn". Checked when the event queue runs dry, so it
+    // follows every way the active document, its name or its state can change.
+    void OnIdle(wxIdleEvent& e);
+    void SetStatusLater(int field, const wxString& text);
+    void ShowPendingStatus();
+
+    // Message, then the editor's position or the page view's five indicators.
+    static constexpr int kStatusFields = 6;
 
     wxAuiManager aui_;
     COutputBar* output_;
     CWorkspaceBar* workspace_;
+    std::array<std::optional<wxString>, kStatusFields> pendingStatus_;
+    bool statusQueued_ = false;
 };
 
 }  // namespace quirn::gui

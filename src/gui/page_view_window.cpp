@@ -75,7 +75,7 @@ bool CDVIWinDoc::DoOpenDocument(const wxString& file) {
 // The canvas
 
 PageCanvas::PageCanvas(wxWindow* parent, PageSource* pages)
-    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, parent->GetClientSize(),
                wxHSCROLL | wxVSCROLL | wxWANTS_CHARS) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);  // every pixel is ours: no flicker
     view_ =
@@ -372,7 +372,8 @@ void PageCanvas::OnTimer(wxTimerEvent&) {
 // The view
 
 bool CBaseView::OnCreate(wxDocument* doc, long) {
-    auto* frame = new CQuirnMDIChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
+    auto* frame = new CQuirnMDIChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
+                                        wxDefaultPosition, DocumentAreaSize());
     SetFrame(frame);
     auto* base = wxDynamicCast(doc, CBaseDoc);
     PageSource* pages = base ? base->Pages() : nullptr;
@@ -380,7 +381,7 @@ bool CBaseView::OnCreate(wxDocument* doc, long) {
         canvas_ = new PageCanvas(frame, pages);
     } else {
         // A kind of document this window cannot show yet: an empty grey area.
-        auto* empty = new wxWindow(frame, wxID_ANY);
+        auto* empty = new wxWindow(frame, wxID_ANY, wxDefaultPosition, frame->GetClientSize());
         empty->SetBackgroundColour(wxColour(128, 128, 128));
     }
     for (auto [first, last] : kViewCommandRanges) {

@@ -7,8 +7,31 @@
 #include "gui/editor_print.h"
 #include "gui/editor_view.h"
 #include "gui/gui_services.h"
+#include "gui/main_frame.h"
 
 namespace quirn::gui {
+
+namespace {
+
+// The editing commands whose keys the component carries out itself, just as their menu
+// items would; its keys also work where the item is disabled (Del deletes the next
+// character when nothing is selected).
+bool ComponentOwnsCommand(int id) {
+    switch (id) {
+        case wxID_UNDO:
+        case wxID_REDO:
+        case wxID_CUT:
+        case wxID_COPY:
+        case wxID_PASTE:
+        case wxID_CLEAR:
+        case wxID_SELECTALL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
 
 wxString TextToWindow(const std::string& bytes) {
     wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
@@ -79,14 +102,16 @@ CScintillaView::~CScintillaView() {
 }
 
 wxDocMDIChildFrame* CScintillaView::MakeFrame(wxDocument* doc) {
-    return new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle());
+    return new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
+                                  wxDefaultPosition, DocumentAreaSize());
 }
 
 bool CScintillaView::OnCreate(wxDocument* doc, long) {
     wxDocMDIChildFrame* frame = MakeFrame(doc);
-    stc_ = new wxStyledTextCtrl(frame, wxID_ANY);
+    stc_ = new wxStyledTextCtrl(frame, wxID_ANY, wxDefaultPosition, frame->GetClientSize());
     buffer_ = std::make_unique<StcTextBuffer>(*stc_);
     ConfigureEditor();
+    stc_->Bind(wxEVT_KEY_DOWN, &CScintillaView::OnKeyDown, this);
     stc_->Bind(wxEVT_CHAR, &CScintillaView::OnChar, this);
     SetFrame(frame);
     frame->Show();
@@ -106,10 +131,25 @@ void CScintillaView::ConfigureEditor() {
     stc_->CmdKeyAssign(wxSTC_KEY_END, wxSTC_KEYMOD_SHIFT, wxSTC_CMD_LINEENDDISPLAYEXTEND);
 }
 
-// A control character other than Tab, line feed and carriage return is not text.
+// A menu's shortcut goes to the menus before the component's own key map sees it: that
+// map would take it (Ctrl+T transposes lines there, Ctrl+] moves by paragraphs), and a
+// key cleared from it is still taken, to do nothing. The component keeps the editing
+// keys it shares with the Edit menu.
+void CScintillaView::OnKeyDown(wxKeyEvent& e) {
+    CMainFrame* frame = Services().MainFrame();
+    const int item = frame ? frame->MenuItemOfKey(e) : wxID_NONE;
+    if (item == wxID_NONE || ComponentOwnsCommand(item)) {
+        e.Skip();
+        return;
+    }
+    frame->RunMenuItem(item);
+}
+
+// A control character other than Tab, line feed and carriage return is not text. With
+// Ctrl or Alt held it is a shortcut: it goes on, unhandled, to the menus.
 void CScintillaView::OnChar(wxKeyEvent& e) {
     int c = e.GetUnicodeKey() != WXK_NONE ? static_cast<int>(e.GetUnicodeKey()) : e.GetKeyCode();
-    if (c >= 0 && c < 32 && c != 9 && c != 10 && c != 13)
+    if (c >= 0 && c < 32 && c != 9 && c != 10 && c != 13 && !e.ControlDown() && !e.AltDown())
         return;
     e.Skip();
 }

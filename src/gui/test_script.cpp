@@ -1,7 +1,9 @@
 #include "gui/test_script.h"
 
+#include <wx/accel.h>
 #include <wx/app.h>
 #include <wx/time.h>
+#include <wx/uiaction.h>
 
 #include <charconv>
 #include <cstdio>
@@ -27,6 +29,25 @@ long long NowMs() {
 void Say(const std::string& text) {
     std::printf("script: %s\n", text.c_str());
     std::fflush(stdout);
+}
+
+// The window of the active view that takes the mouse and the keys: the editing
+// component or the page canvas.
+wxWindow* ActiveViewWindow(wxView* view) {
+    if (auto* editor = wxDynamicCast(view, CQuirnWinView))
+        return editor->Editor();
+    if (auto* pages = wxDynamicCast(view, CBaseView))
+        return pages->Canvas();
+    return nullptr;
+}
+
+// Puts the pointer in the middle of `window`, as a user's hand would before a click or
+// before typing (without a window manager the keys go to the window under the pointer).
+bool PointAt(wxUIActionSimulator& sim, wxWindow* window) {
+    if (!window)
+        return false;
+    wxSize size = window->GetClientSize();
+    return sim.MouseMove(window->ClientToScreen(wxPoint(size.x / 2, size.y / 2)));
 }
 
 }  // namespace
@@ -108,6 +129,25 @@ bool ScriptRunner::RunStep(const std::string& step) {
     } else if (verb == "goto-line") {
         if (auto* editor = wxDynamicCast(view, CQuirnWinView))
             editor->GoToLine(static_cast<int>(number));
+    } else if (verb == "right-click") {
+        // Real events through the display server, as a mouse would make them.
+        wxUIActionSimulator sim;
+        if (!PointAt(sim, ActiveViewWindow(view)) || !sim.MouseClick(wxMOUSE_BTN_RIGHT))
+            Say("cannot click: " + step);
+    } else if (verb == "key") {
+        wxAcceleratorEntry key;
+        if (!key.FromString(wxString::FromUTF8("\t" + rest))) {
+            Say("bad step: " + step);
+            return true;
+        }
+        wxUIActionSimulator sim;
+        if (wxWindow* window = ActiveViewWindow(view))
+            PointAt(sim, window);
+        if (!sim.Char(key.GetKeyCode(), key.GetFlags()))
+            Say("cannot type: " + step);
+    } else if (verb == "title") {
+        if (CMainFrame* frame = app.MainFrame())
+            Say("title: " + frame->GetTitle().utf8_string());
     } else if (verb == "report") {
         Report();
     } else if (verb == "screenshot") {

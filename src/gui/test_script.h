@@ -1,7 +1,8 @@
 // A scripted session for window tests and demonstrations: QUIRN_SCRIPT names a file of
 // steps that the running window carries out one after the other (open a file, run a
-// menu command, typeset and wait, type text, report the state, take a screenshot,
-// quit). Reports go to standard output as "script: " lines.
+// menu command, typeset and wait, type text, right-click or press keys through the
+// display server, report the state or the title, take a screenshot, quit). Reports go
+// to standard output as "script: " lines.
 #pragma once
 
 #include <wx/string.h>

@@ -5,46 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <vector>
 
+#include "gui/window_program.h"
 #include "support/test_support.h"
 
 namespace quirn {
 namespace {
 
-using test::Program;
-using test::RunCommand;
-
-// The value of the last "script: KEY: VALUE" line of `out` for `key`.
-std::string Reported(const std::string& out, const std::string& key) {
-    std::istringstream lines(out);
-    std::string line, value;
-    const std::string prefix = "script: " + key + ": ";
-    while (std::getline(lines, line)) {
-        if (line.rfind(prefix, 0) == 0)
-            value = line.substr(prefix.size());
-    }
-    return value;
-}
-
-// The script's reports one by one: each begins with its "active:" line.
-std::vector<std::string> Reports(const std::string& out) {
-    std::vector<std::string> reports;
-    std::istringstream lines(out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind("script: active: ", 0) == 0)
-            reports.emplace_back();
-        if (!reports.empty() && line.rfind("script: ", 0) == 0)
-            reports.back() += line.substr(8) + "\n";
-    }
-    return reports;
-}
+using gui::test_window::HaveXvfb;
+using gui::test_window::Reported;
+using gui::test_window::Reports;
+using gui::test_window::RunScript;
+using gui::test_window::ScriptRun;
+using gui::test_window::ToolkitWarnings;
 
 TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
-    std::string have;
-    if (RunCommand("command -v xvfb-run && command -v Xvfb", &have) != 0)
+    if (!HaveXvfb())
         GTEST_SKIP() << "Xvfb is not installed";
     test::TempDir dir;
     std::string tex = dir.Write("doc/paper.tex",
@@ -58,63 +35,58 @@ TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
                                 "\\section{Three} Text three.\n"
                                 "\\end{document}\n");
     std::string shot = dir.File("view.png");
-    std::string script = dir.Write("steps.txt", "open " + tex +
-                                                    "\n"
-                                                    "typeset\n"
-                                                    "wait-typeset\n"
-                                                    "wait 1500\n"
-                                                    "report\n"
-                                                    "menu 59201\n"
-                                                    "menu 31219\n"
-                                                    "wait 300\n"
-                                                    "report\n"
-                                                    "screenshot " +
-                                                    shot +
-                                                    "\n"
-                                                    "menu 31216\n"
-                                                    "menu 32782\n"
-                                                    "wait 300\n"
-                                                    "report\n"
-                                                    // Forward search from line 6 (F8)...
-                                                    "open " +
-                                                    tex +
-                                                    "\n"
-                                                    "goto-line 6\n"
-                                                    "menu 25012\n"
-                                                    "wait 500\n"
-                                                    "report\n"
-                                                    // ...and back from the pointer (F8
-                                                    // in the viewer), caret moved away.
-                                                    "open " +
-                                                    tex +
-                                                    "\n"
-                                                    "goto-line 1\n"
-                                                    "open " +
-                                                    dir.File("doc/paper.dvi") +
-                                                    "\n"
-                                                    "menu 25012\n"
-                                                    "wait 300\n"
-                                                    "report\n"
-                                                    "open " +
-                                                    tex +
-                                                    "\n"
-                                                    "goto-line 6\n"
-                                                    "insert \\undefinedthing \n"
-                                                    "typeset\n"
-                                                    "wait-typeset\n"
-                                                    "wait 500\n"
-                                                    "report\n"
-                                                    "quit\n");
-    std::string env = "QUIRN_CONFIG_DIR='" + dir.File("config") + "' XDG_RUNTIME_DIR='" +
-                      dir.Path() + "' TMPDIR='" + dir.Path() + "' XDG_DATA_HOME='" +
-                      dir.File("data") + "' QUIRN_TEST_ANSWER=yes QUIRN_SCRIPT='" + script + "' ";
-    std::string run =
-        dir.Write("run.sh", env + "timeout 300 " + Program("quirn") + " -NOLOGO; echo rc=$?\n");
-    std::string out, err;
-    int rc = RunCommand("xvfb-run -a -s '-screen 0 1280x900x24' sh " + run, &out, &err);
-    ASSERT_EQ(rc, 0) << out << err;
-    EXPECT_NE(out.find("rc=0"), std::string::npos) << out << err;
+    ScriptRun run = RunScript(dir, "open " + tex +
+                                       "\n"
+                                       "typeset\n"
+                                       "wait-typeset\n"
+                                       "wait 1500\n"
+                                       "report\n"
+                                       "menu 59201\n"
+                                       "menu 31219\n"
+                                       "wait 300\n"
+                                       "report\n"
+                                       "screenshot " +
+                                       shot +
+                                       "\n"
+                                       "menu 31216\n"
+                                       "menu 32782\n"
+                                       "wait 300\n"
+                                       "report\n"
+                                       // Forward search from line 6 (F8)...
+                                       "open " +
+                                       tex +
+                                       "\n"
+                                       "goto-line 6\n"
+                                       "menu 25012\n"
+                                       "wait 500\n"
+                                       "report\n"
+                                       // ...and back from the pointer (F8
+                                       // in the viewer), caret moved away.
+                                       "open " +
+                                       tex +
+                                       "\n"
+                                       "goto-line 1\n"
+                                       "open " +
+                                       dir.File("doc/paper.dvi") +
+                                       "\n"
+                                       "menu 25012\n"
+                                       "wait 300\n"
+                                       "report\n"
+                                       "open " +
+                                       tex +
+                                       "\n"
+                                       "goto-line 6\n"
+                                       "insert \\undefinedthing \n"
+                                       "typeset\n"
+                                       "wait-typeset\n"
+                                       "wait 500\n"
+                                       "report\n"
+                                       "quit\n");
+    const std::string& out = run.out;
+    const std::string& err = run.err;
+    ASSERT_EQ(run.status, 0) << out << err;
     EXPECT_EQ(err.find("assertion: "), std::string::npos) << err;
+    EXPECT_EQ(ToolkitWarnings(err), "");
 
     // After the run the page view shows page 1 of the three.
     std::size_t first = out.find("script: indicator: Page 1 of 3");

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "gui/window_program.h"
 #include "support/test_support.h"
 
 namespace quirn::gui::test_window {
@@ -37,6 +38,7 @@ inline bool RanUnderXvfb() {
                               &out, &err);
     EXPECT_EQ(rc, 0) << out << err;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out << err;
+    EXPECT_EQ(ToolkitWarnings(err), "");
     return true;
 }
 

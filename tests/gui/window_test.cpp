@@ -5,31 +5,31 @@
 
 #include <filesystem>
 
+#include "gui/window_program.h"
 #include "support/test_support.h"
 
 namespace quirn {
 namespace {
 
+using gui::test_window::HaveXvfb;
+using gui::test_window::QuirnEnvironment;
+using gui::test_window::ToolkitWarnings;
 using test::Program;
 using test::RunCommand;
-
-bool HaveXvfb() {
-    std::string out;
-    return RunCommand("command -v xvfb-run && command -v Xvfb", &out) == 0;
-}
 
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!HaveXvfb())
             GTEST_SKIP() << "Xvfb is not installed";
-        env = "QUIRN_CONFIG_DIR='" + dir.File("config") + "' XDG_RUNTIME_DIR='" + dir.Path() +
-              "' TMPDIR='" + dir.Path() + "' XDG_DATA_HOME='" + dir.File("data") + "' ";
+        env = QuirnEnvironment(dir);
     }
-    // Runs a shell script under a fresh virtual display.
+    // Runs a shell script under a fresh virtual display; the toolkit must not complain.
     int UnderXvfb(const std::string& script, std::string* out, std::string* err) {
         std::string path = dir.Write("script.sh", script);
-        return RunCommand(env + "xvfb-run -a -s '-screen 0 1280x900x24' sh " + path, out, err);
+        int rc = RunCommand(env + "xvfb-run -a -s '-screen 0 1280x900x24' sh " + path, out, err);
+        EXPECT_EQ(ToolkitWarnings(*err), "");
+        return rc;
     }
     test::TempDir dir;
     std::string env;
