@@ -55,6 +55,27 @@ std::string JoinCommandLine(const std::vector<std::string>& args) {
 
 namespace {
 
+// The options ParseCommandLine takes, for "--help".
+constexpr const char* kUsage =
+    "Usage: quirn [OPTION]... [FILE]...\n"
+    "Opens the files in the window of the TeX working environment; with -TEX= or -PRINT=\n"
+    "typesets or prints one file and ends.\n"
+    "\n"
+    "Options begin with - (or /); their names may be written in any case.\n"
+    "  -NOLOGO          start without the start-up picture\n"
+    "  -TEX=FILE        typeset FILE and end (exit status 0 when it succeeded)\n"
+    "  -FORMAT=NAME     the format of that run, e.g. latex or plain\n"
+    "  -TEXMODE=MODE    how the engine runs: B (batch), N (nonstop) or S (scroll)\n"
+    "  -PRINT=FILE      print FILE and end\n"
+    "  -WORKDIR=FOLDER  the working folder\n"
+    "  -OR=PA|LA        printing orientation: portrait or landscape\n"
+    "  -PAPER=NAME      printing paper: LETTER, LEGAL, EXEC, A4 or CUSTOM\n"
+    "  -W=SIZE          width of CUSTOM paper, e.g. 21cm or 8.5in\n"
+    "  -H=SIZE          height of CUSTOM paper\n"
+    "  -UPDATED         the installation was just updated: offer to rebuild the formats\n"
+    "  --help           show this text and end\n"
+    "  --version        show the version and end\n";
+
 char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -105,6 +126,17 @@ bool IsOption(const std::string& token) {
 }
 
 }  // namespace
+
+std::optional<std::string> CommandLineInformation(const std::vector<std::string>& args,
+                                                  const std::string& version) {
+    for (const std::string& arg : args) {
+        if (arg == "--help")
+            return std::string(kUsage);
+        if (arg == "--version")
+            return "Quirn " + version + "\n";
+    }
+    return std::nullopt;
+}
 
 bool ParseCommandLine(const std::string& commandLine, StartupOptions& o, UserPrompt& prompt,
                       Profile* profile, const std::string& startFolder) {

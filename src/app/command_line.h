@@ -1,6 +1,7 @@
 // The program's command line: options, batch requests and files to open.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,12 @@ std::vector<std::string> TokenizeCommandLine(const std::string& commandLine);
 // Joins arguments into one command line: blanks between them, an argument holding a
 // blank or tab in double quotes.
 std::string JoinCommandLine(const std::vector<std::string>& args);
+
+// What "--help" or "--version" among the arguments asks for, to be printed on standard
+// output before anything else starts (the first of them wins); nothing when neither is
+// there. `version` is the program's version number.
+std::optional<std::string> CommandLineInformation(const std::vector<std::string>& args,
+                                                  const std::string& version);
 
 // Parses the command line. Every message goes to `prompt` as a message box. Returns
 // false when the program must end. "updated" writes "Settings"/"LastUpdate" through

@@ -307,7 +307,7 @@ bool CMainFrame::WorkspaceShown() {
 void CMainFrame::OnAbout(wxCommandEvent&) {
     wxAboutDialogInfo info;
     info.SetName("Quirn");
-    info.SetVersion("6.0");
+    info.SetVersion(QUIRN_VERSION);
     info.SetDescription("A TeX working environment");
     wxAboutBox(info, this);
 }

@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <optional>
+#include <vector>
 
+#include "app/command_line.h"
 #include "gui/documents.h"
 #include "gui/editor_view.h"
 #include "gui/format_controls.h"
@@ -262,4 +266,14 @@ int QuirnApp::OnExit() {
 
 }  // namespace quirn::gui
 
-wxIMPLEMENT_APP(quirn::gui::QuirnApp);
+wxIMPLEMENT_APP_NO_MAIN(quirn::gui::QuirnApp);
+
+int main(int argc, char** argv) {
+    // Usage and version need no window, and so no display.
+    if (std::optional<std::string> text = quirn::CommandLineInformation(
+            std::vector<std::string>(argv + 1, argv + argc), QUIRN_VERSION)) {
+        std::fputs(text->c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    return wxEntry(argc, argv);
+}

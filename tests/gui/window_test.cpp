@@ -1,6 +1,6 @@
 // Starts the window application on a virtual display (Xvfb) and checks start-up,
 // the hand-over from a second start, a clean exit that saves the settings, and a
-// screenshot of the main window.
+// screenshot of the main window; and the usage and version, which need no display.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -99,6 +99,25 @@ TEST_F(WindowTest, BatchTypesetRunsTheEngineAndEnds) {
     EXPECT_TRUE(std::filesystem::exists(dir.File("doc/paper.dvi"))) << out << err;
     // The table of contents needed a second run, which the batch run made.
     EXPECT_NE(test::ReadFile(dir.File("doc/paper.toc")).find("One"), std::string::npos);
+}
+
+TEST(WindowProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
+    const std::string quirn = "env -u DISPLAY -u WAYLAND_DISPLAY " + Program("quirn");
+    std::string out, err;
+    ASSERT_EQ(RunCommand(quirn + " --help", &out, &err), 0) << out << err;
+    EXPECT_EQ(err, "");
+    for (const char* option : {"-NOLOGO", "-PRINT=", "-TEX=", "-TEXMODE=", "-FORMAT=", "-WORKDIR=",
+                               "-OR=", "-PAPER=", "-W=", "-H=", "[FILE]", "--version"})
+        EXPECT_NE(out.find(option), std::string::npos) << option << "\n" << out;
+    EXPECT_EQ(out.find("Invalid"), std::string::npos) << out;
+
+    ASSERT_EQ(RunCommand(quirn + " --version", &out, &err), 0) << out << err;
+    EXPECT_EQ(out, "Quirn " QUIRN_VERSION "\n");
+    EXPECT_EQ(err, "");
+
+    // Among other arguments, too: nothing is opened or started.
+    ASSERT_EQ(RunCommand(quirn + " -NOLOGO paper.tex --version --help", &out, &err), 0) << err;
+    EXPECT_EQ(out, "Quirn " QUIRN_VERSION "\n");
 }
 
 }  // namespace
