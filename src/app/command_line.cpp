@@ -133,7 +133,7 @@ std::optional<std::string> CommandLineInformation(const std::vector<std::string>
         if (arg == "--help")
             return std::string(kUsage);
         if (arg == "--version")
-            return "Quirn " + version + "\n";
+            return "quirn " + version + "\n";
     }
     return std::nullopt;
 }

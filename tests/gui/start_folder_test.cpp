@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "gui/window_program.h"
 #include "support/test_support.h"
 
 namespace quirn {
@@ -45,6 +46,7 @@ TEST(WindowStartFolder, RelativeNamesOnTheCommandLineAndInTheScript) {
     // relative to the folder, and opened the script's relative name from there too.
     EXPECT_NE(out.find("window=0"), std::string::npos) << out << err;
     EXPECT_EQ(err.find("message: "), std::string::npos) << err;
+    EXPECT_EQ(gui::test_window::ToolkitWarnings(err), "");
     const std::size_t first = out.find("script: active: tex " + paper + "\n");
     EXPECT_NE(first, std::string::npos) << out << err;
     EXPECT_NE(out.find("script: active: tex " + other + "\n", first), std::string::npos)

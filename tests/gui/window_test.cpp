@@ -112,12 +112,12 @@ TEST(WindowProgram, HelpAndVersionAnswerOnStandardOutputWithoutADisplay) {
     EXPECT_EQ(out.find("Invalid"), std::string::npos) << out;
 
     ASSERT_EQ(RunCommand(quirn + " --version", &out, &err), 0) << out << err;
-    EXPECT_EQ(out, "Quirn " QUIRN_VERSION "\n");
+    EXPECT_EQ(out, "quirn " QUIRN_VERSION "\n");
     EXPECT_EQ(err, "");
 
     // Among other arguments, too: nothing is opened or started.
     ASSERT_EQ(RunCommand(quirn + " -NOLOGO paper.tex --version --help", &out, &err), 0) << err;
-    EXPECT_EQ(out, "Quirn " QUIRN_VERSION "\n");
+    EXPECT_EQ(out, "quirn " QUIRN_VERSION "\n");
 }
 
 }  // namespace
