@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/data_roots.h"
+#include "platform/environment_block.h"
 #include "platform/temp_folder.h"
 
 namespace quirn {
@@ -20,6 +21,11 @@ struct AppContext {
     OutputSink* output = nullptr;
     UserPrompt* prompt = nullptr;
     DataRoots roots;
+    // The environment every child process starts with: the one Quirn was started with,
+    // without inherited TeX variables, plus the TeX environment of the data roots
+    // (app/tex_environment.h). Empty until start-up has built it; children then get
+    // Quirn's own environment.
+    EnvironmentBlock childEnvironment;
     bool debugMode = false;  // the application option "mode" = "debug"
     // The instance's private folder for temporary files (made on first use).
     TempFolder temporary;

@@ -14,24 +14,9 @@
 #include "platform/settings_store.h"
 #include "platform/user_prompt.h"
 
-extern char** environ;
-
 namespace quirn {
 
 namespace fs = std::filesystem;
-
-void RemoveInheritedTexVariables() {
-    std::vector<std::string> names;
-    for (char** e = environ; e && *e; ++e) {
-        std::string entry = *e;
-        if (entry.size() >= 3 && (entry[0] == 'T' || entry[0] == 't') &&
-            (entry[1] == 'E' || entry[1] == 'e') && (entry[2] == 'X' || entry[2] == 'x')) {
-            names.push_back(entry.substr(0, entry.find('=')));
-        }
-    }
-    for (const auto& n : names)
-        ::unsetenv(n.c_str());
-}
 
 int Application::ClampScreenResolution(int dpi) {
     return std::clamp(dpi, 30, 300);
@@ -61,8 +46,7 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
     MigrateSettings(store_, "Quirn6");
 
     // The environment as it was at start, for the tools that want it unchanged.
-    for (char** e = environ; e && *e; ++e)
-        startupEnvironment_.emplace_back(*e);
+    startupEnvironment_ = ProcessEnvironment();
 
     // Data roots: all equal InstallDir until the TeX environment establishes them.
     DataRoots& roots = context_.roots;
@@ -75,14 +59,13 @@ bool Application::InitInstance(const std::string& commandLine, StartupSeams seam
 
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
-    if (seams_.removeInheritedTexVariables) {
-        seams_.removeInheritedTexVariables();
-    } else {
-        RemoveInheritedTexVariables();
-    }
+    // No inherited TeX setting reaches a child; the data roots' variables replace them.
+    context_.childEnvironment = WithoutTexVariables(startupEnvironment_);
 
     screenDpi_ = ClampScreenResolution(seams_.screenDpi ? seams_.screenDpi() : 96);
 
+    context_.childEnvironment =
+        EnvironmentWith(context_.childEnvironment, TexVariables(roots, profile_));
     Call(seams_.setTexVariables);
     Call(seams_.regeneratePackageDatabases);
     Call(seams_.stopFileSearch);
@@ -207,25 +190,6 @@ void Application::ExitInstance() {
     if (settings_) {
         Record().installDir = context_.roots.installDir;
         settings_->LoadSaveSettings(Direction::Save);
-    }
-    // Restore the environment start-up changed: drop what was added, put back what
-    // was removed or altered.
-    std::vector<std::string> now;
-    for (char** e = environ; e && *e; ++e)
-        now.emplace_back(*e);
-    for (const auto& entry : now) {
-        std::string name = entry.substr(0, entry.find('='));
-        bool existed =
-            std::any_of(startupEnvironment_.begin(), startupEnvironment_.end(),
-                        [&](const std::string& s) { return s.rfind(name + "=", 0) == 0; });
-        if (!existed)
-            ::unsetenv(name.c_str());
-    }
-    for (const auto& entry : startupEnvironment_) {
-        size_t eq = entry.find('=');
-        if (eq == std::string::npos)
-            continue;
-        ::setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
     }
 }
 

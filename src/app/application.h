@@ -37,7 +37,7 @@ struct StartupSeams {
 
     // Other subsystems.
     std::function<bool(DataRoots& roots)> establishRoots;
-    std::function<void()> removeInheritedTexVariables;
+    // Called once the children's environment (AppContext::childEnvironment) is built.
     std::function<void()> setTexVariables;
     std::function<void()> regeneratePackageDatabases;
     std::function<void()> stopFileSearch;
@@ -68,8 +68,7 @@ class Application {
     // to `startFolder`; the process's current directory is never changed.
     bool InitInstance(const std::string& commandLine, StartupSeams seams,
                       const std::string& startFolder = StartFolder());
-    // Saves the settings (only when they were loaded) and restores the environment
-    // variables start-up changed.
+    // Saves the settings (only when they were loaded).
     void ExitInstance();
 
     const StartupOptions& Options() const { return options_; }
@@ -85,8 +84,9 @@ class Application {
     int ResultCode() const { return resultCode_; }
     bool HandedOver() const { return handedOver_; }
     const std::string& HelpPath() const { return helpPath_; }
-    // The environment as it was when the process started, "NAME=value" each.
-    const std::vector<std::string>& StartupEnvironment() const { return startupEnvironment_; }
+    // The environment as it was when the process started, "NAME=value" each; Quirn's
+    // own environment stays so.
+    const EnvironmentBlock& StartupEnvironment() const { return startupEnvironment_; }
 
     static int ClampScreenResolution(int dpi);
 
@@ -103,7 +103,7 @@ class Application {
     std::unique_ptr<SettingsManager> settings_;
     StartupSeams seams_;
     StartupOptions options_;
-    std::vector<std::string> startupEnvironment_;
+    EnvironmentBlock startupEnvironment_;
     std::string helpPath_;
     int screenDpi_ = 96;
     int printOrientation_ = -1;
@@ -111,9 +111,5 @@ class Application {
     int resultCode_ = 0;
     bool handedOver_ = false;
 };
-
-// Removes every variable whose name begins with "TEX" (any case) from the process
-// environment, so that no inherited TeX setting reaches a child process.
-void RemoveInheritedTexVariables();
 
 }  // namespace quirn

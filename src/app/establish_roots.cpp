@@ -1,7 +1,6 @@
 // EstablishRoots: the data roots and the user's starting files.
 #include <glob.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -190,7 +189,8 @@ bool EstablishUserRoot(DataRoots& roots, Profile& profile, UserPrompt* prompt) {
 }
 
 // Step 3: the system data root moves to the common data folder when the installation
-// holds no TeX tree of its own or cannot be written.
+// holds no TeX tree of its own or cannot be written (TexVariables then names the moved
+// trees).
 void EstablishSystemRoot(DataRoots& roots, Profile& profile) {
     const std::string old = roots.tdsPath;
     bool hasTrees =
@@ -201,13 +201,6 @@ void EstablishSystemRoot(DataRoots& roots, Profile& profile) {
     Registry registry(profile.Store());
     roots.tdsPath = WithTrailingSeparator(
         JoinPath(CommonAppDataFolder(registry, roots.installDir), kDataFolderName));
-    for (auto [variable, tree] : {std::pair{"TEXMFMAIN", "texmf"}, {"TEXMFDIST", "texmf-dist"}}) {
-        std::string value = JoinPath(roots.tdsPath, tree);
-        std::string oldTree = JoinPath(old, tree);
-        if (DirectoryExists(oldTree))
-            value = oldTree + ";" + value;
-        ::setenv(variable, value.c_str(), 1);
-    }
 }
 
 // Step 5: the user's spelling dictionaries.
@@ -273,7 +266,6 @@ bool EstablishRoots(DataRoots& roots, Profile& profile, OutputSink& output, User
     // The configuration overlay reaches the system root's trees through this folder,
     // and the formats live below it: it must exist.
     fs::create_directories(VarTree(roots), ec);
-    ::setenv("VARTEXMF", VarTree(roots).c_str(), 1);
     if (!DirectoryExists(VarTree(roots))) {
         output.AppendOutput("Cannot create the folder " + VarTree(roots) + "\n");
         return false;

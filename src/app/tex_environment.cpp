@@ -1,7 +1,5 @@
 #include "app/tex_environment.h"
 
-#include <cstdlib>
-
 #include "app/profile.h"
 #include "app/settings.h"
 #include "platform/output_sink.h"
@@ -25,10 +23,6 @@ std::string ConfigurationDir(const DataRoots& roots) {
     return JoinPath(OwnTree(roots), "web2c");
 }
 
-static void SetVariable(const char* name, const std::string& value) {
-    ::setenv(name, ToForwardSlashes(value).c_str(), 1);
-}
-
 std::string UserTexInput(const DataRoots& roots, const Profile& profile) {
     std::string path;
     for (const char* key : {"ExtraTexInputPath", "TFMPath", "FigurePath"}) {
@@ -40,36 +34,51 @@ std::string UserTexInput(const DataRoots& roots, const Profile& profile) {
     return ToForwardSlashes(path);
 }
 
-void SetUserTexInput(const DataRoots& roots, const Profile& profile) {
-    SetVariable("QUIRN_USERTEXINPUT", UserTexInput(roots, profile));
+std::string UserTexInputEntry(const DataRoots& roots, const Profile& profile) {
+    return "QUIRN_USERTEXINPUT=" + UserTexInput(roots, profile);
 }
 
-void SetTreeVariables(const DataRoots& roots) {
-    SetVariable("TEXMFLOCAL", OwnTree(roots));
-    SetVariable("MYTEXMF", UserTree(roots));
+bool IsTexVariable(std::string_view entry) {
+    return entry.size() >= 3 && (entry[0] == 'T' || entry[0] == 't') &&
+           (entry[1] == 'E' || entry[1] == 'e') && (entry[2] == 'X' || entry[2] == 'x');
 }
 
-void SetConfigurationPath(const DataRoots& roots) {
+EnvironmentBlock WithoutTexVariables(const EnvironmentBlock& inherited) {
+    EnvironmentBlock block;
+    for (const std::string& entry : inherited) {
+        if (!IsTexVariable(entry))
+            block.push_back(entry);
+    }
+    return block;
+}
+
+EnvironmentBlock TexVariables(const DataRoots& roots, const Profile& profile) {
+    auto entry = [](const char* name, const std::string& value) {
+        return std::string(name) + "=" + ToForwardSlashes(value);
+    };
     // The empty element after the ":" stands for kpathsea's own list of configuration
     // directories, so the installation's texmf.cnf is still read, after ours.
-    SetVariable("TEXMFCNF", ConfigurationDir(roots) + ":");
+    // TEXMFMAIN and TEXMFDIST are left to TeX Live (they name its own trees): the
+    // system data root's trees, even when it moved, are reached beside VARTEXMF.
+    return {entry("TEXMFCNF", ConfigurationDir(roots) + ":"), UserTexInputEntry(roots, profile),
+            entry("TEXMFLOCAL", OwnTree(roots)), entry("MYTEXMF", UserTree(roots)),
+            entry("VARTEXMF", VarTree(roots))};
 }
 
-void SetTexVariables(const DataRoots& roots, const Profile& profile) {
-    SetConfigurationPath(roots);
-    SetUserTexInput(roots, profile);
-    SetTreeVariables(roots);
+EnvironmentBlock BuildTexEnvironment(const EnvironmentBlock& inherited, const DataRoots& roots,
+                                     const Profile& profile) {
+    return EnvironmentWith(WithoutTexVariables(inherited), TexVariables(roots, profile));
 }
 
-void PrintEnvironment(const DataRoots& roots, OutputSink& output) {
+void PrintEnvironment(const DataRoots& roots, const EnvironmentBlock& environment,
+                      OutputSink& output) {
     output.AppendOutput("\nSystem values:\n");
     output.AppendOutput("Path: TDSPath = " + roots.tdsPath + "\n");
     output.AppendOutput("Path: VarDataPath = " + roots.varDataPath + "\n");
     for (const char* name :
          {"TEXMFMAIN", "TEXMFDIST", "VARTEXMF", "TEXMFLOCAL", "MYTEXMF", "QUIRN_USERTEXINPUT"}) {
-        const char* value = std::getenv(name);
         // Values longer than the 8192-character buffer they were read with are cut.
-        std::string text = value ? std::string(value).substr(0, 8191) : std::string();
+        std::string text = EnvironmentValue(environment, name).value_or("").substr(0, 8191);
         output.AppendOutput(std::string("EVar: ") + name + " = " + text + "\n");
     }
 }

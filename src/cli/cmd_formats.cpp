@@ -64,14 +64,13 @@ int FormatsCommand(const std::vector<std::string>& args) {
     roots.installDir = FindInstallDir();
     if (!EstablishRoots(roots, profile, err, &prompt))
         return 1;
-    RemoveInheritedTexVariables();
-    SetTexVariables(roots, profile);
+    EnvironmentBlock environment = BuildTexEnvironment(ProcessEnvironment(), roots, profile);
     SettingsManager settings(profile, roots, 96);
     settings.LoadSaveSettings(Direction::Load);
 
     Formats formats(roots, profile, settings.Record(), prompt);
     formats.BuildFormatList();
-    ProcessIniTexRunner runner(formats, roots, settings.Record(), err);
+    ProcessIniTexRunner runner(formats, roots, settings.Record(), err, std::move(environment));
     int failed = 0;
     if (rebuild) {
         for (const char* macros : {"latex.ltx", "plain"}) {

@@ -35,8 +35,7 @@ int MapsCommand(const std::vector<std::string>& args) {
     if (!EstablishRoots(roots, profile, messages, nullptr)) {
         return 1;
     }
-    RemoveInheritedTexVariables();
-    SetTexVariables(roots, profile);
+    EnvironmentBlock environment = BuildTexEnvironment(ProcessEnvironment(), roots, profile);
     SettingsManager settings(profile, roots, 96);
     settings.LoadSaveSettings(Direction::Load);
     std::vector<std::string> trees = settings.Record().tdsArchivePath;
@@ -45,6 +44,7 @@ int MapsCommand(const std::vector<std::string>& args) {
     }
 
     FontContext fonts(installDir, &messages);
+    fonts.fileSearch.SetEnvironment(std::move(environment));
     FontMapRegenerator maps(fonts, roots);
     const bool ok = maps.RefreshFontMapping(trees);
     for (const std::string& path : maps.Written()) {

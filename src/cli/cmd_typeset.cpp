@@ -193,7 +193,6 @@ class HeadlessTypeset {
         s.establishRoots = [this](DataRoots& roots) {
             return EstablishRoots(roots, app_.GetProfile(), monitor_, &prompt_);
         };
-        s.setTexVariables = [this] { SetTexVariables(app_.Roots(), app_.GetProfile()); };
         s.buildFormatList = [this] { Prepare(); };
         s.ensureFormats = [this] {
             FormatBuilds builds(*this);
@@ -221,6 +220,7 @@ class HeadlessTypeset {
         formats_ = std::make_unique<Formats>(ctx.roots, app_.GetProfile(), record, prompt_);
         formats_->BuildFormatList();
         processes_ = std::make_unique<ProcessList>(&monitor_, ctx.roots.installDir);
+        processes_->SetEnvironment(ctx.childEnvironment);
         typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
     }
 
@@ -228,14 +228,15 @@ class HeadlessTypeset {
         if (g_cancelRequests)
             return kKilledExitCode;
         typesetter_->SetBatch(true, format);
-        if (typesetter_->Typeset(file, "") != 0) {
+        if (typesetter_->Typeset(file) != 0) {
             std::fprintf(stderr, "quirn-cli: nothing was typeset%s\n",
                          formats_->List().Empty() ? " (No Formats Available)" : "");
             return 1;
         }
         while (typesetter_->Busy())
             PollOnce();
-        return typesetter_->LastResult();
+        // A run refused after it waited for its PDF output started no engine.
+        return typesetter_->LastResult() < 0 ? 1 : typesetter_->LastResult();
     }
 
     // The idle processing of the window application: a cancel request, the running
@@ -275,7 +276,8 @@ class HeadlessTypeset {
     class FormatBuilds : public IniTexRunner {
       public:
         explicit FormatBuilds(HeadlessTypeset& run) : run_(run) {}
-        bool StartIniTeX(const std::string& macroFile, const std::string& extra) override {
+        bool StartIniTeX(const std::string& macroFile,
+                         const std::vector<std::string>& extra) override {
             return run_.typesetter_->StartIniTeX(macroFile, extra);
         }
         bool IniTexRunning() override { return run_.typesetter_->IniTexRunning(); }

@@ -144,7 +144,7 @@ int FormatControls::RunIniTeX() {
     auto show = services_.showIniTexDialog;
     if (!show)
         show = [this](IniTexDialog& dialog) { return ShowIniTexDialog(frame_, dialog); };
-    return formats->IniTeX(*typesetter, "", "", show);
+    return formats->IniTeX(*typesetter, "", {}, show);
 }
 
 void FormatControls::OnFormatMenu(wxCommandEvent& e) {

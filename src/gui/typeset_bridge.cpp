@@ -152,7 +152,6 @@ void TypesetBridge::AddStartupSeams(StartupSeams& s) {
     s.establishRoots = [this](DataRoots& roots) {
         return EstablishRoots(roots, app_.GetProfile(), monitor_, &prompt_);
     };
-    s.setTexVariables = [this] { SetTexVariables(app_.Roots(), app_.GetProfile()); };
     s.buildFormatList = [this] { Prepare(); };
     s.ensureFormats = [this] {
         formats_->EnsureLatexFormat(*typesetter_, app_.Options().updated);
@@ -162,6 +161,7 @@ void TypesetBridge::AddStartupSeams(StartupSeams& s) {
         previewer_ =
             std::make_unique<DviContext>(app_.Roots().installDir, &monitor_, &app_.Record());
         previewer_->temporary = &app_.Context().temporary;
+        previewer_->fileSearch.SetEnvironment(app_.Context().childEnvironment);
         FontMapRegenerator maps(*previewer_, app_.Roots());
         const auto& trees = app_.Record().tdsArchivePath;
         maps.RefreshFontMapping(trees.empty() ? DefaultTreeList(app_.Roots()) : trees);
@@ -176,6 +176,7 @@ void TypesetBridge::Prepare() {
     formats_ = std::make_unique<Formats>(ctx.roots, app_.GetProfile(), app_.Record(), prompt_);
     formats_->BuildFormatList();
     processes_ = std::make_unique<ProcessList>(&monitor_, ctx.roots.installDir);
+    processes_->SetEnvironment(ctx.childEnvironment);
     typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
 }
 
@@ -183,7 +184,7 @@ int TypesetBridge::RunBatchTypeset(const std::string& file, const std::string& f
     if (!typesetter_)
         return 1;
     typesetter_->SetBatch(true, format);
-    if (typesetter_->Typeset(file, "") != 0)
+    if (typesetter_->Typeset(file) != 0)
         return 1;
     // The window shows the run while it goes on.
     while (typesetter_->Busy()) {

@@ -379,7 +379,9 @@ void RebuildFileNameDatabases(FontContext& fonts, const std::vector<std::string>
         }
         ChildProcess mktexlsr;
         mktexlsr.SetInstallDir(installDir);
-        if (!mktexlsr.Start("mktexlsr \"" + tree + "\"", {})) {
+        if (!fonts.fileSearch.Environment().empty())
+            mktexlsr.SetEnvironmentBlock(fonts.fileSearch.Environment());
+        if (!mktexlsr.Start({"mktexlsr", tree}, {})) {
             fonts.Message("Cannot run mktexlsr for " + tree + "\n");
             continue;
         }

@@ -108,8 +108,8 @@ class DeferredMapRefresh {
 };
 
 // Rebuilds the file-name database (ls-R) of every tree in `trees` that has one, with
-// mktexlsr, and stops the file search so that its next lookup sees the new files.
-// Progress goes to the context's output window.
+// mktexlsr (in the file search's environment), and stops the file search so that its
+// next lookup sees the new files. Progress goes to the context's output window.
 void RebuildFileNameDatabases(FontContext& fonts, const std::vector<std::string>& trees,
                               const std::string& installDir);
 

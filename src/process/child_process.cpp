@@ -152,15 +152,19 @@ ChildProcess::~ChildProcess() {
     Close();
 }
 
-bool ChildProcess::Start(const std::string& commandLine, const std::string& workingDir) {
+std::string ChildProcess::CommandLine() const {
+    return DisplayCommandLine(arguments_);
+}
+
+bool ChildProcess::Start(std::vector<std::string> arguments, const std::string& workingDir) {
     if (started_) {
         startError_ = EBUSY;
         return false;
     }
-    commandLine_ = commandLine;
+    arguments_ = std::move(arguments);
     workingDir_ = workingDir;
-    std::vector<std::string> args = SplitCommandLine(commandLine);
-    if (args.empty()) {
+    std::vector<std::string> args = arguments_;
+    if (args.empty() || args[0].empty()) {
         startError_ = ENOENT;
         return false;
     }

@@ -2,8 +2,9 @@
 // standard output connected to Quirn by pipes. Every external program (engine,
 // BibTeX, MakeIndex, dvips, the interpreter, the file search) runs through this class.
 //
-// The child inherits Quirn's environment as it is at the start (or a given block),
-// runs in the given working directory, and never goes through a shell. Its standard
+// The child gets its arguments as a list, exactly as given (no shell, no splitting),
+// inherits Quirn's environment unless it is given a block of its own, and runs in the
+// given working directory. Its standard
 // error joins the output pipe unless an error-output file is named, which is created
 // (always overwritten) and receives standard error; the engine's file-search trace
 // travels that way.
@@ -62,25 +63,28 @@ class ChildProcess {
     // error joins standard output.
     void SetErrorFile(std::string path) { errorFile_ = std::move(path); }
     const std::string& ErrorFile() const { return errorFile_; }
-    // Where the program named first on the command line is looked up
+    // Where the program named by the first argument is looked up
     // (InstallDir/bin/NAME, else PATH; see platform/program_resolver.h). Empty: PATH only.
     void SetInstallDir(std::string dir) { installDir_ = std::move(dir); }
-    // "NAME=value" entries given to the child instead of Quirn's own environment.
+    // "NAME=value" entries given to the child instead of Quirn's own environment
+    // (platform/environment_block.h builds them).
     void SetEnvironmentBlock(std::vector<std::string> block) { environment_ = std::move(block); }
     // Marks an engine run: its end starts the log analysis.
     void SetTypeset(bool typeset) { typeset_ = typeset; }
     bool IsTypeset() const { return typeset_; }
 
-    // Starts the program. The command line is cut into arguments (process/command_line.h);
-    // the first names the program. An empty working directory keeps Quirn's current one.
+    // Starts the program with `arguments`, the first of which names the program; each
+    // reaches the child as it is. An empty working directory keeps Quirn's current one.
     // False when the program cannot be found or started, or the directory does not
     // exist; no message is shown (callers report). A child is started once.
-    bool Start(const std::string& commandLine, const std::string& workingDir);
+    bool Start(std::vector<std::string> arguments, const std::string& workingDir);
     bool Started() const { return started_; }
     // The error of a failed Start, as errno (ENOENT for a program found nowhere).
     int StartError() const { return startError_; }
 
-    const std::string& CommandLine() const { return commandLine_; }
+    const std::vector<std::string>& Arguments() const { return arguments_; }
+    // The arguments as one line for messages (see DisplayCommandLine).
+    std::string CommandLine() const;
     const std::string& WorkingDirectory() const { return workingDir_; }
     pid_t Pid() const { return pid_; }
 
@@ -128,7 +132,7 @@ class ChildProcess {
     // Moves whatever the pipe holds into pending_; true when anything arrived.
     bool FillPending();
 
-    std::string commandLine_;
+    std::vector<std::string> arguments_;
     std::string workingDir_;
     std::string errorFile_;
     std::string installDir_;

@@ -27,4 +27,18 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
     return args;
 }
 
+std::string DisplayCommandLine(const std::vector<std::string>& arguments) {
+    std::string line;
+    for (const std::string& argument : arguments) {
+        if (!line.empty())
+            line += ' ';
+        if (argument.empty() || argument.find_first_of(" \t") != std::string::npos) {
+            line += '"' + argument + '"';
+        } else {
+            line += argument;
+        }
+    }
+    return line;
+}
+
 }  // namespace quirn

@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "platform/output_sink.h"
-
-extern char** environ;
+#include "process/command_line.h"
 
 namespace quirn {
 
@@ -13,34 +12,22 @@ ProcessList::ProcessList(OutputSink* output, std::string installDir)
 
 ProcessList::~ProcessList() = default;
 
-std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
-    std::vector<std::string> block;
-    auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
-    for (char** e = environ; e && *e; ++e) {
-        std::string entry = *e;
-        bool replaced = std::any_of(extra.begin(), extra.end(), [&](const std::string& x) {
-            return nameOf(x) == nameOf(entry);
-        });
-        if (!replaced)
-            block.push_back(std::move(entry));
-    }
-    block.insert(block.end(), extra.begin(), extra.end());
-    return block;
-}
-
-ChildProcess* ProcessList::StartProcess(const std::string& commandLine,
+ChildProcess* ProcessList::StartProcess(std::vector<std::string> arguments,
                                         const std::string& workingDir,
                                         const StartOptions& options) {
     if (traceStarts_ && output_) {
-        output_->AppendOutput("starting process: '" + commandLine + "' in '" + workingDir + "'\n");
+        output_->AppendOutput("starting process: '" + DisplayCommandLine(arguments) + "' in '" +
+                              workingDir + "'\n");
     }
     auto child = std::make_unique<ChildProcess>();
     child->SetInstallDir(installDir_);
     child->SetTypeset(options.typeset);
     child->SetErrorFile(options.errorFile);
-    if (!options.extraEnvironment.empty())
-        child->SetEnvironmentBlock(EnvironmentWith(options.extraEnvironment));
-    if (!child->Start(commandLine, workingDir))
+    if (!environment_.empty() || !options.extraEnvironment.empty()) {
+        const EnvironmentBlock& base = environment_.empty() ? ProcessEnvironment() : environment_;
+        child->SetEnvironmentBlock(EnvironmentWith(base, options.extraEnvironment));
+    }
+    if (!child->Start(std::move(arguments), workingDir))
         return nullptr;
     children_.push_back(std::move(child));
     return children_.back().get();
@@ -69,9 +56,14 @@ bool ProcessList::Poll() {
         // (a restart) or poll again.
         std::unique_ptr<ChildProcess> ended = std::move(children_[i]);
         children_.erase(children_.begin() + static_cast<std::ptrdiff_t>(i));
-        if (ended->IsTypeset() && onEnd_)
-            onEnd_(*ended);
-        ended->Close();
+        bool done = !ended->IsTypeset() || !onEnd_ || onEnd_(*ended);
+        if (done) {
+            ended->Close();
+            continue;
+        }
+        i = std::min(i, children_.size());
+        children_.insert(children_.begin() + static_cast<std::ptrdiff_t>(i), std::move(ended));
+        ++i;
     }
     return anyOutput;
 }

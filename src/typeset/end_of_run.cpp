@@ -1,8 +1,6 @@
 // The end-of-run analysis: what a finished engine run means and what comes next.
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "app/app_context.h"
 #include "app/settings.h"
@@ -19,8 +17,6 @@
 namespace quirn {
 
 namespace {
-
-constexpr const char* kPdfRunOptions = "-kpathsea-debug=255 --output-format=pdf ";
 
 constexpr const char* kErrorsDetected =
     "\nAt least one error was detected in your document.\n"
@@ -39,9 +35,24 @@ std::string Typesetter::ErrorFilePath(const std::string& named) const {
     return std::filesystem::path(joined).lexically_normal().string();
 }
 
-void Typesetter::EndOfRun(ChildProcess& child) {
+bool Typesetter::EndOfRun(ChildProcess& child) {
+    if (!ending_ && !BeginEndOfRun(child))
+        return true;
+    switch (LookForErrorLine(child)) {
+        case ErrorLine::Waiting:
+            return false;
+        case ErrorLine::Shown:
+            return true;
+        case ErrorLine::None:
+            break;
+    }
+    FinishEndOfRun();
+    return true;
+}
+
+bool Typesetter::BeginEndOfRun(ChildProcess& child) {
     int code = child.ExitCode();
-    const bool pdfRun = child.CommandLine().find("--output-format=pdf") != std::string::npos;
+    const bool pdfRun = state_.pdfRun;
     const bool iniRun = state_.iniTeXRun;
     state_.iniTeXRun = false;
     state_.inProgress = false;
@@ -55,9 +66,10 @@ void Typesetter::EndOfRun(ChildProcess& child) {
         if (iniRun) {
             StartIniTeX(state_.source, state_.iniTeXExtra);
         } else {
-            Typeset(state_.file, pdfRun ? kPdfRunOptions : "");
+            StartTypeset(state_.file, pdfRun ? PdfRunOptions() : std::vector<std::string>{},
+                         pdfRun);
         }
-        return;
+        return false;
     }
 
     if (state_.cancelled) {
@@ -71,51 +83,56 @@ void Typesetter::EndOfRun(ChildProcess& child) {
             code = 0;
     }
     lastResult_ = code;
-    const bool success = code == 0;
-    const std::string dvi = OutputFileOnDisk(state_.expectedOutput);
-    const bool dviWasOpen = !iniRun && !pdfRun && seams_.IsDocumentOpen(dvi);
+    EndingRun run;
+    run.code = code;
+    run.iniRun = iniRun;
+    run.pdfRun = pdfRun;
+    run.dviWasOpen = !iniRun && !pdfRun && seams_.IsDocumentOpen(state_.expectedOutput);
+    run.deadline = Clock::now() + std::chrono::milliseconds(kErrorLineMs);
+    ending_ = run;
+    return true;
+}
 
+Typesetter::ErrorLine Typesetter::LookForErrorLine(ChildProcess& child) {
+    if (ending_->code == 0 || ending_->iniRun)
+        return ErrorLine::None;
+    // The editor call writes its line through the engine's pipe; the running list has
+    // forwarded whatever arrived. Once every writer has closed the pipe nothing more
+    // can come, otherwise the next Poll looks again until the time is up.
+    std::optional<ErrorPosition> position = FindErrorPosition(monitor_.Text());
+    if (!position && !child.OutputClosed() && Clock::now() < ending_->deadline)
+        return ErrorLine::Waiting;
+    int marker = FindErrorMarkerLine(monitor_.Text());
+    if (marker >= 0)
+        seams_.MarkOutputLine(marker);
+    if (position) {
+        ending_.reset();
+        DropTrace();
+        seams_.GoToLine(ErrorFilePath(position->file), position->line);
+        return ErrorLine::Shown;
+    }
+    if (marker < 0)
+        monitor_.AppendOutput(kErrorsDetected);
+    return ErrorLine::None;
+}
+
+void Typesetter::FinishEndOfRun() {
+    const EndingRun run = *ending_;
+    ending_.reset();
+    const bool success = run.code == 0;
     if (success) {
-        monitor_.AppendOutput(iniRun ? "\nINITeXing was successful\n"
-                                     : "\nTypesetting was successful\n");
+        monitor_.AppendOutput(run.iniRun ? "\nINITeXing was successful\n"
+                                         : "\nTypesetting was successful\n");
         monitor_.AppendOutput("----------------------------------------\n");
-    } else if (iniRun) {
+    } else if (run.iniRun) {
         monitor_.AppendOutput("\nINITeXing failed\n");
-    } else {
-        std::optional<ErrorPosition> position;
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            // The editor call may still be writing its line through the engine's pipe.
-            std::string rest;
-            child.ReadAvailable(rest);
-            if (!rest.empty())
-                monitor_.AppendOutput(rest);
-            position = FindErrorPosition(monitor_.Text());
-            // Once every writer has closed the pipe nothing more can arrive.
-            if (position || child.OutputClosed())
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        int marker = FindErrorMarkerLine(monitor_.Text());
-        if (marker >= 0)
-            seams_.MarkOutputLine(marker);
-        if (position) {
-            DropTrace();
-            ::unsetenv("KPATHSEA_DEBUG");
-            ::unsetenv("KPATHSEA_DEBUG_OUTPUT");
-            seams_.GoToLine(ErrorFilePath(position->file), position->line);
-            return;
-        }
-        if (marker < 0)
-            monitor_.AppendOutput(kErrorsDetected);
     }
 
     std::vector<std::string> used =
         ReadFileSearchTrace(state_.traceFile, state_.runDirectory, monitor_);
-    ::unsetenv("KPATHSEA_DEBUG");
-    ::unsetenv("KPATHSEA_DEBUG_OUTPUT");
     DropTrace();
 
-    if (iniRun) {
+    if (run.iniRun) {
         if (success)
             InflateFormatsIn(formats_.FormatsDir(), monitor_);
         formats_.BuildFormatList();
@@ -126,17 +143,16 @@ void Typesetter::EndOfRun(ChildProcess& child) {
     seams_.RefreshFilesAfterTypeset(state_.source, used);
 
     bool rerun = false;
-    std::optional<std::string> log =
-        ReadWholeFile(OutputFileOnDisk(StripExtension(state_.source) + ".LOG"));
+    std::optional<std::string> log = ReadWholeFile(StripExtension(state_.source) + ".log");
     if (!log) {
         ctx_.prompt->ShowMessage("Unable to read log file to determine cross-referencing!");
     } else {
         rerun = NeedsRerun(*log, success, StripExtension(state_.source), state_.listChecksums);
     }
     if (rerun)
-        monitor_.AppendOutput("\r\nFor proper cross-referencing,\r\nplease typeset again.\r\n");
+        monitor_.AppendOutput("\nFor proper cross-referencing,\nplease typeset again.\n");
 
-    ShowOutcome(success, rerun, pdfRun, dviWasOpen);
+    ShowOutcome(success, rerun, run.pdfRun, run.dviWasOpen);
 }
 
 void Typesetter::ShowOutcome(bool success, bool rerun, bool pdfRun, bool dviWasOpen) {
@@ -168,7 +184,7 @@ void Typesetter::ShowOutcome(bool success, bool rerun, bool pdfRun, bool dviWasO
         }
     }
 
-    const std::string dvi = OutputFileOnDisk(state_.expectedOutput);
+    const std::string& dvi = state_.expectedOutput;
     if (view && !pdfRun)
         seams_.OpenDocumentFile(dvi);
     if (success || view) {
@@ -180,7 +196,7 @@ void Typesetter::ShowOutcome(bool success, bool rerun, bool pdfRun, bool dviWasO
 
     if (again) {
         int reruns = state_.rerunCounter + 1;
-        if (Typeset(state_.file, "") == 0)
+        if (Typeset(state_.file) == 0)
             state_.rerunCounter = reruns;
     }
 }

@@ -1,40 +1,16 @@
 #include "typeset/engine_command.h"
 
-#include <cctype>
-
 #include "platform/paths.h"
 #include "platform/program_resolver.h"
 
 namespace quirn {
 
-namespace {
-
-std::string Quoted(const std::string& text) {
-    if (text.find_first_of(" \t") == std::string::npos)
-        return text;
-    return "\"" + text + "\"";
-}
-
-}  // namespace
-
 std::string ExpectedOutputName(const std::string& source) {
-    return ReplaceExtension(source, "DVI");
+    return ReplaceExtension(source, "dvi");
 }
 
 std::string PdfOutputName(const std::string& source) {
     return ReplaceExtension(source, "pdf");
-}
-
-std::string OutputFileOnDisk(const std::string& path) {
-    if (FileExists(path))
-        return path;
-    std::string extension = ExtensionOf(path);
-    if (extension.empty())
-        return path;
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::string lower = ReplaceExtension(path, extension);
-    return FileExists(lower) ? lower : path;
 }
 
 std::string ResolveEngineProgram(const std::string& installDir, const std::string& engine) {
@@ -46,27 +22,37 @@ std::string ResolveEngineProgram(const std::string& installDir, const std::strin
     return program;
 }
 
-std::string BuildEngineCommandLine(const EngineCommand& c) {
-    std::string line = Quoted(c.program) + " ";
+std::vector<std::string> PdfRunOptions() {
+    return {"-kpathsea-debug=255", "--output-format=pdf"};
+}
+
+std::string TexQuotedFileName(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
+std::vector<std::string> BuildEngineArguments(const EngineCommand& c) {
+    std::vector<std::string> args{c.program};
     if (c.engine != "tex" && c.eightBit)
-        line += "-8bit ";
-    if (!c.extraOptions.empty())
-        line += c.extraOptions + " ";
-    std::string etex = c.engine != "tex" ? "-etex " : "";
+        args.push_back("-8bit");
+    args.insert(args.end(), c.extraOptions.begin(), c.extraOptions.end());
+    const bool etex = c.engine != "tex";
+    const std::string file = TexQuotedFileName(c.fileArgument);
     if (c.iniTeX) {
+        args.push_back("-ini");
+        if (etex)
+            args.push_back("-etex");
         if (c.dumpScheme) {
-            line += "-ini " + etex + "-progname=latex \"&latex\" \"" + c.fileArgument + "\"";
+            args.insert(args.end(), {"-progname=latex", "&latex", file});
         } else {
-            line += "-ini " + etex + c.fileArgument + " \\dump";
+            args.insert(args.end(), {file, "\\dump"});
         }
     } else if (c.dumpScheme) {
-        line += "-src-specials -progname=latex -fmt " + StripExtension(c.fileArgument) + "-pre \"" +
-                c.fileArgument + "\"";
+        args.insert(args.end(), {"-src-specials", "-progname=latex", "-fmt",
+                                 StripExtension(c.fileArgument) + "-pre", file});
     } else {
-        line += "-src-specials -progname=" + c.format + " \"&" + c.format + "\" \"" +
-                c.fileArgument + "\"";
+        args.insert(args.end(), {"-src-specials", "-progname=" + c.format, "&" + c.format, file});
     }
-    return line;
+    return args;
 }
 
 }  // namespace quirn

@@ -1,19 +1,16 @@
-// The engine's command line and the names a run derives from its source file.
+// The engine's arguments and the names a run derives from its source file.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quirn {
 
-// The expected output of a DVI run: the extension replaced by "DVI", or ".DVI"
-// appended to a source without one.
+// The expected output of a DVI run: the extension replaced by "dvi", or ".dvi"
+// appended to a source without one (TeX writes its files in lower case).
 std::string ExpectedOutputName(const std::string& source);
 // The output of a PDF run: the extension replaced by "pdf".
 std::string PdfOutputName(const std::string& source);
-// The file the engine really wrote for a name whose extension Quirn writes in capitals
-// ("paper.DVI", "paper.LOG"): the name itself when it exists, otherwise the name with
-// its extension in lower case (TeX writes "paper.dvi").
-std::string OutputFileOnDisk(const std::string& path);
 
 // Where an engine program is found: InstallDir/bin/NAME, else NAME on PATH. The
 // engine named "pdfetex" is the e-TeX-extended pdfTeX, which TeX Live installs as
@@ -22,20 +19,31 @@ std::string OutputFileOnDisk(const std::string& path);
 std::string ResolveEngineProgram(const std::string& installDir, const std::string& engine);
 
 struct EngineCommand {
-    std::string program;       // the engine program to run
-    std::string engine;        // the engine's name as set ("pdfetex", "tex", ...)
-    bool eightBit = true;      // TeXEngine8bit
-    std::string extraOptions;  // as passed to the run (may be empty)
-    std::string format;        // format name (e.g. "latex"); unused by an INITeX run
-    std::string fileArgument;  // the source's file name, or the macro file to INITeX
-    bool iniTeX = false;       // build a format
-    bool dumpScheme = false;   // the debugging option texscheme=dump
+    std::string program;                    // the engine program to run
+    std::string engine;                     // the engine's name as set ("pdfetex", "tex", ...)
+    bool eightBit = true;                   // TeXEngine8bit
+    std::vector<std::string> extraOptions;  // as passed to the run (may be empty)
+    std::string format;                     // format name (e.g. "latex"); unused by an INITeX run
+    std::string fileArgument;               // the source's file name, or the macro file to INITeX
+    bool iniTeX = false;                    // build a format
+    bool dumpScheme = false;                // the debugging option texscheme=dump
 };
 
-// program, "-8bit " (not for "tex"), the extra options with a blank, then for a
-// normal run -src-specials -progname=FORMAT "&FORMAT" "FILE", for an INITeX run
-// -ini FILE \dump (with -etex for the TeX Live engines other than "tex", whose
-// LaTeX needs e-TeX), or the forms of the dump scheme.
-std::string BuildEngineCommandLine(const EngineCommand& command);
+// program, -8bit (not for "tex"), the extra options, then for a normal run
+// -src-specials -progname=FORMAT &FORMAT "FILE", for an INITeX run -ini FILE \dump
+// (with -etex for the TeX Live engines other than "tex", whose LaTeX needs e-TeX), or
+// the forms of the dump scheme. Each is one argument, never split again.
+//
+// The engine reads its arguments as its first input line, where a blank ends a file
+// name: the file name reaches it in double quotes, which TeX takes as part of the
+// name's syntax and removes, so names with blanks, apostrophes, "$", ";" or "&" are
+// read whole. (A name holding a double quote cannot be given to TeX at all.)
+std::vector<std::string> BuildEngineArguments(const EngineCommand& command);
+
+// The engine options of a PDF run.
+std::vector<std::string> PdfRunOptions();
+
+// `name` in the double quotes that make TeX read it whole.
+std::string TexQuotedFileName(const std::string& name);
 
 }  // namespace quirn

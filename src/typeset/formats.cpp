@@ -21,14 +21,14 @@ namespace quirn {
 
 namespace {
 
-std::string Upper(std::string s) {
+std::string Lower(std::string s) {
     for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
 bool EndsWithFmt(const std::string& name) {
-    return name.size() > 4 && Upper(name.substr(name.size() - 4)) == ".FMT";
+    return name.size() > 4 && Lower(name.substr(name.size() - 4)) == ".fmt";
 }
 
 void SleepMilliseconds(int ms) {
@@ -63,12 +63,12 @@ std::optional<int> ReadFormatSerial(const std::string& path) {
 }
 
 std::string FormatDisplayName(const std::string& fileName) {
-    std::string upper = Upper(fileName);
-    if (upper == "PLAIN.FMT")
+    std::string lower = Lower(fileName);
+    if (lower == "plain.fmt")
         return "   Plain TeX";
-    if (upper == "LATEX.FMT")
+    if (lower == "latex.fmt")
         return "   LaTeX";
-    if (upper == "AMSPLAIN.FMT")
+    if (lower == "amsplain.fmt")
         return "   AMSTeX";
     return "   " + fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0);
 }
@@ -238,17 +238,16 @@ bool Formats::SelectFormatByName(const std::string& name) {
 }
 
 int Formats::IniTeX(IniTexRunner& runner, const std::string& macroFile,
-                    const std::string& extraOptions, const DialogFn& showDialog) {
+                    const std::vector<std::string>& extraOptions, const DialogFn& showDialog) {
     std::string file = macroFile;
-    std::string extra = extraOptions;
+    std::vector<std::string> extra = extraOptions;
     if (file.empty()) {
         IniTexDialog dialog(profile_);
         if (!showDialog || !showDialog(dialog))
             return 0;
         file = dialog.macroFile;
-        if (!dialog.ExtraOptions().empty()) {
-            extra = extra.empty() ? dialog.ExtraOptions() : extra + " " + dialog.ExtraOptions();
-        }
+        for (const std::string& option : dialog.ExtraOptions())
+            extra.push_back(option);
     }
     if (file.empty())
         return 0;
@@ -303,13 +302,15 @@ bool Formats::EnsurePlainFormat(IniTexRunner& runner) {
 // ---------------------------------------------------------------- ProcessIniTexRunner
 
 ProcessIniTexRunner::ProcessIniTexRunner(Formats& formats, const DataRoots& roots,
-                                         const Settings& settings, OutputSink& output)
+                                         const Settings& settings, OutputSink& output,
+                                         EnvironmentBlock environment)
     : formats_(formats),
       roots_(roots),
       settings_(settings),
       output_(output),
       list_(std::make_unique<ProcessList>(&output, roots.installDir)),
       lastExitCode_(kStillActive) {
+    list_->SetEnvironment(std::move(environment));
     list_->SetEndHandler([this](ChildProcess& child) {
         lastExitCode_ = child.ExitCode();
         output_.AppendOutput(lastExitCode_ == 0 ? "\nINITeXing was successful\n"
@@ -320,13 +321,14 @@ ProcessIniTexRunner::ProcessIniTexRunner(Formats& formats, const DataRoots& root
         }
         running_ = false;
         formats_.BuildFormatList();
+        return true;
     });
 }
 
 ProcessIniTexRunner::~ProcessIniTexRunner() = default;
 
 bool ProcessIniTexRunner::StartIniTeX(const std::string& macroFile,
-                                      const std::string& extraOptions) {
+                                      const std::vector<std::string>& extraOptions) {
     EngineCommand command;
     command.engine = settings_.texEngine;
     command.program = ResolveEngineProgram(roots_.installDir, command.engine);
@@ -338,12 +340,13 @@ bool ProcessIniTexRunner::StartIniTeX(const std::string& macroFile,
     command.extraOptions = extraOptions;
     command.fileArgument = macroFile;
     command.iniTeX = true;
-    const std::string line = BuildEngineCommandLine(command);
 
     const std::string dir = formats_.FormatsDir();
-    ::setenv("TEXFORMATS", dir.c_str(), 1);
     output_.AppendOutput("*** Typesetting " + macroFile + " ***\n");
-    ChildProcess* child = list_->StartProcess(line, dir, true);
+    StartOptions options;
+    options.typeset = true;
+    options.extraEnvironment = {"TEXFORMATS=" + dir};
+    ChildProcess* child = list_->StartProcess(BuildEngineArguments(command), dir, options);
     if (!child)
         return false;
     child->CloseInput();

@@ -32,7 +32,7 @@ std::string FormatSerialPath(const DataRoots& roots);
 // none when the file is missing or holds no number.
 std::optional<int> ReadFormatSerial(const std::string& path);
 
-// "   Plain TeX" for PLAIN.FMT, "   LaTeX" for LATEX.FMT, "   AMSTeX" for AMSPLAIN.FMT
+// "   Plain TeX" for plain.fmt, "   LaTeX" for latex.fmt, "   AMSTeX" for amsplain.fmt
 // (in any case), otherwise three blanks and the name without its last four characters.
 std::string FormatDisplayName(const std::string& fileName);
 
@@ -101,7 +101,9 @@ class IniTexDialog {
     bool Accept(UserPrompt& prompt);
 
     // "--mltex" when the multilingual extensions are on.
-    std::string ExtraOptions() const { return multilingual ? "--mltex" : ""; }
+    std::vector<std::string> ExtraOptions() const {
+        return multilingual ? std::vector<std::string>{"--mltex"} : std::vector<std::string>{};
+    }
 
     static const char* Section(Kind kind);
 
@@ -118,7 +120,8 @@ class IniTexRunner {
     virtual ~IniTexRunner() = default;
     // Starts the engine on `macroFile` with `extraOptions` and sets the INITeX-run
     // flag. False when nothing was started.
-    virtual bool StartIniTeX(const std::string& macroFile, const std::string& extraOptions) = 0;
+    virtual bool StartIniTeX(const std::string& macroFile,
+                             const std::vector<std::string>& extraOptions) = 0;
     // True while the INITeX-run flag is set.
     virtual bool IniTexRunning() = 0;
     // One polling pass over the running children.
@@ -146,7 +149,8 @@ class Formats {
     // The dialog answers true for "INITeX" and false for "Cancel".
     using DialogFn = std::function<bool(IniTexDialog& dialog)>;
     int IniTeX(IniTexRunner& runner, const std::string& macroFile,
-               const std::string& extraOptions = "", const DialogFn& showDialog = nullptr);
+               const std::vector<std::string>& extraOptions = {},
+               const DialogFn& showDialog = nullptr);
 
     // Start-up: rebuild LaTeX when the installation's format serial differs from the
     // stored one or latex.fmt is missing (both tests need a readable serial file);
@@ -168,16 +172,18 @@ class Formats {
 
 // Builds formats with its own running list, where no typesetter runs (the headless
 // command): the engine (TeXEngine6, with the 8-bit option) runs "-ini [-etex] FILE
-// \dump" in the formats directory with TEXFORMATS pointing there, its input closed so
-// that an error ends the run instead of waiting for an answer. The end reports
-// "\nINITeXing was successful\n" or "\nINITeXing failed\n" and rebuilds the list.
+// \dump" in the formats directory with `environment` (the children's environment) and
+// TEXFORMATS pointing there, its input closed so that an error ends the run instead of
+// waiting for an answer. The end reports "\nINITeXing was successful\n" or
+// "\nINITeXing failed\n" and rebuilds the list.
 class ProcessIniTexRunner : public IniTexRunner {
   public:
     ProcessIniTexRunner(Formats& formats, const DataRoots& roots, const Settings& settings,
-                        OutputSink& output);
+                        OutputSink& output, EnvironmentBlock environment);
     ~ProcessIniTexRunner() override;
 
-    bool StartIniTeX(const std::string& macroFile, const std::string& extraOptions) override;
+    bool StartIniTeX(const std::string& macroFile,
+                     const std::vector<std::string>& extraOptions) override;
     bool IniTexRunning() override { return running_; }
     void Poll() override;
     // The exit code of the last finished build (kStillActive before the first).

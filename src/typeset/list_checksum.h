@@ -1,4 +1,4 @@
-// Checksums of the list files (.TOC, .LOT, .LOF) taken before and after an engine
+// Checksums of the list files (.toc, .lot, .lof) taken before and after an engine
 // run: when one of them changed, the document's lists moved and it must be typeset
 // again to settle.
 #pragma once

@@ -10,9 +10,9 @@ namespace quirn {
 
 ListChecksums TakeListChecksums(const std::string& base) {
     ListChecksums sums;
-    sums.toc = ListFileChecksum(OutputFileOnDisk(base + ".TOC"));
-    sums.lot = ListFileChecksum(OutputFileOnDisk(base + ".LOT"));
-    sums.lof = ListFileChecksum(OutputFileOnDisk(base + ".LOF"));
+    sums.toc = ListFileChecksum(base + ".toc");
+    sums.lot = ListFileChecksum(base + ".lot");
+    sums.lof = ListFileChecksum(base + ".lof");
     return sums;
 }
 
@@ -25,11 +25,11 @@ bool NeedsRerun(std::string_view log, bool successful, const std::string& base,
     if (!successful)
         return false;
     // In this order, stopping at the first that differs.
-    if (ListFileChecksum(OutputFileOnDisk(base + ".TOC")) != before.toc)
+    if (ListFileChecksum(base + ".toc") != before.toc)
         return true;
-    if (ListFileChecksum(OutputFileOnDisk(base + ".LOT")) != before.lot)
+    if (ListFileChecksum(base + ".lot") != before.lot)
         return true;
-    return ListFileChecksum(OutputFileOnDisk(base + ".LOF")) != before.lof;
+    return ListFileChecksum(base + ".lof") != before.lof;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {

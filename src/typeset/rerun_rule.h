@@ -17,8 +17,7 @@ struct ListChecksums {
     bool operator==(const ListChecksums&) const = default;
 };
 
-// The checksums of base + ".TOC", ".LOT" and ".LOF" (the files TeX writes, see
-// OutputFileOnDisk); 0 for a missing or empty file.
+// The checksums of base + ".toc", ".lot" and ".lof"; 0 for a missing or empty file.
 ListChecksums TakeListChecksums(const std::string& base);
 
 // The rerun rule over a log that was read whole. A log without "LaTeX" (a plain TeX

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <utility>
 
 #include "app/app_context.h"
@@ -16,6 +15,7 @@
 #include "platform/output_sink.h"
 #include "platform/paths.h"
 #include "platform/user_prompt.h"
+#include "process/command_line.h"
 #include "process/process_list.h"
 #include "typeset/engine_command.h"
 #include "typeset/output_analysis.h"
@@ -32,7 +32,8 @@ namespace {
 // trace is only read once the run is over): Quirn's own also leaves out the per-line
 // flushes, the system's stdio buffering tool at least gives the stream a buffer.
 // Without either nothing changes.
-std::vector<std::string> TraceBufferingEnvironment(const std::string& installDir) {
+std::vector<std::string> TraceBufferingEnvironment(const std::string& installDir,
+                                                   const EnvironmentBlock& environment) {
     const std::string own = installDir + "lib/libquirn-tracebuf.so";
     const std::pair<std::string, std::vector<std::string>> kPreloads[] = {
         {own, {}},
@@ -43,8 +44,9 @@ std::vector<std::string> TraceBufferingEnvironment(const std::string& installDir
         if (::access(preload.c_str(), R_OK) != 0)
             continue;
         std::string list = preload;
-        if (const char* old = std::getenv("LD_PRELOAD"); old && *old)
-            list = std::string(old) + ":" + list;
+        std::string old = EnvironmentValue(environment, "LD_PRELOAD").value_or("");
+        if (!old.empty())
+            list = old + ":" + list;
         std::vector<std::string> environment{"LD_PRELOAD=" + list};
         environment.insert(environment.end(), settings.begin(), settings.end());
         return environment;
@@ -53,9 +55,13 @@ std::vector<std::string> TraceBufferingEnvironment(const std::string& installDir
 }
 
 // The editor call TeX makes when the user answers an error stop with "e": TeX fills
-// in the line and the file and runs the command through the shell; its line in the
-// output tells the end-of-run analysis where the error is.
-constexpr const char* kTexEdit = "echo '*** ERROR Line %d in %s'";
+// in the line and the file and runs the command through /bin/sh; its line in the
+// output tells the end-of-run analysis where the error is. The file name is pasted
+// into the command as it is, so it goes into the body of a here-document with a quoted
+// delimiter, where the shell reads every character literally: blanks, quotes, "$",
+// ";", "&" and backquotes stay part of the name.
+constexpr const char* kTexEdit =
+    "cat <<'QUIRN_ERROR_LINE'\n*** ERROR Line %d in %s\nQUIRN_ERROR_LINE\n";
 
 // The answer Yes as the prompt settings store it.
 constexpr int kAnswerYes = 6;
@@ -80,12 +86,23 @@ bool IsOutputDocument(const std::string& path) {
            strcasecmp(ext.c_str(), "pdf") == 0;
 }
 
+// True when a run may write `pdf`: it does not exist, or it opens for writing.
+bool PdfWritable(const std::string& pdf) {
+    if (!FileExists(pdf))
+        return true;
+    int fd = ::open(pdf.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 }  // namespace
 
 Typesetter::Typesetter(AppContext& context, ProcessList& processes, OutputMonitor& monitor,
                        Formats& formats, TypesetSeams& seams)
     : ctx_(context), processes_(processes), monitor_(monitor), formats_(formats), seams_(seams) {
-    processes_.SetEndHandler([this](ChildProcess& child) { EndOfRun(child); });
+    processes_.SetEndHandler([this](ChildProcess& child) { return EndOfRun(child); });
 }
 
 Typesetter::~Typesetter() {
@@ -118,11 +135,16 @@ int Typesetter::TypesetCommand(const std::string& activeDocument) {
             " TeX file by right clicking on it in the project window)");
         return -1;
     }
-    return Typeset(file, "");
+    return Typeset(file);
 }
 
-int Typesetter::Typeset(const std::string& file, const std::string& extraOptions) {
-    if (state_.inProgress)
+int Typesetter::Typeset(const std::string& file, const std::vector<std::string>& extraOptions) {
+    return StartTypeset(file, extraOptions, false);
+}
+
+int Typesetter::StartTypeset(const std::string& file, std::vector<std::string> extra,
+                             bool pdfOutput) {
+    if (state_.inProgress || ending_)
         return -1;
     Settings& settings = *ctx_.settings;
 
@@ -134,10 +156,10 @@ int Typesetter::Typeset(const std::string& file, const std::string& extraOptions
     if (!seams_.SaveAllModified())
         return -1;
 
-    std::string extra = extraOptions;
     if (seams_.ActiveTeXDocumentText().find("\\usepackage[pdftex]{graphicx}") !=
         std::string::npos) {
-        extra += " --output-format=pdf";
+        extra.push_back("--output-format=pdf");
+        pdfOutput = true;
     }
     const bool pdf = IsPdfMode(settings);
     seams_.ConvertGraphics(source, pdf);
@@ -148,27 +170,48 @@ int Typesetter::Typeset(const std::string& file, const std::string& extraOptions
     state_.listChecksums = TakeListChecksums(StripExtension(source));
     state_.rerunCounter = 0;
 
-    if (pdf) {
-        extra += " -kpathsea-debug=255 --output-format=pdf";
-        std::string pdfFile = PdfOutputName(source);
-        seams_.ReleasePdf(pdfFile);
-        if (!WaitForPdfRelease(pdfFile)) {
-            ctx_.prompt->ShowMessage(
-                "The PDF file is locked and cannot be opened for writing.\n"
-                "Close Acrobat and any other programs currently locking this file and try "
-                "again.");
-            return -1;
-        }
-    }
-
     std::string format =
         batch_ && !batchFormat_.empty() ? BatchFormatName() : formats_.List().SelectedName();
     if (format.empty())
         return -1;
 
+    state_.pdfRun = pdfOutput || pdf;
     state_.iniTeXRun = false;
     state_.inProgress = true;
+    if (pdf) {
+        for (std::string& option : PdfRunOptions())
+            extra.push_back(std::move(option));
+        std::string pdfFile = PdfOutputName(source);
+        seams_.ReleasePdf(pdfFile);
+        if (!PdfWritable(pdfFile)) {
+            // A viewer may take a moment to let go of it: Poll looks again.
+            pendingStart_ = PendingStart{format, std::move(extra),
+                                         Clock::now() + std::chrono::milliseconds(kPdfReleaseMs)};
+            return 0;
+        }
+    }
     return StartTeX(source, format, extra);
+}
+
+void Typesetter::ContinuePdfWait() {
+    if (!pendingStart_)
+        return;
+    if (PdfWritable(PdfOutputName(state_.source))) {
+        PendingStart start = std::move(*pendingStart_);
+        pendingStart_.reset();
+        if (StartTeX(state_.source, start.format, start.extraOptions) != 0)
+            lastResult_ = -1;
+        return;
+    }
+    if (Clock::now() < pendingStart_->deadline)
+        return;
+    pendingStart_.reset();
+    state_.inProgress = false;
+    lastResult_ = -1;
+    ctx_.prompt->ShowMessage(
+        "The PDF file is locked and cannot be opened for writing.\n"
+        "Close the PDF viewer and any other programs currently locking this file and try "
+        "again.");
 }
 
 std::string Typesetter::BatchFormatName() const {
@@ -182,22 +225,8 @@ std::string Typesetter::BatchFormatName() const {
     return batchFormat_;
 }
 
-bool Typesetter::WaitForPdfRelease(const std::string& pdf) {
-    for (int i = 0; i < 10; ++i) {
-        if (!FileExists(pdf))
-            return true;
-        int fd = ::open(pdf.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd >= 0) {
-            ::close(fd);
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return !FileExists(pdf);
-}
-
 int Typesetter::StartTeX(const std::string& source, const std::string& format,
-                         const std::string& extraOptions) {
+                         const std::vector<std::string>& extraOptions) {
     Settings& settings = *ctx_.settings;
     // A new run clears the output window; what follows belongs to it.
     monitor_.Clear();
@@ -226,23 +255,28 @@ int Typesetter::StartTeX(const std::string& source, const std::string& format,
     auto scheme = debug_.find("texscheme");
     command.dumpScheme = scheme != debug_.end() && scheme->second == "dump";
     std::string workingDir = state_.iniTeXRun ? formats_.FormatsDir() : DirectoryOf(source);
-    std::string line = BuildEngineCommandLine(command);
+    std::vector<std::string> arguments = BuildEngineArguments(command);
     state_.runDirectory = workingDir;
 
     DropTrace();
     state_.traceFile = ctx_.temporary.MakeFile("qui", ".tmp");
-    ::setenv("TEXEDIT", kTexEdit, 1);
-    ::setenv("KPATHSEA_DEBUG", "32", 1);
-    ::setenv("KPATHSEA_DEBUG_OUTPUT", state_.traceFile.c_str(), 1);
-    SetUserTexInput(ctx_.roots, *ctx_.profile);
-    ::setenv("TEXFORMATS", formats_.FormatsDir().c_str(), 1);
 
     monitor_.AppendOutput("*** Typesetting " + source + " ***\n");
     StartOptions options;
     options.typeset = true;
     options.errorFile = state_.traceFile;
-    options.extraEnvironment = TraceBufferingEnvironment(ctx_.roots.installDir);
-    ChildProcess* child = processes_.StartProcess(line, workingDir, options);
+    // The engine's own variables; the input path follows the directory settings as
+    // they are now.
+    options.extraEnvironment = {std::string("TEXEDIT=") + kTexEdit, "KPATHSEA_DEBUG=32",
+                                "KPATHSEA_DEBUG_OUTPUT=" + state_.traceFile,
+                                UserTexInputEntry(ctx_.roots, *ctx_.profile),
+                                "TEXFORMATS=" + formats_.FormatsDir()};
+    const EnvironmentBlock& base =
+        processes_.Environment().empty() ? ProcessEnvironment() : processes_.Environment();
+    for (std::string& entry : TraceBufferingEnvironment(ctx_.roots.installDir, base))
+        options.extraEnvironment.push_back(std::move(entry));
+    const std::string line = DisplayCommandLine(arguments);
+    ChildProcess* child = processes_.StartProcess(std::move(arguments), workingDir, options);
     if (!child) {
         monitor_.AppendOutput("Unable to start the typesetter: " + line + "\n");
         state_.inProgress = false;
@@ -255,10 +289,12 @@ int Typesetter::StartTeX(const std::string& source, const std::string& format,
     return 0;
 }
 
-bool Typesetter::StartIniTeX(const std::string& macroFile, const std::string& extraOptions) {
-    if (state_.inProgress)
+bool Typesetter::StartIniTeX(const std::string& macroFile,
+                             const std::vector<std::string>& extraOptions) {
+    if (state_.inProgress || ending_)
         return false;
     state_.iniTeXRun = true;
+    state_.pdfRun = false;
     state_.inProgress = true;
     state_.file = state_.source = macroFile;
     state_.iniTeXExtra = extraOptions;
@@ -266,12 +302,13 @@ bool Typesetter::StartIniTeX(const std::string& macroFile, const std::string& ex
 }
 
 void Typesetter::Poll() {
+    ContinuePdfWait();
     processes_.Poll();
     CheckInteractiveStop();
 }
 
 bool Typesetter::Busy() const {
-    return state_.inProgress || processes_.AnyTypesetRunning();
+    return state_.inProgress || ending_ || processes_.AnyTypesetRunning();
 }
 
 void Typesetter::CheckInteractiveStop() {
@@ -347,7 +384,7 @@ void Typesetter::TypeCharacter(char c) {
         return;
     if (c == '\r' || c == '\n') {
         monitor_.AppendOutput("\n");
-        pending_ += "\r\n";
+        pending_ += "\n";
         engineInput_->Write(pending_);
         pending_.clear();
     } else if (c == '\b') {

@@ -6,13 +6,17 @@
 //
 // One Typesetter serves the application. Everything runs on the caller's thread:
 // Poll is called from the idle processing (a timer of 100 ms or less) and never
-// blocks on the engine.
+// blocks: what has to wait (a PDF file still held by a viewer, the error line of the
+// editor call) is checked again at the next Poll.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "process/child_process.h"
 #include "typeset/formats.h"
@@ -30,13 +34,15 @@ struct TypesetRunState {
     std::string file;             // the file Typeset was asked for (restarts use it again)
     std::string source;           // the source the engine runs on
     std::string runDirectory;     // the engine's working directory
-    std::string expectedOutput;   // the source with the extension "DVI"
-    ListChecksums listChecksums;  // .TOC, .LOT and .LOF before the run
+    std::string expectedOutput;   // the source with the extension "dvi"
+    ListChecksums listChecksums;  // .toc, .lot and .lof before the run
     int rerunCounter = 0;
     bool iniTeXRun = false;
     bool inProgress = false;
-    std::string iniTeXExtra;  // extra options of the last INITeX run (for a restart)
-    std::string traceFile;    // the engine's file-search trace (KPATHSEA_DEBUG_OUTPUT)
+    // The engine writes PDF: PDF mode, or a document that loads graphicx for pdfTeX.
+    bool pdfRun = false;
+    std::vector<std::string> iniTeXExtra;  // extra options of the last INITeX run (restart)
+    std::string traceFile;                 // the engine's file-search trace (KPATHSEA_DEBUG_OUTPUT)
     // Output-window flags.
     bool watch = false;            // look for interactive stops while the engine is silent
     bool restart = false;          // typeset again when this run ends
@@ -62,15 +68,17 @@ class Typesetter : public IniTexRunner {
 
     // The Typeset menu command on the active document.
     int TypesetCommand(const std::string& activeDocument);
-    // Typesets `file`; −1 when the run was refused and nothing started, else 0.
-    int Typeset(const std::string& file, const std::string& extraOptions);
+    // Typesets `file`; −1 when the run was refused and nothing started, else 0 (the
+    // engine started, or starts at a later Poll once the PDF output may be written).
+    int Typeset(const std::string& file, const std::vector<std::string>& extraOptions = {});
     // Starts the engine on `source` (runs with the INITeX-run flag build a format).
     // 0 when started, −1 when the engine could not be started.
     int StartTeX(const std::string& source, const std::string& format,
-                 const std::string& extraOptions);
+                 const std::vector<std::string>& extraOptions);
 
     // IniTexRunner: the format build of Formats::IniTeX.
-    bool StartIniTeX(const std::string& macroFile, const std::string& extraOptions) override;
+    bool StartIniTeX(const std::string& macroFile,
+                     const std::vector<std::string>& extraOptions) override;
     bool IniTexRunning() override { return state_.iniTeXRun; }
     // One polling pass: children's output to the output window, ended runs analysed,
     // and a silent engine checked for an interactive stop.
@@ -99,18 +107,50 @@ class Typesetter : public IniTexRunner {
     // A run (or a restart of it) is going on.
     bool Busy() const;
     // The exit code of the last analysed run, as the analysis settled it (99 for a
-    // cancelled run); −1 before any run ended.
+    // cancelled run); −1 before any run ended, and after a run refused because its PDF
+    // output stayed locked.
     int LastResult() const { return lastResult_; }
     const TypesetRunState& State() const { return state_; }
 
     // How long the engine must be silent before its last line counts as a prompt.
     static constexpr int kSilenceMs = 500;
 
+    // How long a run waits for its PDF output to be released, and how long the
+    // analysis of a failed run waits for the error line of the editor call.
+    static constexpr int kPdfReleaseMs = 1000;
+    static constexpr int kErrorLineMs = 1000;
+
   private:
-    void EndOfRun(ChildProcess& child);
+    using Clock = std::chrono::steady_clock;
+
+    // A run waiting for its PDF output to become writable.
+    struct PendingStart {
+        std::string format;
+        std::vector<std::string> extraOptions;
+        Clock::time_point deadline;
+    };
+    // An ended run whose analysis goes on at the next Poll.
+    struct EndingRun {
+        int code = 0;
+        bool iniRun = false;
+        bool pdfRun = false;
+        bool dviWasOpen = false;
+        Clock::time_point deadline;
+    };
+
+    int StartTypeset(const std::string& file, std::vector<std::string> extra, bool pdfOutput);
+    void ContinuePdfWait();
+    // The end handler of the running list: false while the analysis waits.
+    bool EndOfRun(ChildProcess& child);
+    // The first step of the analysis; false when the run was restarted instead.
+    bool BeginEndOfRun(ChildProcess& child);
+    // A failed run's error line: still awaited, handed to the editor (the analysis
+    // ends there), or not there.
+    enum class ErrorLine { Waiting, Shown, None };
+    ErrorLine LookForErrorLine(ChildProcess& child);
+    void FinishEndOfRun();
     void AskMissingFile(const std::string& name);
     void AskErrorStop();
-    bool WaitForPdfRelease(const std::string& pdf);
     std::string BatchFormatName() const;
     void DropTrace();
     // The file an error line names, absolute against the expected output's directory.
@@ -126,6 +166,8 @@ class Typesetter : public IniTexRunner {
     std::string batchFormat_;
     std::map<std::string, std::string> debug_;
     TypesetRunState state_;
+    std::optional<PendingStart> pendingStart_;
+    std::optional<EndingRun> ending_;
     std::shared_ptr<ProcessInput> engineInput_;
     std::string pending_;
     int lastResult_ = -1;

@@ -81,16 +81,13 @@ struct Recorder {
 class ApplicationTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ::setenv("QUIRN_INSTALL_DIR", dir.Path().c_str(), 1);
-        ::setenv("TEXINPUTS", "/leaked", 1);
-        ::setenv("texmfcnf", "/leaked", 1);
-    }
-    void TearDown() override {
-        ::unsetenv("QUIRN_INSTALL_DIR");
-        ::unsetenv("TEXINPUTS");
-        ::unsetenv("texmfcnf");
+        // What Quirn's parent may pass on.
+        parent.Set("QUIRN_INSTALL_DIR", dir.Path());
+        parent.Set("TEXINPUTS", "/leaked");
+        parent.Set("texmfcnf", "/leaked");
     }
     test::TempDir dir;
+    test::ScopedEnvironment parent;
     std::unique_ptr<SettingsStore> store = MakeMemoryStore();
     StringSink output;
     ScriptedPrompt prompt;
@@ -99,11 +96,12 @@ class ApplicationTest : public ::testing::Test {
 TEST_F(ApplicationTest, InteractiveStartRunsEveryStepInOrderAndExitSavesOnce) {
     Recorder rec;
     Application app(*store, output, prompt);
-    const std::filesystem::path before = std::filesystem::current_path();
+    const std::filesystem::path folder = std::filesystem::current_path();
+    const EnvironmentBlock before = ProcessEnvironment();
     ASSERT_TRUE(app.InitInstance("-OR=LA -PAPER=A4 first.tex", rec.Seams(), "/home/u/papers"));
     // Start-up never changes the process's current directory; names on the command
     // line are taken relative to the folder the program was started in.
-    EXPECT_EQ(std::filesystem::current_path(), before);
+    EXPECT_EQ(std::filesystem::current_path(), folder);
     EXPECT_EQ(rec.calls,
               (std::vector<std::string>{
                   "roots", "dpi", "texvars", "stopsearch", "single", "doctypes", "frame", "formats",
@@ -114,8 +112,16 @@ TEST_F(ApplicationTest, InteractiveStartRunsEveryStepInOrderAndExitSavesOnce) {
     EXPECT_EQ(app.PrintPaper(), 3);
     EXPECT_EQ(app.Roots().installDir, dir.Path() + "/");
     EXPECT_EQ(app.Roots().tdsPath, dir.Path() + "/");  // roots not set by the seam stay InstallDir
-    EXPECT_EQ(std::getenv("TEXINPUTS"), nullptr);
-    EXPECT_EQ(std::getenv("texmfcnf"), nullptr);
+    // Quirn's own environment stays as it was; the children's has no inherited TeX
+    // variable and the data roots' own.
+    EXPECT_EQ(ProcessEnvironment(), before);
+    EXPECT_EQ(app.StartupEnvironment(), before);
+    const EnvironmentBlock& children = app.Context().childEnvironment;
+    EXPECT_EQ(EnvironmentValue(children, "TEXINPUTS"), std::nullopt);
+    EXPECT_EQ(EnvironmentValue(children, "texmfcnf"), std::nullopt);
+    EXPECT_EQ(EnvironmentValue(children, "TEXMFCNF"), dir.Path() + "/texmf-tlv/web2c:");
+    EXPECT_EQ(EnvironmentValue(children, "VARTEXMF"), dir.Path() + "/texmf-var");
+    EXPECT_EQ(EnvironmentValue(children, "QUIRN_INSTALL_DIR"), dir.Path());
     // The dictionary comes from the TeX tree or the system's ispell; only without
     // either does start-up say so.
     if (!std::filesystem::exists("/usr/lib/ispell/american.hash")) {
@@ -132,7 +138,7 @@ TEST_F(ApplicationTest, InteractiveStartRunsEveryStepInOrderAndExitSavesOnce) {
     app.Record().wordWrap = 0;
     app.ExitInstance();
     EXPECT_EQ(reg.ReadInt(UserPath("Settings/WordWrap")), 0);
-    EXPECT_STREQ(std::getenv("TEXINPUTS"), "/leaked");  // the environment is restored
+    EXPECT_EQ(ProcessEnvironment(), before);
 
     // The second start is no longer a first run.
     Recorder again;
@@ -201,9 +207,7 @@ pid_t EndedProcess() {
 
 TEST_F(ApplicationTest, StartUpRemovesOnlyTheFoldersOfEndedInstances) {
     const std::string tmp = dir.File("tmp");
-    const char* oldTmp = std::getenv("TMPDIR");
-    const std::string saved = oldTmp ? oldTmp : "";
-    ::setenv("TMPDIR", tmp.c_str(), 1);
+    parent.Set("TMPDIR", tmp);
 
     // Another program's files, named as Quirn's temporary files once were.
     dir.Write("tmp/quick.tmp", "not Quirn's");
@@ -238,11 +242,6 @@ TEST_F(ApplicationTest, StartUpRemovesOnlyTheFoldersOfEndedInstances) {
 
     ::kill(live, SIGKILL);
     ::waitpid(live, nullptr, 0);
-    if (oldTmp) {
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
-    }
 
     EXPECT_EQ(test::ReadFile(dir.File("tmp/quick.tmp")), "not Quirn's");
     EXPECT_EQ(test::ReadFile(dir.File("tmp/quiabc.tmp")), "not Quirn's either");

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 
 #include "app/profile.h"
 #include "app/tex_environment.h"
@@ -16,37 +15,6 @@ namespace quirn {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnvironment {
-  public:
-    void Set(const std::string& name, const std::string& value) {
-        Remember(name);
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
-    void Unset(const std::string& name) {
-        Remember(name);
-        ::unsetenv(name.c_str());
-    }
-    ~ScopedEnvironment() {
-        for (auto& [name, value] : saved_) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-    }
-
-  private:
-    void Remember(const std::string& name) {
-        if (saved_.count(name))
-            return;
-        const char* v = std::getenv(name.c_str());
-        saved_[name] = v ? std::optional<std::string>(v) : std::nullopt;
-    }
-    std::map<std::string, std::optional<std::string>> saved_;
-};
 
 // An installation with its starting files, an application-data folder and a documents
 // folder holding an older layout, all in one temporary directory.
@@ -78,13 +46,13 @@ class EstablishRootsTest : public ::testing::Test {
         return EstablishRoots(roots, profile, output, &prompt);
     }
 
+    // A variable of the data roots as children get it.
     std::string Env(const char* name) {
-        const char* v = std::getenv(name);
-        return v ? v : "(unset)";
+        return EnvironmentValue(TexVariables(roots, profile), name).value_or("(unset)");
     }
 
     test::TempDir dir;
-    ScopedEnvironment env;
+    test::ScopedEnvironment env;
     std::unique_ptr<SettingsStore> store = MakeMemoryStore();
     Profile profile{*store};
     StringSink output;
@@ -103,8 +71,10 @@ TEST_F(EstablishRootsTest, FirstStartSetsUpTheUserRootOnceAndPublishesTheRoots) 
     EXPECT_EQ(roots.varDataPath, root);
     EXPECT_EQ(Env("VARTEXMF"), root + "texmf-var");
     EXPECT_TRUE(DirectoryExists(root + "texmf-var"));
-    EXPECT_EQ(Env("TEXMFMAIN"), root + "texmf");
-    EXPECT_EQ(Env("TEXMFDIST"), root + "texmf-dist");
+    // The moved root's trees are reached through the overlay (beside VARTEXMF);
+    // TEXMFMAIN and TEXMFDIST stay TeX Live's own, which they would hide.
+    EXPECT_EQ(Env("TEXMFMAIN"), "(unset)");
+    EXPECT_EQ(Env("TEXMFDIST"), "(unset)");
 
     const std::string tree = root + "texmf/";
     EXPECT_EQ(test::ReadFile(tree + "dvips/base/user.map"), "% user map\n");
@@ -154,7 +124,6 @@ TEST_F(EstablishRootsTest, EarlierFolderNamesAreRenamedWithTheirContents) {
     EXPECT_EQ(test::ReadFile(root + "texmf/dvips/base/user.map"), "% the user's own fonts\n");
     EXPECT_EQ(test::ReadFile(root + "templates/letter.tex"), "%letter\n");
     EXPECT_FALSE(FileExists(root + "My TeXMF"));
-    SetTreeVariables(roots);
     EXPECT_EQ(Env("MYTEXMF"), root + "texmf");
     EXPECT_TRUE(prompt.messages.empty());
 }
@@ -218,7 +187,6 @@ TEST_F(EstablishRootsTest, VariablesForChildrenAndTheirDiagnosticBlock) {
     ASSERT_TRUE(Establish());
     profile.WriteText("Directories", "ExtraTexInputPath", "C:\\figs;/home/u/in");
     profile.WriteText("Directories", "TFMPath", "");
-    SetTexVariables(roots, profile);
     EXPECT_EQ(Env("QUIRN_USERTEXINPUT"), "C:/figs;/home/u/in;.;" + root + "texmf/");
     EXPECT_EQ(Env("TEXMFLOCAL"), install + "texmf-tlv");
     EXPECT_EQ(Env("MYTEXMF"), root + "texmf");
@@ -226,17 +194,15 @@ TEST_F(EstablishRootsTest, VariablesForChildrenAndTheirDiagnosticBlock) {
 
     // The directory settings change: the input path follows.
     profile.WriteText("Directories", "FigurePath", "/pics");
-    SetUserTexInput(roots, profile);
     EXPECT_EQ(Env("QUIRN_USERTEXINPUT"), "C:/figs;/home/u/in;/pics;" + root + "texmf/");
 
     output.Clear();
-    PrintEnvironment(roots, output);
+    PrintEnvironment(roots, TexVariables(roots, profile), output);
     EXPECT_EQ(
         output.Text(),
         "\nSystem values:\nPath: TDSPath = " + root + "\nPath: VarDataPath = " + root +
-            "\nEVar: TEXMFMAIN = " + root + "texmf\nEVar: TEXMFDIST = " + root +
-            "texmf-dist\nEVar: VARTEXMF = " + root + "texmf-var\nEVar: TEXMFLOCAL = " + install +
-            "texmf-tlv\nEVar: MYTEXMF = " + root +
+            "\nEVar: TEXMFMAIN = \nEVar: TEXMFDIST = \nEVar: VARTEXMF = " + root +
+            "texmf-var\nEVar: TEXMFLOCAL = " + install + "texmf-tlv\nEVar: MYTEXMF = " + root +
             "texmf\nEVar: QUIRN_USERTEXINPUT = C:/figs;/home/u/in;/pics;" + root + "texmf/\n");
 }
 

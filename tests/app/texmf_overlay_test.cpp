@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/application.h"
 #include "app/profile.h"
 #include "app/tex_environment.h"
 #include "platform/output_sink.h"
@@ -19,10 +18,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs kpsewhich as a child of this process, with this process's environment.
-std::string Which(const std::string& args) {
+// Runs kpsewhich with exactly the environment Quirn builds for its children.
+std::string Which(const EnvironmentBlock& environment, const std::string& progname,
+                  const std::string& name) {
+    auto quote = [](const std::string& text) {
+        std::string quoted = "'";
+        for (char c : text)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return quoted + "'";
+    };
+    std::string command = "env -i";
+    for (const std::string& entry : environment)
+        command += " " + quote(entry);
     std::string out;
-    test::RunCommand("kpsewhich " + args, &out);
+    test::RunCommand(command + " kpsewhich " + quote("-progname=" + progname) + " " + quote(name),
+                     &out);
     return out;
 }
 
@@ -37,19 +47,13 @@ TEST(TexmfOverlay, ChildrenSearchQuirnsTreesFirstAndNeverInheritedPaths) {
     dir.Write("leak/article.cls", "");
     dir.Write("extra/extrafile.tex", "");
 
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-    for (const char* v :
-         {"XDG_DATA_HOME", "QUIRN_CONFIG_DIR", "TEXINPUTS", "TEXMFCNF", "VARTEXMF", "TEXMFLOCAL",
-          "MYTEXMF", "QUIRN_USERTEXINPUT", "TEXMFMAIN", "TEXMFDIST", "TEXMFHOME"}) {
-        const char* old = std::getenv(v);
-        saved.emplace_back(v, old ? std::optional<std::string>(old) : std::nullopt);
-    }
-    ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
-    ::setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    test::ScopedEnvironment parent;
+    parent.Set("XDG_DATA_HOME", dir.File("data"));
+    parent.Set("QUIRN_CONFIG_DIR", dir.File("config"));
     // What the parent's environment may carry into Quirn.
-    ::setenv("TEXINPUTS", (dir.File("leak") + ":").c_str(), 1);
-    ::setenv("TEXMFCNF", dir.File("leak").c_str(), 1);
-    ::setenv("TEXMFHOME", dir.File("leak").c_str(), 1);
+    parent.Set("TEXINPUTS", dir.File("leak") + ":");
+    parent.Set("TEXMFCNF", dir.File("leak"));
+    parent.Set("TEXMFHOME", dir.File("leak"));
 
     auto store = MakeMemoryStore();
     Profile profile(*store);
@@ -57,41 +61,33 @@ TEST(TexmfOverlay, ChildrenSearchQuirnsTreesFirstAndNeverInheritedPaths) {
     StringSink output;
     DataRoots roots;
     roots.installDir = dir.File("install/");
-    // The start-up order: roots, removal of inherited TeX variables, TeX variables.
+    // The start-up order: roots, then the children's environment without the
+    // inherited TeX variables and with the roots' own.
     ASSERT_TRUE(EstablishRoots(roots, profile, output, nullptr));
-    RemoveInheritedTexVariables();
-    SetTexVariables(roots, profile);
+    const EnvironmentBlock env = BuildTexEnvironment(ProcessEnvironment(), roots, profile);
 
     std::string userSty = dir.Write("data/quirn/texmf/tex/latex/x/quirnx.sty", "");
     std::string systemSty = dir.Write("data/quirn/texmf/tex/latex/y/quirny.sty", "");
     std::string ownCls = dir.Write("data/quirn/texmf/tex/latex/x/report.cls", "");
 
-    EXPECT_EQ(Which("-progname=latex quirnx.sty"), userSty + "\n");
+    EXPECT_EQ(Which(env, "latex", "quirnx.sty"), userSty + "\n");
     // The system data root's tree is reached beside the variable-data tree.
-    std::string found = Which("-progname=latex quirny.sty");
+    std::string found = Which(env, "latex", "quirny.sty");
     ASSERT_FALSE(found.empty());
     found.pop_back();
     EXPECT_EQ(fs::canonical(found), fs::canonical(systemSty));
     // The user's tree comes before the installation's.
-    EXPECT_EQ(Which("-progname=latex report.cls"), ownCls + "\n");
+    EXPECT_EQ(Which(env, "latex", "report.cls"), ownCls + "\n");
     // The installation's files are still found, never the inherited ones.
-    std::string article = Which("-progname=latex article.cls");
+    std::string article = Which(env, "latex", "article.cls");
     EXPECT_NE(article.find("/tex/latex/base/article.cls"), std::string::npos) << article;
     EXPECT_EQ(article.find(dir.File("leak")), std::string::npos) << article;
-    EXPECT_EQ(Which("-progname=latex leaked.sty"), "");
-    EXPECT_NE(Which("-progname=pdfetex latex.ltx").find("latex.ltx"), std::string::npos);
+    EXPECT_EQ(Which(env, "latex", "leaked.sty"), "");
+    EXPECT_NE(Which(env, "pdfetex", "latex.ltx").find("latex.ltx"), std::string::npos);
     // The user's extra input directories are searched after the trees, for LaTeX and
     // for any format name.
-    EXPECT_EQ(Which("-progname=latex extrafile.tex"), dir.File("extra/extrafile.tex") + "\n");
-    EXPECT_EQ(Which("-progname=mylatex extrafile.tex"), dir.File("extra/extrafile.tex") + "\n");
-
-    for (auto& [name, value] : saved) {
-        if (value) {
-            ::setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name.c_str());
-        }
-    }
+    EXPECT_EQ(Which(env, "latex", "extrafile.tex"), dir.File("extra/extrafile.tex") + "\n");
+    EXPECT_EQ(Which(env, "mylatex", "extrafile.tex"), dir.File("extra/extrafile.tex") + "\n");
 }
 
 }  // namespace

@@ -186,7 +186,7 @@ TEST(DialogWindows, IniTexDialogKeepsEmptyNamesOutAndStoresTheFileOfItsKind) {
     EXPECT_TRUE(dialog.PressIniTeX());
     EXPECT_EQ(profile.GetText("IniTexOther", "FormatFile", ""), "mymacros.ini");
     EXPECT_EQ(state.macroFile, "mymacros.ini");
-    EXPECT_EQ(state.ExtraOptions(), "--mltex");
+    EXPECT_EQ(state.ExtraOptions(), std::vector<std::string>{"--mltex"});
 }
 
 TEST(DialogWindows, FormatMenuAndBoxFollowTheListAndItsSelection) {

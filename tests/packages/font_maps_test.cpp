@@ -13,41 +13,19 @@
 #include <set>
 #include <sstream>
 
+#include "app/profile.h"
 #include "app/settings.h"
 #include "app/tex_environment.h"
 #include "dvi/fonts/font_context.h"
 #include "platform/output_sink.h"
 #include "platform/paths.h"
+#include "platform/settings_store.h"
 #include "support/test_support.h"
 
 namespace quirn {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets environment variables for one test and puts the old values back afterwards.
-class EnvironmentGuard {
-  public:
-    EnvironmentGuard() {
-        for (const char* name : {"TEXMFCNF", "VARTEXMF", "TEXMFLOCAL", "MYTEXMF", "TEXMFMAIN",
-                                 "TEXMFDIST", "QUIRN_USERTEXINPUT"}) {
-            const char* value = std::getenv(name);
-            saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        }
-    }
-    ~EnvironmentGuard() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-    }
-
-  private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -102,15 +80,15 @@ class FontMapsTest : public ::testing::Test {
         roots.userDataPath = dir.Path() + "/user/";
         fs::create_directories(roots.tdsPath + "texmf-var");
         fs::create_directories(roots.userDataPath + "texmf");
-        SetConfigurationPath(roots);
-        SetTreeVariables(roots);
-        ::setenv("VARTEXMF", VarTree(roots).c_str(), 1);
+        context.fileSearch.SetEnvironment(
+            BuildTexEnvironment(ProcessEnvironment(), roots, profile));
         context.fileSearch.SetInstaller(&installer);
     }
 
     std::string Read(const std::string& path) const { return test::ReadFile(path); }
 
-    EnvironmentGuard environment;
+    std::unique_ptr<SettingsStore> store = MakeMemoryStore();
+    Profile profile{*store};
     test::TempDir dir;
     DataRoots roots;
     StringSink sink;

@@ -19,6 +19,11 @@ std::string Child() {
     return "\"" + test::Program("echo_child") + "\"";
 }
 
+// The tests write their children's arguments as one line for brevity.
+std::vector<std::string> Args(const std::string& line) {
+    return SplitCommandLine(line);
+}
+
 // Reads everything the child writes until it has ended.
 std::string Drain(ChildProcess& child) {
     std::string all;
@@ -52,7 +57,7 @@ TEST(CommandLine, BlanksSeparateAndQuotesGroup) {
 
 TEST(ChildProcess, PipesCarryInputOutputAndExitCode) {
     ChildProcess child;
-    ASSERT_TRUE(child.Start(Child() + " out hello echo-lines 2 raw \"? \" exit 7", ""));
+    ASSERT_TRUE(child.Start(Args(Child() + " out hello echo-lines 2 raw \"? \" exit 7"), ""));
     EXPECT_EQ(child.ExitCode(), kStillActive);
     std::string line;
     ASSERT_TRUE(child.ReadLine(line, 5000));
@@ -74,7 +79,7 @@ TEST(ChildProcess, PipesCarryInputOutputAndExitCode) {
 
 TEST(ChildProcess, ReadsNeverBlockAndLargeOutputFlows) {
     ChildProcess child;
-    ASSERT_TRUE(child.Start(Child() + " sleep 300 bytes 300000", ""));
+    ASSERT_TRUE(child.Start(Args(Child() + " sleep 300 bytes 300000"), ""));
     // Nothing waiting yet: both calls return at once.
     auto before = std::chrono::steady_clock::now();
     std::string text;
@@ -91,7 +96,7 @@ TEST(ChildProcess, ReadsNeverBlockAndLargeOutputFlows) {
 
     // Input closed: a child reading to the end of its input sees it.
     ChildProcess cat;
-    ASSERT_TRUE(cat.Start(Child() + " cat", ""));
+    ASSERT_TRUE(cat.Start(Args(Child() + " cat"), ""));
     ASSERT_TRUE(cat.Write("abc\ndef"));
     cat.CloseInput();
     EXPECT_EQ(Drain(cat), "abc\ndef");
@@ -101,20 +106,21 @@ TEST(ChildProcess, ReadsNeverBlockAndLargeOutputFlows) {
 TEST(ChildProcess, StandardErrorJoinsOutputOrGoesToItsFile) {
     test::TempDir dir;
     ChildProcess merged;
-    ASSERT_TRUE(merged.Start(Child() + " out one err two out three", ""));
+    ASSERT_TRUE(merged.Start(Args(Child() + " out one err two out three"), ""));
     EXPECT_EQ(Drain(merged), "one\ntwo\nthree\n");
 
     std::string errFile = dir.Write("trace.tmp", "old contents that must go away\n");
     ChildProcess split;
     split.SetErrorFile(errFile);
-    ASSERT_TRUE(split.Start(Child() + " out one err \"kdebug:search(x) => y\" out three", ""));
+    ASSERT_TRUE(
+        split.Start(Args(Child() + " out one err \"kdebug:search(x) => y\" out three"), ""));
     EXPECT_EQ(Drain(split), "one\nthree\n");
     EXPECT_EQ(test::ReadFile(errFile), "kdebug:search(x) => y\n");
 
     // An error file that cannot be created fails the start.
     ChildProcess bad;
     bad.SetErrorFile(dir.File("no/such/dir/trace.tmp"));
-    EXPECT_FALSE(bad.Start(Child() + " out x", ""));
+    EXPECT_FALSE(bad.Start(Args(Child() + " out x"), ""));
     EXPECT_FALSE(bad.Started());
 }
 
@@ -122,15 +128,29 @@ TEST(ChildProcess, WorkingDirectoryEnvironmentAndProgramLookup) {
     test::TempDir dir;
     std::string work = dir.File("work dir");
     std::filesystem::create_directories(work);
-    ::setenv("QUIRN_PROCESS_TEST_VAR", "inherited value", 1);
     ChildProcess child;
-    ASSERT_TRUE(child.Start(Child() + " pwd env QUIRN_PROCESS_TEST_VAR args a\\b \"c d\"", work));
-    ::unsetenv("QUIRN_PROCESS_TEST_VAR");
+    {
+        test::ScopedEnvironment parent;
+        parent.Set("QUIRN_PROCESS_TEST_VAR", "inherited value");
+        ASSERT_TRUE(child.Start({test::Program("echo_child"), "pwd", "env",
+                                 "QUIRN_PROCESS_TEST_VAR", "args", "a\\b", "c d"},
+                                work));
+    }
     EXPECT_EQ(Drain(child), work + "\ninherited value\n[a\\b]\n[c d]\n");
+    EXPECT_EQ(child.CommandLine(),
+              test::Program("echo_child") + " pwd env QUIRN_PROCESS_TEST_VAR args a\\b \"c d\"");
+
+    // Each argument reaches the child exactly as given: no shell and no splitting sees
+    // quotes, apostrophes, "$", ";", "&" or an empty argument.
+    ChildProcess verbatim;
+    ASSERT_TRUE(verbatim.Start(
+        {test::Program("echo_child"), "args", "\"my paper.tex\"", "bob's $HOME; x & y `z`", ""},
+        ""));
+    EXPECT_EQ(Drain(verbatim), "[\"my paper.tex\"]\n[bob's $HOME; x & y `z`]\n[]\n");
 
     ChildProcess block;
     block.SetEnvironmentBlock({"QUIRN_PROCESS_TEST_VAR=from block"});
-    ASSERT_TRUE(block.Start(Child() + " env QUIRN_PROCESS_TEST_VAR env HOME", ""));
+    ASSERT_TRUE(block.Start(Args(Child() + " env QUIRN_PROCESS_TEST_VAR env HOME"), ""));
     EXPECT_EQ(Drain(block), "from block\n(unset)\n");
 
     // A bare name is found in InstallDir/bin before PATH.
@@ -139,23 +159,23 @@ TEST(ChildProcess, WorkingDirectoryEnvironmentAndProgramLookup) {
                                     dir.File("install/bin/fakeengine"));
     ChildProcess own;
     own.SetInstallDir(dir.File("install"));
-    ASSERT_TRUE(own.Start("fakeengine out resolved", ""));
+    ASSERT_TRUE(own.Start(Args("fakeengine out resolved"), ""));
     EXPECT_EQ(Drain(own), "resolved\n");
 
     ChildProcess missing;
-    EXPECT_FALSE(missing.Start("quirn-no-such-program-here x", ""));
+    EXPECT_FALSE(missing.Start(Args("quirn-no-such-program-here x"), ""));
     EXPECT_EQ(missing.StartError(), ENOENT);
     ChildProcess badDir;
-    EXPECT_FALSE(badDir.Start(Child() + " pwd", dir.File("missing")));
+    EXPECT_FALSE(badDir.Start(Args(Child() + " pwd"), dir.File("missing")));
     ChildProcess empty;
-    EXPECT_FALSE(empty.Start("  ", ""));
+    EXPECT_FALSE(empty.Start(Args("  "), ""));
     EXPECT_EQ(missing.ExitCode(), kStillActive);
     EXPECT_FALSE(missing.HasEnded());
 }
 
 TEST(ChildProcess, HungChildIsKilledWithItsOwnChildren) {
     ChildProcess child;
-    ASSERT_TRUE(child.Start(Child() + " out ready grandchild hang", ""));
+    ASSERT_TRUE(child.Start(Args(Child() + " out ready grandchild hang"), ""));
     std::string line;
     ASSERT_TRUE(child.ReadLine(line, 5000));
     EXPECT_FALSE(child.WaitForExit(200));
@@ -174,7 +194,7 @@ TEST(ChildProcess, HungChildIsKilledWithItsOwnChildren) {
     // Writing to a child that is gone fails instead of ending the program.
     auto input = child.Input();
     ChildProcess quick;
-    ASSERT_TRUE(quick.Start(Child() + " exit 0", ""));
+    ASSERT_TRUE(quick.Start(Args(Child() + " exit 0"), ""));
     ASSERT_TRUE(quick.WaitForExit(5000));
     auto quickInput = quick.Input();
     EXPECT_FALSE(quick.Write(std::string(100000, 'x')));
@@ -185,7 +205,7 @@ TEST(ChildProcess, HungChildIsKilledWithItsOwnChildren) {
     pid_t orphan;
     {
         ChildProcess scoped;
-        ASSERT_TRUE(scoped.Start(Child() + " hang", ""));
+        ASSERT_TRUE(scoped.Start(Args(Child() + " hang"), ""));
         orphan = scoped.Pid();
     }
     EXPECT_TRUE(IsReaped(orphan));

@@ -1,6 +1,8 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -22,6 +24,24 @@ class TempDir {
 
   private:
     std::string path_;
+};
+
+// Sets environment variables of the test process for one test and puts the old values
+// back when it dies. (Quirn itself never changes its environment; tests use this to
+// give it a parent's environment.)
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment() = default;
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+    void Set(const std::string& name, const std::string& value);
+    void Unset(const std::string& name);
+
+  private:
+    void Remember(const std::string& name);
+    std::map<std::string, std::optional<std::string>> saved_;
 };
 
 std::string ReadFile(const std::string& path);

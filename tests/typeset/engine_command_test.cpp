@@ -1,12 +1,12 @@
-// The engine's command line for the runs Quirn makes.
+// The engine's arguments for the runs Quirn makes.
 #include "typeset/engine_command.h"
 
 #include <gtest/gtest.h>
 
-#include "process/command_line.h"
-
 namespace quirn {
 namespace {
+
+using Args = std::vector<std::string>;
 
 EngineCommand Pdfetex() {
     EngineCommand c;
@@ -18,72 +18,71 @@ EngineCommand Pdfetex() {
     return c;
 }
 
-TEST(EngineCommandLine, NormalRuns) {
+TEST(EngineArguments, NormalRuns) {
     EngineCommand c = Pdfetex();
-    EXPECT_EQ(
-        BuildEngineCommandLine(c),
-        "/opt/quirn/bin/pdfetex -8bit -src-specials -progname=latex \"&latex\" \"paper.tex\"");
-    EXPECT_EQ(SplitCommandLine(BuildEngineCommandLine(c)),
-              (std::vector<std::string>{"/opt/quirn/bin/pdfetex", "-8bit", "-src-specials",
-                                        "-progname=latex", "&latex", "paper.tex"}));
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/opt/quirn/bin/pdfetex", "-8bit", "-src-specials",
+                                             "-progname=latex", "&latex", "\"paper.tex\""}));
 
     c.eightBit = false;
-    EXPECT_EQ(BuildEngineCommandLine(c),
-              "/opt/quirn/bin/pdfetex -src-specials -progname=latex \"&latex\" \"paper.tex\"");
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/opt/quirn/bin/pdfetex", "-src-specials",
+                                             "-progname=latex", "&latex", "\"paper.tex\""}));
 
     // "tex" never gets -8bit.
     c = Pdfetex();
     c.program = "/usr/bin/tex";
     c.engine = "tex";
-    EXPECT_EQ(BuildEngineCommandLine(c),
-              "/usr/bin/tex -src-specials -progname=latex \"&latex\" \"paper.tex\"");
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/usr/bin/tex", "-src-specials", "-progname=latex",
+                                             "&latex", "\"paper.tex\""}));
 
-    // PDF mode, passed twice as a restart does, then a blank before the specials.
+    // PDF mode, passed twice as a restart does, before the specials.
     c = Pdfetex();
-    c.extraOptions =
-        " -kpathsea-debug=255 --output-format=pdf -kpathsea-debug=255 --output-format=pdf";
-    std::string line = BuildEngineCommandLine(c);
-    EXPECT_NE(line.find("--output-format=pdf -src-specials -progname=latex"), std::string::npos)
-        << line;
-    EXPECT_EQ(SplitCommandLine(line).size(), 10u);
+    for (int i = 0; i < 2; ++i) {
+        for (const std::string& option : PdfRunOptions())
+            c.extraOptions.push_back(option);
+    }
+    EXPECT_EQ(BuildEngineArguments(c),
+              (Args{"/opt/quirn/bin/pdfetex", "-8bit", "-kpathsea-debug=255", "--output-format=pdf",
+                    "-kpathsea-debug=255", "--output-format=pdf", "-src-specials",
+                    "-progname=latex", "&latex", "\"paper.tex\""}));
 
-    // Blanks in the program path and the file name stay one argument each.
+    // Blanks in the program path stay in one argument; the file name keeps every
+    // character, in the quotes that make TeX read it whole.
     c = Pdfetex();
     c.program = "/opt/my tex/pdfetex";
-    c.fileArgument = "my paper.tex";
-    EXPECT_EQ(SplitCommandLine(BuildEngineCommandLine(c)),
-              (std::vector<std::string>{"/opt/my tex/pdfetex", "-8bit", "-src-specials",
-                                        "-progname=latex", "&latex", "my paper.tex"}));
+    c.fileArgument = "bob's $x; a&b.tex";
+    EXPECT_EQ(BuildEngineArguments(c),
+              (Args{"/opt/my tex/pdfetex", "-8bit", "-src-specials", "-progname=latex", "&latex",
+                    "\"bob's $x; a&b.tex\""}));
 }
 
-TEST(EngineCommandLine, DumpSchemeAndIniTeX) {
+TEST(EngineArguments, DumpSchemeAndIniTeX) {
     EngineCommand c = Pdfetex();
     c.dumpScheme = true;
-    EXPECT_EQ(BuildEngineCommandLine(c),
-              "/opt/quirn/bin/pdfetex -8bit -src-specials -progname=latex -fmt paper-pre "
-              "\"paper.tex\"");
+    EXPECT_EQ(BuildEngineArguments(c),
+              (Args{"/opt/quirn/bin/pdfetex", "-8bit", "-src-specials", "-progname=latex", "-fmt",
+                    "paper-pre", "\"paper.tex\""}));
 
     c = Pdfetex();
     c.iniTeX = true;
     c.format.clear();
     c.fileArgument = "latex.ltx";
-    EXPECT_EQ(BuildEngineCommandLine(c),
-              "/opt/quirn/bin/pdfetex -8bit -ini -etex latex.ltx \\dump");
-    c.extraOptions = "--mltex";
-    EXPECT_EQ(BuildEngineCommandLine(c),
-              "/opt/quirn/bin/pdfetex -8bit --mltex -ini -etex latex.ltx \\dump");
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/opt/quirn/bin/pdfetex", "-8bit", "-ini", "-etex",
+                                             "\"latex.ltx\"", "\\dump"}));
+    c.extraOptions = {"--mltex"};
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/opt/quirn/bin/pdfetex", "-8bit", "--mltex", "-ini",
+                                             "-etex", "\"latex.ltx\"", "\\dump"}));
     c.dumpScheme = true;
     c.extraOptions.clear();
     c.fileArgument = "paper.tex";
-    EXPECT_EQ(BuildEngineCommandLine(c),
-              "/opt/quirn/bin/pdfetex -8bit -ini -etex -progname=latex \"&latex\" \"paper.tex\"");
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/opt/quirn/bin/pdfetex", "-8bit", "-ini", "-etex",
+                                             "-progname=latex", "&latex", "\"paper.tex\""}));
 
     c = Pdfetex();
     c.engine = "tex";
     c.program = "tex";
     c.iniTeX = true;
     c.fileArgument = "plain";
-    EXPECT_EQ(BuildEngineCommandLine(c), "tex -ini plain \\dump");
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"tex", "-ini", "\"plain\"", "\\dump"}));
 }
 
 }  // namespace

@@ -23,29 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Puts the environment back as it was when the test began.
-class SavedEnvironment {
-  public:
-    SavedEnvironment() {
-        for (char** e = environ; e && *e; ++e)
-            saved_.emplace_back(*e);
-    }
-    ~SavedEnvironment() {
-        std::vector<std::string> now;
-        for (char** e = environ; e && *e; ++e)
-            now.emplace_back(*e);
-        for (const auto& entry : now)
-            ::unsetenv(entry.substr(0, entry.find('=')).c_str());
-        for (const auto& entry : saved_) {
-            size_t eq = entry.find('=');
-            ::setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
-        }
-    }
-
-  private:
-    std::vector<std::string> saved_;
-};
-
 // An installation whose own tree is the project's, and empty user and settings folders.
 class FormatsTest : public ::testing::Test {
   protected:
@@ -56,15 +33,15 @@ class FormatsTest : public ::testing::Test {
                                dir.File("install/texmf-tlv/") + entry);
         }
         fs::create_directories(dir.File("data"));
-        ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
-        ::setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+        environment.Set("XDG_DATA_HOME", dir.File("data"));
+        environment.Set("QUIRN_CONFIG_DIR", dir.File("config"));
         roots.installDir = dir.File("install/");
         ASSERT_TRUE(EstablishRoots(roots, profile, output, &prompt));
-        RemoveInheritedTexVariables();
-        SetTexVariables(roots, profile);
+        children = BuildTexEnvironment(ProcessEnvironment(), roots, profile);
     }
 
-    SavedEnvironment environment;
+    test::ScopedEnvironment environment;
+    EnvironmentBlock children;  // the environment Quirn gives its children
     test::TempDir dir;
     std::unique_ptr<SettingsStore> store = MakeMemoryStore();
     Profile profile{*store};
@@ -78,8 +55,11 @@ class FormatsTest : public ::testing::Test {
 // do not need a format actually built.
 class RecordingRunner : public IniTexRunner {
   public:
-    bool StartIniTeX(const std::string& macroFile, const std::string& extra) override {
-        started.push_back(macroFile + (extra.empty() ? "" : " " + extra));
+    bool StartIniTeX(const std::string& macroFile, const std::vector<std::string>& extra) override {
+        std::string line = macroFile;
+        for (const std::string& option : extra)
+            line += " " + option;
+        started.push_back(line);
         polls = 0;
         return true;
     }
@@ -145,7 +125,7 @@ TEST(IniTexDialog, DefaultsStoredFilesAndEmptyBox) {
     dialog.macroFile = "mymacros.tex";
     dialog.multilingual = true;
     EXPECT_TRUE(dialog.Accept(prompt));
-    EXPECT_EQ(dialog.ExtraOptions(), "--mltex");
+    EXPECT_EQ(dialog.ExtraOptions(), std::vector<std::string>{"--mltex"});
     EXPECT_EQ(profile.GetText("IniTexOther", "FormatFile", ""), "mymacros.tex");
     // The stored file replaces the default from now on; "Void" means nothing stored.
     profile.WriteText("IniTexAmstex", "FormatFile", "Void");
@@ -167,8 +147,8 @@ TEST_F(FormatsTest, SerialDecidesWhenLatexIsRebuilt) {
     EXPECT_EQ(fmtDir, roots.varDataPath + "texmf-var/formats/pdfetex");
 
     // The dialog path: cancelled starts nothing, accepted passes the multilingual option.
-    EXPECT_EQ(formats.IniTeX(runner, "", "", [](IniTexDialog&) { return false; }), 0);
-    EXPECT_EQ(formats.IniTeX(runner, "", "",
+    EXPECT_EQ(formats.IniTeX(runner, "", {}, [](IniTexDialog&) { return false; }), 0);
+    EXPECT_EQ(formats.IniTeX(runner, "", {},
                              [](IniTexDialog& d) {
                                  d.multilingual = true;
                                  return true;
@@ -210,7 +190,7 @@ TEST_F(FormatsTest, FreshInstallationBuildsLatexAndPlainOnce) {
     Formats formats(roots, profile, settings, prompt);
     formats.BuildFormatList();
     EXPECT_TRUE(formats.List().Empty());
-    ProcessIniTexRunner runner(formats, roots, settings, output);
+    ProcessIniTexRunner runner(formats, roots, settings, output, children);
 
     EXPECT_TRUE(formats.EnsureLatexFormat(runner, false));
     EXPECT_EQ(runner.LastExitCode(), 0) << output.Text();
@@ -230,7 +210,7 @@ TEST_F(FormatsTest, FreshInstallationBuildsLatexAndPlainOnce) {
     // The next start: nothing to build.
     output.Clear();
     Formats later(roots, profile, settings, prompt);
-    ProcessIniTexRunner laterRunner(later, roots, settings, output);
+    ProcessIniTexRunner laterRunner(later, roots, settings, output, children);
     EXPECT_FALSE(later.EnsureLatexFormat(laterRunner, false));
     EXPECT_FALSE(later.EnsurePlainFormat(laterRunner));
     EXPECT_EQ(output.Text(), "");
@@ -253,7 +233,7 @@ TEST_F(FormatsTest, FreshInstallationBuildsLatexAndPlainOnce) {
 // A macro file with an error ends the build instead of waiting for an answer.
 TEST_F(FormatsTest, BrokenMacroFileFailsWithoutHanging) {
     Formats formats(roots, profile, settings, prompt);
-    ProcessIniTexRunner runner(formats, roots, settings, output);
+    ProcessIniTexRunner runner(formats, roots, settings, output, children);
     std::string macros = dir.Write("broken.tex", "\\undefinedcommand\n");
     ASSERT_EQ(formats.IniTeX(runner, macros), 1);
     while (runner.IniTexRunning())

@@ -93,7 +93,7 @@ TEST(SearchTrace, PdfRunWithFullDebuggingReportsOnlyRealFiles) {
     std::string doc = h.dir.Write("paper/doc.tex",
                                   "\\documentclass{article}\n"
                                   "\\begin{document}\nHello.\n\\end{document}\n");
-    ASSERT_EQ(h.typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h.typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h.RunToEnd());
     ASSERT_EQ(h.seams.pdfs.size(), 1u) << h.Output();
     EXPECT_EQ(h.Output().find("TeX reported that it used"), std::string::npos) << h.Output();

@@ -23,8 +23,12 @@ bool Contains(const std::string& text, const std::string& what) {
     return text.find(what) != std::string::npos;
 }
 
+// `s` as one word of a shell command.
 std::string Quote(const std::string& s) {
-    return "'" + s + "'";
+    std::string quoted = "'";
+    for (char c : s)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 // Settings and data of a Quirn that has already built its formats, made once per build
@@ -109,7 +113,7 @@ TEST(TypesetCli, LatexDocumentWithRerunAndPdfMode) {
                   "\\section{One}\nHello.\n\\section{Two}\nWorld.\n\\end{document}\n");
     ASSERT_EQ(run.Typeset(run.dir.File("doc"), "doc.tex"), 0) << run.out << run.err;
     EXPECT_TRUE(Contains(run.out, "*** Typesetting " + run.dir.File("doc/doc.tex") + " ***\n"));
-    EXPECT_TRUE(Contains(run.out, "For proper cross-referencing,\r\nplease typeset again."));
+    EXPECT_TRUE(Contains(run.out, "For proper cross-referencing,\nplease typeset again."));
     EXPECT_TRUE(Contains(run.out, "\nTypesetting was successful\n"));
     EXPECT_TRUE(
         Contains(run.err, "question: For proper cross-referencing,\nplease typeset again.\n"))
@@ -162,6 +166,28 @@ TEST(TypesetCli, ErrorInIncludedFileGivesGotoOrEndsWithoutAnswer) {
     EXPECT_TRUE(Contains(run.out, "No pages of output.")) << run.out;
 }
 
+// The engine gets the file name whole and the editor call's line survives it: blanks
+// (in the folder too), an apostrophe, and the shell's own characters.
+TEST(TypesetCli, FileNamesWithBlanksQuotesAndShellCharactersLeadToTheErrorLine) {
+    CliRun run;
+    const std::string body =
+        "\\documentclass{article}\n\\begin{document}\nFine.\n\n\\undefinedmacro\n"
+        "\\end{document}\n";
+    for (const std::string name : {"my paper.tex", "bob's.tex", "a$b;c&d `x`.tex"}) {
+        SCOPED_TRACE(name);
+        std::string source = run.dir.Write("my folder/" + name, body);
+        int rc = run.Typeset(run.dir.File("my folder"), Quote(name));
+        EXPECT_EQ(rc, 1) << run.out << run.err;
+        EXPECT_FALSE(Contains(run.out, "I can't find file")) << run.out;
+        EXPECT_FALSE(Contains(run.err, "couldn't find the file")) << run.err;
+        EXPECT_TRUE(Contains(run.err, "question: The typesetter has encountered an error"));
+        EXPECT_TRUE(Contains(run.err, "goto: " + source + ":5\n")) << run.out << run.err;
+        // The engine named its own files after the whole name.
+        EXPECT_TRUE(
+            fs::exists(run.dir.File("my folder/" + name.substr(0, name.size() - 4) + ".log")));
+    }
+}
+
 TEST(TypesetCli, MissingInputEndsCancelled) {
     CliRun run;
     run.dir.Write(
@@ -205,7 +231,7 @@ TEST(TypesetCli, EngineOptionBuildsItsFormatsAndIsNotKept) {
         << run.out << run.err;
     EXPECT_TRUE(Contains(run.out, "INITeXing was successful")) << run.out;
     EXPECT_EQ(ReadFile(run.dir.File("doc/args.txt")),
-              "-8bit\n-src-specials\n-progname=latex\n&latex\ndoc.tex\n");
+              "-8bit\n-src-specials\n-progname=latex\n&latex\n\"doc.tex\"\n");
     std::string engine;
     RunCommand(run.Command("settings read '/HKCU/Software/Tolvane Inc/Quirn6/Settings/TeXEngine6'"),
                &engine);

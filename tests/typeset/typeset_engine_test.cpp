@@ -23,6 +23,25 @@ bool HasUsed(const std::vector<std::string>& used, const std::string& suffix) {
     });
 }
 
+// The engine sees the TeX environment (the configuration overlay and the user's input
+// directories as they are set when the run starts), while Quirn's own environment stays
+// exactly as it was.
+TEST(TypesetEngine, EngineGetsTheTexEnvironmentAndQuirnKeepsItsOwn) {
+    const EnvironmentBlock before = ProcessEnvironment();
+    TypesetHarness h;
+    h.dir.Write("inputs/quirnextra.tex", "\\def\\QuirnExtra{found through the input path}\n");
+    h.profile->WriteText("Directories", "ExtraTexInputPath", h.dir.File("inputs"));
+    std::string doc = h.dir.Write("paper/doc.tex",
+                                  "\\documentclass{article}\n\\input{quirnextra}\n"
+                                  "\\begin{document}\n\\QuirnExtra\n\\end{document}\n");
+    ASSERT_EQ(h.typesetter->Typeset(doc), 0);
+    EXPECT_EQ(ProcessEnvironment(), before);
+    ASSERT_TRUE(h.RunToEnd());
+    EXPECT_EQ(h.typesetter->LastResult(), 0) << h.Output();
+    EXPECT_TRUE(Contains(h.Output(), h.dir.File("inputs/quirnextra.tex"))) << h.Output();
+    EXPECT_EQ(ProcessEnvironment(), before);
+}
+
 TEST(TypesetEngine, TableOfContentsAsksForRerunThenShowsDviWithSourceSpecials) {
     TypesetHarness h;
     std::string doc = h.dir.Write("paper/doc.tex",
@@ -32,15 +51,14 @@ TEST(TypesetEngine, TableOfContentsAsksForRerunThenShowsDviWithSourceSpecials) {
                                   "\\section{One}\nHello.\n"
                                   "\\section{Two}\nWorld.\n"
                                   "\\end{document}\n");
-    ASSERT_EQ(h.typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h.typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h.RunToEnd());
 
     // First run: the table of contents appeared, so the dialog proposed typesetting
     // again (the scripted "yes"); the second run settled and the output was shown.
     ASSERT_EQ(h.prompt.questions.size(), 1u) << h.Output();
     EXPECT_EQ(h.prompt.questions[0], "For proper cross-referencing,\nplease typeset again.");
-    EXPECT_TRUE(
-        Contains(h.Output(), "\r\nFor proper cross-referencing,\r\nplease typeset again.\r\n"));
+    EXPECT_TRUE(Contains(h.Output(), "\nFor proper cross-referencing,\nplease typeset again.\n"));
     EXPECT_EQ(h.typesetter->LastResult(), 0);
     EXPECT_EQ(h.typesetter->State().rerunCounter, 1);
     EXPECT_TRUE(Contains(h.Output(), "*** Typesetting " + doc + " ***\n"));
@@ -71,7 +89,7 @@ TEST(TypesetEngine, LatexRerunRequestAloneAsksForRerun) {
                                   "\\documentclass{article}\n\\begin{document}\n"
                                   "\\section{A}\\label{a} See~\\ref{a}.\n\\end{document}\n");
     h.prompt.fallback = "no";  // "Done"
-    ASSERT_EQ(h.typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h.typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h.RunToEnd());
     ASSERT_EQ(h.prompt.questions.size(), 1u) << h.Output();
     EXPECT_EQ(h.prompt.questions[0], "For proper cross-referencing,\nplease typeset again.");
@@ -90,7 +108,7 @@ TEST(TypesetEngine, ErrorInIncludedFileGoesToItsLine) {
     chap += "\\undefinedmacro\n";
     h.dir.Write("book/chap1.tex", chap);
 
-    ASSERT_EQ(h.typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h.typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h.RunToEnd());
 
     // The error stop was offered for editing; "e" made the engine print the position
@@ -115,7 +133,7 @@ TEST(TypesetEngine, MissingInputAndFontAreRecognisedAndTheRunEndsCancelled) {
         std::string doc = h.dir.Write("doc.tex", std::string("\\documentclass{article}\n"
                                                              "\\begin{document}\n") +
                                                      body + "\\end{document}\n");
-        ASSERT_EQ(h.typesetter->Typeset(doc, ""), 0);
+        ASSERT_EQ(h.typesetter->Typeset(doc), 0);
         ASSERT_TRUE(h.RunToEnd()) << h.Output();
         // Missing-file resolution answered "not installed": cancelled, exit code 99.
         ASSERT_EQ(h.seams.missing.size(), 1u) << h.Output();
@@ -146,7 +164,7 @@ TEST(TypesetEngine, IniTeXBuildsPlainAndPlainRunsNeverAskForRerun) {
                                   "\\immediate\\write1{new contents}\\immediate\\closeout1\n"
                                   "Hello.\\bye\n");
     h.dir.Write("doc.toc", "old contents\n");
-    ASSERT_EQ(h.typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h.typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h.RunToEnd());
     EXPECT_EQ(ReadFile(h.dir.File("doc.toc")), "new contents\n");
     EXPECT_TRUE(h.prompt.questions.empty()) << h.Output();

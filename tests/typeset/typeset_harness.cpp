@@ -1,5 +1,7 @@
 #include "typeset_harness.h"
 
+#include "app/tex_environment.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -72,7 +74,13 @@ TypesetHarness::TypesetHarness(const std::string& varDataRoot) {
     context.roots.installDir = dir.File("install/");
     context.roots.tdsPath = context.roots.userDataPath = context.roots.installDir;
     context.roots.varDataPath = varDataRoot.empty() ? dir.File("var/") : varDataRoot;
+    // Quirn's own tree with its configuration overlay, and the children's environment
+    // start-up builds from it.
+    fs::create_directory_symlink(test::SourceDir() + "/data/texmf-tlv",
+                                 dir.File("install/texmf-tlv"));
+    context.childEnvironment = BuildTexEnvironment(ProcessEnvironment(), context.roots, *profile);
     processes = std::make_unique<ProcessList>(&monitor, context.roots.installDir);
+    processes->SetEnvironment(context.childEnvironment);
     formats = std::make_unique<Formats>(context.roots, *profile, settings, prompt);
     formats->BuildFormatList();
     typesetter = std::make_unique<Typesetter>(context, *processes, monitor, *formats, seams);

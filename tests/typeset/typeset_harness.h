@@ -1,6 +1,7 @@
 // A typesetter with everything around it, for tests: settings in memory, an output
 // window that records, a prompt that answers from a script, seams that record the
-// hand-offs, and an installation directory whose bin/ can hold a fake engine.
+// hand-offs, an installation directory whose bin/ can hold a fake engine, and the
+// children's environment start-up would build for it.
 #pragma once
 
 #include <deque>

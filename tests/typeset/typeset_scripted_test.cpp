@@ -30,8 +30,11 @@ std::unique_ptr<TypesetHarness> FakeHarness() {
     return h;
 }
 
-// Writes a LaTeX log for the source (the last argument) so that the analysis finds one.
-const char* kWriteLog = "for a; do f=$a; done; echo 'LaTeX2e <2022-11-01>' > \"${f%.tex}.log\"\n";
+// Writes a LaTeX log for the source (the last argument, in the double quotes TeX
+// reads file names in) so that the analysis finds one.
+const char* kWriteLog =
+    "for a; do f=$a; done; f=${f#\\\"}; f=${f%\\\"}; "
+    "echo 'LaTeX2e <2022-11-01>' > \"${f%.tex}.log\"\n";
 
 TEST(TypesetScripted, CommandLineEnvironmentAndTrace) {
     auto h = FakeHarness();
@@ -45,19 +48,19 @@ TEST(TypesetScripted, CommandLineEnvironmentAndTrace) {
         "echo \"kdebug:search(gone.sty) =>/nowhere/gone.sty\" >&2\n" +
             std::string(kWriteLog) + "echo 'Output written on doc.dvi'\n");
     std::string doc = h->dir.Write("D/paper.tex", "x");
-    ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
     std::string trace = h->typesetter->State().traceFile;
     EXPECT_TRUE(Contains(trace, "/qui")) << trace;
     ASSERT_TRUE(h->RunToEnd(30));
 
     EXPECT_EQ(ReadFile(h->dir.File("D/args.txt")),
               h->dir.File("install/bin/pdfetex") +
-                  "\n-8bit\n-src-specials\n-progname=latex\n&latex\npaper.tex\n");
+                  "\n-8bit\n-src-specials\n-progname=latex\n&latex\n\"paper.tex\"\n");
     EXPECT_EQ(ReadFile(h->dir.File("D/cwd.txt")), h->dir.File("D") + "\n");
     std::string env = ReadFile(h->dir.File("D/env.txt"));
     EXPECT_TRUE(Contains(env, "KPATHSEA_DEBUG=32\n")) << env;
     EXPECT_TRUE(Contains(env, "KPATHSEA_DEBUG_OUTPUT=" + trace + "\n")) << env;
-    EXPECT_TRUE(Contains(env, "TEXEDIT=echo '*** ERROR Line %d in %s'\n")) << env;
+    EXPECT_TRUE(Contains(env, "TEXEDIT=cat <<'QUIRN_ERROR_LINE'\n")) << env;
     EXPECT_TRUE(Contains(env, "TEXFORMATS=" + h->formats->FormatsDir() + "\n")) << env;
     EXPECT_TRUE(Contains(env, "QUIRN_USERTEXINPUT=")) << env;
 
@@ -68,20 +71,24 @@ TEST(TypesetScripted, CommandLineEnvironmentAndTrace) {
         Contains(h->Output(),
                  "TeX reported that it used /nowhere/gone.sty, but that file doesn't exist.\n"));
     EXPECT_FALSE(FileExists(trace));
-    EXPECT_EQ(getenv("KPATHSEA_DEBUG"), nullptr);
-    EXPECT_EQ(getenv("KPATHSEA_DEBUG_OUTPUT"), nullptr);
+    // The variables were the engine's alone.
+    for (const char* name : {"KPATHSEA_DEBUG", "KPATHSEA_DEBUG_OUTPUT", "TEXEDIT", "TEXFORMATS"})
+        EXPECT_EQ(getenv(name), nullptr) << name;
     EXPECT_EQ(h->typesetter->LastResult(), 0);
-    EXPECT_EQ(h->typesetter->State().expectedOutput, h->dir.File("D/paper.DVI"));
+    EXPECT_EQ(h->typesetter->State().expectedOutput, h->dir.File("D/paper.dvi"));
+    EXPECT_FALSE(h->typesetter->State().pdfRun);
 
     // PDF mode: the options come before the source-special options; the PDF is shown.
     h->settings.mode = "PDF";
     h->settings.texEngine8bit = 0;
-    ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h->RunToEnd(30));
     EXPECT_EQ(ReadFile(h->dir.File("D/args.txt")),
               h->dir.File("install/bin/pdfetex") +
                   "\n-kpathsea-debug=255\n--output-format=pdf\n-src-specials\n-progname=latex\n"
-                  "&latex\npaper.tex\n");
+                  "&latex\n\"paper.tex\"\n");
+    // The run state, not the arguments, says it was a PDF run: the PDF is shown.
+    EXPECT_TRUE(h->typesetter->State().pdfRun);
     EXPECT_EQ(h->seams.pdfs, std::vector<std::string>{h->dir.File("D/paper.pdf")});
 
     // An engine that is missing falls back to "tex", which never gets -8bit.
@@ -89,24 +96,24 @@ TEST(TypesetScripted, CommandLineEnvironmentAndTrace) {
     h->settings.texEngine8bit = 1;
     h->settings.texEngine = "quirn-no-such-engine";
     h->InstallScript("tex", "printf '%s\\n' \"$@\" > args.txt\n");
-    ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h->RunToEnd(30));
     EXPECT_TRUE(Contains(
         h->Output(), "TeX engine: quirn-no-such-engine is missing, resetting to regular 'tex'\n"));
     EXPECT_EQ(h->settings.texEngine, "tex");
     EXPECT_EQ(ReadFile(h->dir.File("D/args.txt")),
-              "-src-specials\n-progname=latex\n&latex\npaper.tex\n");
+              "-src-specials\n-progname=latex\n&latex\n\"paper.tex\"\n");
 }
 
 TEST(TypesetScripted, HungEngineIsCancelledAndAKilledOneEndsTheRun) {
     auto h = FakeHarness();
     h->InstallScript("pdfetex", "echo working\nexec sleep 600\n");
     std::string doc = h->dir.Write("doc.tex", "x");
-    ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
     h->PollFor(200);
     EXPECT_TRUE(h->typesetter->Busy());
     // Another run cannot start meanwhile.
-    EXPECT_EQ(h->typesetter->Typeset(doc, ""), -1);
+    EXPECT_EQ(h->typesetter->Typeset(doc), -1);
 
     auto start = std::chrono::steady_clock::now();
     h->typesetter->Cancel();
@@ -124,7 +131,7 @@ TEST(TypesetScripted, HungEngineIsCancelledAndAKilledOneEndsTheRun) {
 
     // An engine killed from outside ends its run like any other.
     h->InstallScript("pdfetex", "echo $$ > pid\nexec sleep 600\n");
-    ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
     std::string pid;
     for (int i = 0; i < 200 && pid.empty(); ++i) {
         h->PollFor(20);
@@ -144,9 +151,9 @@ TEST(TypesetScripted, OldFormatNoticeIsAnsweredAndNoPagesCountsAsSuccess) {
                          "read answer\nprintf '%s' \"$answer\" > answer.txt\n"
                          "echo 'No pages of output.'\nexit 1\n");
     std::string doc = h->dir.Write("doc.tex", "x");
-    ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h->RunToEnd(30));
-    EXPECT_EQ(ReadFile(h->dir.File("answer.txt")), "\r");  // a line end, as typed
+    EXPECT_EQ(ReadFile(h->dir.File("answer.txt")), "");  // an empty line, as typed
     EXPECT_TRUE(h->prompt.questions.empty());
     EXPECT_EQ(h->typesetter->LastResult(), 0);
     EXPECT_TRUE(Contains(h->Output(), "? \nNo pages of output.\n\nTypesetting was successful\n"));
@@ -159,7 +166,7 @@ TEST(TypesetScripted, TypedInputEchoesSendsLinesAndTakesBackCharacters) {
                                     "printf '%s' \"$line\" > typed.txt\necho done\n");
     std::string doc = h->dir.Write("doc.tex", "x");
     EXPECT_FALSE(h->typesetter->HasEngineInput());
-    ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
     ASSERT_TRUE(h->typesetter->HasEngineInput());
     h->typesetter->TypeCharacter('\b');  // nothing pending: nothing happens
     EXPECT_EQ(h->seams.removed, 0);
@@ -173,7 +180,7 @@ TEST(TypesetScripted, TypedInputEchoesSendsLinesAndTakesBackCharacters) {
     h->typesetter->TypeCharacter('\r');
     EXPECT_EQ(h->typesetter->PendingLine(), "");
     ASSERT_TRUE(h->RunToEnd(30));
-    EXPECT_EQ(ReadFile(h->dir.File("typed.txt")), "ac\r");
+    EXPECT_EQ(ReadFile(h->dir.File("typed.txt")), "ac");
     EXPECT_EQ(h->typesetter->LastResult(), 0);
     // The input stays with the ended run; typing into it does no harm.
     EXPECT_TRUE(h->typesetter->HasEngineInput());
@@ -194,7 +201,7 @@ TEST(TypesetScripted, MissingFileRestartsWhenInstalledAndFollowsStoredAnswers) {
                          std::string(kMissingPackageThenSucceed) + kWriteLog + "echo ok\n");
         h->seams.installResult = true;
         std::string doc = h->dir.Write("doc.tex", "x");
-        ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+        ASSERT_EQ(h->typesetter->Typeset(doc), 0);
         ASSERT_TRUE(h->RunToEnd(30));
         EXPECT_EQ(h->seams.missing, std::vector<std::string>{"pkg.sty"});
         ASSERT_EQ(h->prompt.questions.size(), 1u);
@@ -211,7 +218,7 @@ TEST(TypesetScripted, MissingFileRestartsWhenInstalledAndFollowsStoredAnswers) {
         h->profile->WriteInt("Prompts", "JIT", 0);
         h->profile->WriteInt("Prompts", "JIT-default", 7);
         std::string doc = h->dir.Write("doc.tex", "x");
-        ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+        ASSERT_EQ(h->typesetter->Typeset(doc), 0);
         for (int i = 0; i < 300 && h->typesetter->State().watch; ++i)
             h->PollFor(20);
         EXPECT_FALSE(h->typesetter->State().watch);
@@ -221,7 +228,7 @@ TEST(TypesetScripted, MissingFileRestartsWhenInstalledAndFollowsStoredAnswers) {
         h->typesetter->SendAnswer("other.sty\n");
         h->prompt.fallback = "no";
         ASSERT_TRUE(h->RunToEnd(30));
-        EXPECT_EQ(ReadFile(h->dir.File("reply.txt")), "other.sty\r");
+        EXPECT_EQ(ReadFile(h->dir.File("reply.txt")), "other.sty");
         EXPECT_EQ(h->typesetter->LastResult(), 1);
     }
     {
@@ -230,7 +237,7 @@ TEST(TypesetScripted, MissingFileRestartsWhenInstalledAndFollowsStoredAnswers) {
         h->InstallScript("pdfetex", std::string(kMissingPackageThenSucceed));
         h->profile->WriteInt("Prompts", "JIT", 0);
         std::string doc = h->dir.Write("doc.tex", "x");
-        ASSERT_EQ(h->typesetter->Typeset(doc, ""), 0);
+        ASSERT_EQ(h->typesetter->Typeset(doc), 0);
         ASSERT_TRUE(h->RunToEnd(30));
         EXPECT_EQ(h->seams.missing, std::vector<std::string>{"pkg.sty"});
         EXPECT_EQ(h->typesetter->LastResult(), 99);
@@ -250,18 +257,37 @@ TEST(TypesetScripted, RefusedRuns) {
     h->InstallScript("pdfetex", "echo should not run > ran.txt\n");
     std::string doc = h->dir.Write("doc.tex", "x");
 
-    // A PDF that cannot be opened for writing.
+    // A PDF that cannot be opened for writing: the run waits for it without blocking
+    // the caller, then gives up, and no engine started.
     h->settings.mode = "PDF";
     std::filesystem::create_directories(h->dir.File("doc.pdf"));
-    EXPECT_EQ(h->typesetter->Typeset(doc, ""), -1);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(h->typesetter->Typeset(doc), 0);
+    h->typesetter->Poll();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_TRUE(h->typesetter->Busy());
+    EXPECT_TRUE(h->prompt.messages.empty());
+    ASSERT_TRUE(h->RunToEnd(10));
+    EXPECT_GE(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(Typesetter::kPdfReleaseMs));
     ASSERT_EQ(h->prompt.messages.size(), 1u);
     EXPECT_TRUE(Contains(h->prompt.messages[0], "The PDF file is locked"));
+    EXPECT_TRUE(Contains(h->prompt.messages[0], "Close the PDF viewer"));
+    EXPECT_EQ(h->typesetter->LastResult(), -1);
+    EXPECT_FALSE(FileExists(h->dir.File("ran.txt")));
+    // Released while the run waits: it starts.
+    EXPECT_EQ(h->typesetter->Typeset(doc), 0);
+    h->PollFor(100);
+    std::filesystem::remove(h->dir.File("doc.pdf"));
+    ASSERT_TRUE(h->RunToEnd(10));
+    EXPECT_TRUE(FileExists(h->dir.File("ran.txt")));
+    std::filesystem::remove(h->dir.File("ran.txt"));
     h->settings.mode = "DVI";
 
     // No formats at all.
     std::filesystem::remove(h->dir.File("var/texmf-var/formats/pdfetex/latex.fmt"));
     h->formats->BuildFormatList();
-    EXPECT_EQ(h->typesetter->Typeset(doc, ""), -1);
+    EXPECT_EQ(h->typesetter->Typeset(doc), -1);
     EXPECT_FALSE(h->typesetter->Busy());
     EXPECT_FALSE(FileExists(h->dir.File("ran.txt")));
 

@@ -8,8 +8,6 @@
 #include "platform/paths.h"
 #include "process/child_process.h"
 
-extern char** environ;
-
 namespace quirn {
 
 namespace {
@@ -30,21 +28,6 @@ std::string TrimTrailingSpace(std::string text) {
         text.pop_back();
     }
     return text;
-}
-
-// Quirn's environment with kpathsea's debugging variables replaced: every category
-// traced into `traceFile`.
-std::vector<std::string> TracingEnvironment(const std::string& traceFile) {
-    std::vector<std::string> block;
-    for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
-        std::string entry = *e;
-        if (!entry.starts_with("KPATHSEA_DEBUG=") && !entry.starts_with("KPATHSEA_DEBUG_OUTPUT=")) {
-            block.push_back(std::move(entry));
-        }
-    }
-    block.push_back("KPATHSEA_DEBUG=255");
-    block.push_back("KPATHSEA_DEBUG_OUTPUT=" + traceFile);
-    return block;
 }
 
 }  // namespace
@@ -70,12 +53,16 @@ bool FileSearch::EnsureStarted() {
     }
     child_ = std::make_unique<ChildProcess>();
     child_->SetInstallDir(installDir_);
-    if (!traceFile_.empty()) {
-        child_->SetEnvironmentBlock(TracingEnvironment(traceFile_));
-    }
     ++starts_;
+    if (!environment_.empty() || !traceFile_.empty()) {
+        EnvironmentBlock trace;
+        if (!traceFile_.empty())
+            trace = {"KPATHSEA_DEBUG=255", "KPATHSEA_DEBUG_OUTPUT=" + traceFile_};
+        child_->SetEnvironmentBlock(
+            EnvironmentWith(environment_.empty() ? ProcessEnvironment() : environment_, trace));
+    }
     const std::string workingDir = IsDirectory(installDir_) ? installDir_ : std::string();
-    return child_->Start("kpathsearch", workingDir);
+    return child_->Start({"kpathsearch"}, workingDir);
 }
 
 std::string FileSearch::Ask(const std::string& name) {

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/environment_block.h"
+
 namespace quirn {
 
 class ChildProcess;
@@ -33,6 +35,11 @@ class FileSearch {
     FileSearch(const FileSearch&) = delete;
     FileSearch& operator=(const FileSearch&) = delete;
 
+    // The environment the helper starts with (AppContext::childEnvironment, which names
+    // Quirn's trees); empty (the default): Quirn's own. Used from the next start on.
+    void SetEnvironment(EnvironmentBlock environment) { environment_ = std::move(environment); }
+    const EnvironmentBlock& Environment() const { return environment_; }
+
     // Who provides missing files; null (the default) answers "not installed". Borrowed.
     void SetInstaller(MissingFileInstaller* installer) { installer_ = installer; }
 
@@ -42,9 +49,9 @@ class FileSearch {
     void SetDocumentFolder(std::string folder) { documentFolder_ = std::move(folder); }
     const std::string& DocumentFolder() const { return documentFolder_; }
 
-    // The file the helper writes kpathsea's full search trace into; empty (the default)
-    // for none. The helper is stopped, so that the next lookup starts one that traces
-    // (or no longer does).
+    // The file the helper writes kpathsea's full search trace into (KPATHSEA_DEBUG and
+    // KPATHSEA_DEBUG_OUTPUT on top of its environment); empty (the default) for none. The helper is
+    // stopped, so that the next lookup starts one that traces (or no longer does).
     void SetTraceFile(std::string path);
 
     // The full path of `name`, or an empty text when it is not found. With
@@ -69,6 +76,7 @@ class FileSearch {
 
     std::string installDir_;
     std::string documentFolder_;
+    EnvironmentBlock environment_;
     std::string traceFile_;
     std::unique_ptr<ChildProcess> child_;
     MissingFileInstaller* installer_ = nullptr;
