@@ -126,8 +126,9 @@ TEST(TypesetEngine, ErrorInIncludedFileGoesToItsLine) {
 
 TEST(TypesetEngine, MissingInputAndFontAreRecognisedAndTheRunEndsCancelled) {
     // No attempt to generate the unknown font with METAFONT first (it would only fail
-    // slowly).
-    setenv("MKTEXTFM", "0", 1);
+    // slowly): Quirn's parent says so, and the engine inherits it.
+    test::ScopedEnvironment parent;
+    parent.Set("MKTEXTFM", "0");
     for (const char* body : {"x\\input{nothere}\n", "\\font\\x=nofontxyz at 10pt \\x x\n"}) {
         TypesetHarness h;
         std::string doc = h.dir.Write("doc.tex", std::string("\\documentclass{article}\n"
