@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -141,6 +142,43 @@ TEST(TypesetScripted, HungEngineIsCancelledAndAKilledOneEndsTheRun) {
     ::kill(std::stoi(pid), SIGKILL);
     ASSERT_TRUE(h->RunToEnd(10));
     EXPECT_EQ(h->typesetter->LastResult(), 128 + SIGKILL);
+}
+
+// A failed run whose output pipe stays open (something the engine started still holds
+// it) waits for the editor call's error line across Polls, never inside one; a line
+// that arrives late still leads to the error.
+TEST(TypesetScripted, ErrorLineIsAwaitedWithoutBlockingThePoll) {
+    auto h = FakeHarness();
+    h->InstallScript("pdfetex", std::string(kWriteLog) +
+                                    "(sleep 0.3; echo '*** ERROR Line 7 in late.tex'; "
+                                    "sleep 2) &\nexit 1\n");
+    std::string doc = h->dir.Write("doc.tex", "x");
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
+    auto longest = std::chrono::steady_clock::duration::zero();
+    auto start = std::chrono::steady_clock::now();
+    while (h->typesetter->Busy() &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+        auto before = std::chrono::steady_clock::now();
+        h->typesetter->Poll();
+        longest = std::max(longest, std::chrono::steady_clock::now() - before);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(h->typesetter->Busy());
+    EXPECT_LT(longest, std::chrono::milliseconds(100));
+    EXPECT_EQ(h->seams.gotos, std::vector<std::string>{h->dir.File("late.tex") + ":7"})
+        << h->Output();
+    EXPECT_EQ(h->typesetter->LastResult(), 1);
+
+    // Nothing arrives: the analysis goes on once the wait is over.
+    h->InstallScript("pdfetex", std::string(kWriteLog) + "(sleep 2) &\nexit 1\n");
+    h->seams.gotos.clear();
+    start = std::chrono::steady_clock::now();
+    ASSERT_EQ(h->typesetter->Typeset(doc), 0);
+    ASSERT_TRUE(h->RunToEnd(10));
+    EXPECT_GE(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(Typesetter::kErrorLineMs));
+    EXPECT_TRUE(h->seams.gotos.empty());
+    EXPECT_TRUE(Contains(h->Output(), "At least one error was detected in your document."));
 }
 
 TEST(TypesetScripted, OldFormatNoticeIsAnsweredAndNoPagesCountsAsSuccess) {
