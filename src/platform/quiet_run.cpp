@@ -43,7 +43,7 @@ int StatusOf(int raw) {
 }  // namespace
 
 QuietRunResult RunQuietly(const std::string& program, const std::vector<std::string>& args,
-                          int timeoutMs) {
+                          int timeoutMs, const std::string& workingDir) {
     QuietRunResult result;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -53,6 +53,8 @@ QuietRunResult RunQuietly(const std::string& program, const std::vector<std::str
     posix_spawn_file_actions_addopen(&spawn.actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&spawn.actions, writeEnd.fd, 1);
     posix_spawn_file_actions_adddup2(&spawn.actions, writeEnd.fd, 2);
+    if (!workingDir.empty())
+        posix_spawn_file_actions_addchdir_np(&spawn.actions, workingDir.c_str());
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args)

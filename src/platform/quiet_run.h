@@ -18,8 +18,9 @@ struct QuietRunResult {
     std::string output;   // standard output and error, the first 64 KiB
 };
 
+// `workingDir`, when given, is the child's working folder (the caller's stays as it is).
 QuietRunResult RunQuietly(const std::string& program, const std::vector<std::string>& args,
-                          int timeoutMs);
+                          int timeoutMs, const std::string& workingDir = {});
 
 // A fresh directory in the instance's temporary folder, removed with its contents
 // when the object dies.
