@@ -5,6 +5,8 @@
 #include <wx/display.h>
 #include <wx/image.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "gui/test_script.h"
 #include "gui/typeset_bridge.h"
 #include "platform/paths.h"
+#include "platform/print_job.h"
 #include "typeset/typesetter.h"
 
 namespace quirn::gui {
@@ -30,10 +33,50 @@ namespace {
 constexpr int kIdlePollMs = 100;
 constexpr int kBusyPollMs = 10;
 
+// Set by the handler, looked at by a timer of its own. A timer runs in every event
+// loop, the nested ones of message boxes and questions included, but not inside its own
+// handler: the idle timer's handler opens questions (after a typesetting run, from the
+// test script), so the signal has a timer that never does.
 volatile std::sig_atomic_t g_terminate = 0;
+constexpr int kSignalPollMs = 100;
 
 void OnTerminateSignal(int) {
     g_terminate = 1;
+}
+
+// Says nothing: the command line is read once more only to learn which files a second
+// start hands over; its messages come when the start-up reads it.
+class SilentPrompt : public UserPrompt {
+  public:
+    void ShowMessage(const std::string&) override {}
+    int Ask(const std::string&, const std::vector<std::string>&, int, int negative) override {
+        return negative;
+    }
+};
+
+std::string DisplayName() {
+    wxString display;
+    if (wxGetEnv("DISPLAY", &display) && !display.empty())
+        return display.utf8_string();
+    if (wxGetEnv("WAYLAND_DISPLAY", &display))
+        return display.utf8_string();
+    return {};
+}
+
+// dvips's names for the command line's paper choices (1 LETTER, 2 LEGAL, 3 EXEC, 4 A4).
+std::string PaperName(int paper) {
+    switch (paper) {
+        case 1:
+            return "letter";
+        case 2:
+            return "legal";
+        case 3:
+            return "executive";
+        case 4:
+            return "a4";
+        default:
+            return {};
+    }
 }
 
 std::string CommandLineOf(int argc, wxChar** argv) {
@@ -72,8 +115,21 @@ StartupSeams QuirnApp::MakeSeams() {
         return std::max(ppi.GetWidth(), ppi.GetHeight());
     };
     s.handOverToRunningInstance = [this] {
-        std::string socket = DefaultInstanceSocketPath();
-        if (AskRunningInstance(socket))
+        // One instance per user, display and settings folder. Batch runs (print,
+        // typeset) do their work themselves and leave the running window alone.
+        StartupOptions options;
+        SilentPrompt silent;
+        bool parsed = ParseCommandLine(CommandLineOf(argc, argv), options, silent, nullptr);
+        if (parsed && (options.print || options.typeset))
+            return false;
+        std::string socket = InstanceSocketPath(DisplayName(), DefaultStoreDirectory());
+        if (socket.empty())
+            return false;
+        // The running window has its own working folder: it gets absolute names.
+        std::vector<std::string> files;
+        for (const auto& file : options.files)
+            files.push_back(AbsolutePath(file, StartFolder()));
+        if (AskRunningInstance(socket, files))
             return true;
         instance_.Listen(socket);
         return false;
@@ -102,6 +158,7 @@ StartupSeams QuirnApp::MakeSeams() {
     s.openDocument = [this](const std::string& path) {
         return docManager_->CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT) != nullptr;
     };
+    s.printActiveDocument = [this] { PrintActiveDocument(); };
     s.saveAllModified = [this] { return docManager_->CloseDocuments(false); };
     s.connectGraphicsLibrary = [this] {
         graphics_ = std::make_unique<GraphicsSpecialLibrary>(app_->Roots().installDir,
@@ -141,11 +198,20 @@ bool QuirnApp::OnInit() {
     if (!running) {
         endAtOnce_ = true;
         exitCode_ = app_->HandedOver() ? 0 : (batch_ ? app_->ResultCode() : 1);
+        if (o.print && !printed_ && exitCode_ == 0)
+            exitCode_ = 1;
         return true;  // OnRun returns at once with the exit code
     }
+    if (!batch_)
+        CallAfter([this] { OfferRecoveryCopies(); });
 
     timer_.Bind(wxEVT_TIMER, &QuirnApp::OnTimer, this);
     timer_.Start(kIdlePollMs);
+    signalTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (g_terminate)
+            EndAfterSignal();
+    });
+    signalTimer_.Start(kSignalPollMs);
 
     wxString script;
     if (wxGetEnv("QUIRN_SCRIPT", &script) && !script.empty()) {
@@ -194,13 +260,101 @@ void QuirnApp::OnTimer(wxTimerEvent&) {
         timer_.Start(period);
     if (script_ && script_->Active())
         script_->Step();
-    instance_.Poll([this] {
-        if (frame_)
-            frame_->BringToFront();
-    });
-    if (g_terminate && frame_) {
-        g_terminate = 0;
-        frame_->Close();
+    instance_.Poll([this](const std::vector<std::string>& files) { OpenHandedOverFiles(files); });
+}
+
+void QuirnApp::OpenHandedOverFiles(const std::vector<std::string>& files) {
+    for (const auto& file : files)
+        docManager_->CreateDocument(wxString::FromUTF8(file), wxDOC_SILENT);
+    if (frame_)
+        frame_->BringToFront();
+}
+
+// A logout or `kill` may come while a question waits for an answer, from inside that
+// question's event loop. Nobody can answer now, and no file of the user's is written
+// without asking: the modified texts go into recovery copies, the settings are saved,
+// and the program ends here without returning into the loops it is nested in.
+void QuirnApp::EndAfterSignal() {
+    timer_.Stop();
+    signalTimer_.Stop();
+    RecoveryStore recovery(DefaultRecoveryDirectory());
+    for (wxDocument* doc : docManager_->GetDocumentsVector()) {
+        auto* tex = wxDynamicCast(doc, CQuirnWinDoc);
+        wxStyledTextCtrl* editor = tex ? tex->Editor() : nullptr;
+        if (!editor || !tex->IsModified())
+            continue;
+        wxCharBuffer text = editor->GetTextRaw();
+        std::string original = tex->GetFilename().utf8_string();
+        if (!recovery.Write(original, std::string_view(text.data(), text.length()))) {
+            std::fprintf(stderr, "Quirn: no recovery copy of %s could be written in %s\n",
+                         original.empty() ? "an unnamed document" : original.c_str(),
+                         recovery.Directory().c_str());
+        }
+    }
+    if (frame_ && !batch_)
+        frame_->SaveWindowState(app_->GetProfile(), app_->Record().fileOpen);
+    SaveRecentFiles();
+    app_->ExitInstance();
+    instance_.Close();
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+// Copies kept when the program was ended from outside are offered back one by one:
+// "yes" opens the text as a modified document of its file (written there only when
+// the user saves it), "no" throws the copy away.
+void QuirnApp::OfferRecoveryCopies() {
+    RecoveryStore recovery(DefaultRecoveryDirectory());
+    for (const RecoveryCopy& copy : recovery.List()) {
+        std::string name = copy.originalPath.empty() ? "an unnamed document" : copy.originalPath;
+        bool open = prompt_.AskYesNo("Quirn was ended before the changes to " + name +
+                                     " were saved, and kept a copy of the changed text.\n\n"
+                                     "Open the recovered text? (No discards it.)");
+        // A copy whose text could not be opened stays for the next start.
+        if (!open || OpenRecoveredText(copy))
+            recovery.Remove(copy);
+    }
+}
+
+bool QuirnApp::OpenRecoveredText(const RecoveryCopy& copy) {
+    wxDocument* doc = nullptr;
+    if (!copy.originalPath.empty() && RegularFileExists(copy.originalPath)) {
+        doc = docManager_->CreateDocument(wxString::FromUTF8(copy.originalPath), wxDOC_SILENT);
+    } else if (wxDocTemplate* tex = docManager_->FindTemplateForPath("recovered.tex")) {
+        // The file is gone (or never had a name): a new document, named after it.
+        doc = tex->CreateDocument("", wxDOC_NEW);
+        if (doc && !doc->OnNewDocument())
+            doc = nullptr;
+    }
+    auto* tex = wxDynamicCast(doc, CQuirnWinDoc);
+    wxStyledTextCtrl* editor = tex ? tex->Editor() : nullptr;
+    if (!editor) {
+        prompt_.ShowMessage("Unable to open the recovered text of " + copy.originalPath +
+                            "; it stays in " + copy.copyPath);
+        return false;
+    }
+    editor->ClearAll();
+    editor->AddTextRaw(copy.text.data(), static_cast<int>(copy.text.size()));
+    editor->GotoPos(0);
+    tex->Modify(true);
+    return true;
+}
+
+void QuirnApp::PrintActiveDocument() {
+    wxDocument* doc = docManager_->GetCurrentDocument();
+    if (!doc)
+        return;
+    const StartupOptions& o = app_->Options();
+    PrintRequest request;
+    request.installDir = app_->Roots().installDir;
+    request.file = doc->GetFilename().utf8_string();
+    request.landscape = o.orientation == 2;
+    request.paper = PaperName(o.paper);
+    PrintResult result = PrintDocument(request, app_->Context().temporary);
+    printed_ = result.printed;
+    if (!printed_) {
+        output_.AppendOutput(result.message + "\n");
+        prompt_.ShowMessage(result.message);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "gui/gui_services.h"
 #include "gui/wx_prompt.h"
 #include "platform/output_sink.h"
+#include "platform/recovery_store.h"
 #include "platform/settings_store.h"
 #include "platform/single_instance.h"
 
@@ -59,6 +60,12 @@ class QuirnApp : public wxApp, public GuiServices {
     void TakeScreenshot(const wxString& path);
     void LoadRecentFiles();
     void SaveRecentFiles();
+    // Ended from outside (SIGTERM, SIGINT): keeps recovery copies and ends at once.
+    [[noreturn]] void EndAfterSignal();
+    void OfferRecoveryCopies();
+    bool OpenRecoveredText(const RecoveryCopy& copy);
+    void OpenHandedOverFiles(const std::vector<std::string>& files);
+    void PrintActiveDocument();
 
     DeferredSink output_;
     WxPrompt prompt_;
@@ -72,9 +79,11 @@ class QuirnApp : public wxApp, public GuiServices {
     InstanceServer instance_;
     CMainFrame* frame_ = nullptr;
     wxTimer timer_;
+    wxTimer signalTimer_;
     std::string debugCode_;
     bool endAtOnce_ = false;
     bool batch_ = false;
+    bool printed_ = false;
     int exitCode_ = 0;
 };
 

@@ -8,13 +8,20 @@
 namespace quirn::gui {
 
 // Window tests run without a person: with QUIRN_TEST_ANSWER set to "yes" or "no",
-// messages and questions are written to standard error and answered from it.
+// messages and questions are written to standard error and answered from it. With
+// "hold" questions are written and then shown, waiting for an answer nobody gives
+// (tests end the program while one is open).
 static bool Scripted(bool* yes) {
     wxString answer;
     if (!wxGetEnv("QUIRN_TEST_ANSWER", &answer) || answer.empty())
         return false;
     *yes = answer.Lower() != "no";
     return true;
+}
+
+static bool Holding() {
+    wxString answer;
+    return wxGetEnv("QUIRN_TEST_ANSWER", &answer) && answer.Lower() == "hold";
 }
 
 void WxPrompt::ShowMessage(const std::string& text) {
@@ -32,7 +39,8 @@ int WxPrompt::Ask(const std::string& text, const std::vector<std::string>& butto
     bool yes;
     if (Scripted(&yes)) {
         std::fprintf(stderr, "question: %s\n", text.c_str());
-        return yes ? affirmative : negative;
+        if (!Holding())
+            return yes ? affirmative : negative;
     }
     // Up to three buttons map onto the dialog's Yes, No and Cancel, relabelled.
     long style = wxICON_QUESTION | wxYES_NO;

@@ -3,12 +3,17 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/paths.h"
 
 namespace quirn {
 
@@ -23,19 +28,19 @@ bool FillAddress(const std::string& path, sockaddr_un& addr) {
     return true;
 }
 
-// Reads or writes exactly four bytes within the time left; false otherwise.
-bool Exchange(int fd, std::uint32_t* word, bool reading, int timeoutMs) {
-    auto* bytes = reinterpret_cast<unsigned char*>(word);
+// Reads or writes exactly `length` bytes within the time left; false otherwise.
+bool Exchange(int fd, void* data, size_t length, bool reading, int timeoutMs) {
+    auto* bytes = static_cast<unsigned char*>(data);
     size_t done = 0;
-    while (done < 4) {
+    while (done < length) {
         pollfd p{fd, static_cast<short>(reading ? POLLIN : POLLOUT), 0};
         int r = ::poll(&p, 1, timeoutMs);
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0)
             return false;
-        ssize_t n = reading ? ::recv(fd, bytes + done, 4 - done, 0)
-                            : ::send(fd, bytes + done, 4 - done, MSG_NOSIGNAL);
+        ssize_t n = reading ? ::recv(fd, bytes + done, length - done, 0)
+                            : ::send(fd, bytes + done, length - done, MSG_NOSIGNAL);
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (n <= 0)
@@ -45,18 +50,91 @@ bool Exchange(int fd, std::uint32_t* word, bool reading, int timeoutMs) {
     return true;
 }
 
-}  // namespace
-
-std::string DefaultInstanceSocketPath() {
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    if (!dir || !*dir)
-        dir = std::getenv("TMPDIR");
-    if (!dir || !*dir)
-        dir = "/tmp";
-    return std::string(dir) + "/quirn-" + std::to_string(::getuid()) + ".sock";
+bool Exchange(int fd, std::uint32_t* word, bool reading, int timeoutMs) {
+    return Exchange(fd, word, sizeof *word, reading, timeoutMs);
 }
 
-bool AskRunningInstance(const std::string& socketPath, int timeoutMs) {
+// Limits on what a second start may hand over, so that a stray writer cannot make the
+// first instance allocate without bound.
+constexpr std::uint32_t kMaxFiles = 1000;
+constexpr std::uint32_t kMaxNameLength = 65536;
+
+// The file list after the identification message: a count, then each name as its
+// length and its bytes.
+bool SendFiles(int fd, const std::vector<std::string>& files, int timeoutMs) {
+    std::uint32_t count = static_cast<std::uint32_t>(std::min<size_t>(files.size(), kMaxFiles));
+    if (!Exchange(fd, &count, false, timeoutMs))
+        return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t length = static_cast<std::uint32_t>(files[i].size());
+        if (length > kMaxNameLength)
+            length = 0;
+        if (!Exchange(fd, &length, false, timeoutMs) ||
+            !Exchange(fd, const_cast<char*>(files[i].data()), length, false, timeoutMs)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> ReceiveFiles(int fd, int timeoutMs) {
+    std::vector<std::string> files;
+    std::uint32_t count = 0;
+    if (!Exchange(fd, &count, true, timeoutMs) || count > kMaxFiles)
+        return files;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t length = 0;
+        if (!Exchange(fd, &length, true, timeoutMs) || length > kMaxNameLength)
+            return {};
+        std::string name(length, '\0');
+        if (!Exchange(fd, name.data(), length, true, timeoutMs))
+            return {};
+        if (!name.empty())
+            files.push_back(std::move(name));
+    }
+    return files;
+}
+
+// A 64-bit FNV-1a hash, written as 16 hexadecimal digits.
+std::string KeyOf(const std::string& text) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : text) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    return hex;
+}
+
+// A folder for the socket that nobody else can enter: made with mode 0700 when missing,
+// and refused when it is a link, belongs to someone else or is open to others.
+bool PrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 0077) == 0;
+}
+
+}  // namespace
+
+std::string InstanceSocketPath(const std::string& display, const std::string& settingsFolder) {
+    const std::string uid = std::to_string(::getuid());
+    std::string dir;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+        dir = runtime;
+    } else {
+        const char* tmp = std::getenv("TMPDIR");
+        dir = JoinPath(tmp && *tmp ? tmp : "/tmp", "quirn-" + uid);
+        if (!PrivateFolder(dir))
+            return {};
+    }
+    return JoinPath(dir, "quirn-" + uid + "-" + KeyOf(display + '\n' + settingsFolder) + ".sock");
+}
+
+bool AskRunningInstance(const std::string& socketPath, const std::vector<std::string>& files,
+                        int timeoutMs) {
     sockaddr_un addr;
     if (!FillAddress(socketPath, addr))
         return false;
@@ -67,9 +145,11 @@ bool AskRunningInstance(const std::string& socketPath, int timeoutMs) {
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
         // Someone listens. An instance that is busy (building a format, say) answers
         // late or not in time; it is running all the same, so a second start still
-        // ends. Only a wrong answer means the socket belongs to something else.
+        // ends, and the files wait in the socket until it reads them. Only a wrong
+        // answer means the socket belongs to something else.
         std::uint32_t message = kIdentifyMessage, reply = 0;
-        if (Exchange(fd, &message, false, timeoutMs) && Exchange(fd, &reply, true, timeoutMs)) {
+        if (Exchange(fd, &message, false, timeoutMs) && SendFiles(fd, files, timeoutMs) &&
+            Exchange(fd, &reply, true, timeoutMs)) {
             running = reply == kIdentifyReply;
         } else {
             running = true;
@@ -91,9 +171,14 @@ static bool SocketIsDead(const sockaddr_un& addr) {
 }
 
 InstanceServer::~InstanceServer() {
+    Close();
+}
+
+void InstanceServer::Close() {
     if (fd_ >= 0) {
         ::close(fd_);
         ::unlink(path_.c_str());
+        fd_ = -1;
     }
 }
 
@@ -126,7 +211,8 @@ bool InstanceServer::Listen(const std::string& socketPath) {
     return true;
 }
 
-void InstanceServer::Poll(const std::function<void()>& onIdentified) {
+void InstanceServer::Poll(
+    const std::function<void(const std::vector<std::string>& files)>& onIdentified) {
     if (fd_ < 0)
         return;
     while (true) {
@@ -135,10 +221,11 @@ void InstanceServer::Poll(const std::function<void()>& onIdentified) {
             return;  // nobody waiting (EAGAIN) or a transient failure
         std::uint32_t message = 0;
         if (Exchange(client, &message, true, 500) && message == kIdentifyMessage) {
+            std::vector<std::string> files = ReceiveFiles(client, 500);
             std::uint32_t reply = kIdentifyReply;
             Exchange(client, &reply, false, 500);
             if (onIdentified)
-                onIdentified();
+                onIdentified(files);
         }
         ::close(client);
     }
