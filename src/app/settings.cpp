@@ -84,7 +84,11 @@ void SettingsManager::FontRecordIo(Direction d, const std::string& section, Font
     p.ProfileInt(d, section, "Italic", font.italic, 0);
     p.ProfileInt(d, section, "Underline", font.underline, 0);
     p.ProfileInt(d, section, "PitchAndFamily", font.pitchAndFamily, 49);
-    p.ProfileText(d, section, "FaceName", font.faceName, "Courier New");
+    // The desktop's monospace face; the one older settings name is not found on Linux
+    // desktops and is read as it.
+    p.ProfileText(d, section, "FaceName", font.faceName, "Monospace");
+    if (d == Direction::Load && font.faceName == "Courier New")
+        font.faceName = "Monospace";
     if (font.faceName.size() > 31)
         font.faceName.resize(31);
 }

@@ -19,7 +19,7 @@ struct FontRecord {
     int italic = 0;
     int underline = 0;
     int pitchAndFamily = 49;
-    std::string faceName = "Courier New";  // at most 31 characters kept
+    std::string faceName = "Monospace";  // at most 31 characters kept
     bool operator==(const FontRecord&) const = default;
 };
 

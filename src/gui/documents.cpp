@@ -14,15 +14,15 @@ namespace quirn::gui {
 
 const char* const kDocumentTypeStrings[7] = {
     "\nUntitled\nTeX file\nTEX Files (*.tex)\n.tex\nQuirn.Document\nQuirn Document",
-    "\nUntitled\nDVI file\nDVI Files (*.dvi)\n.DVI\nQuirnDVI.Document\nQuirn DVI Document",
-    "\nUntitled\nPS file\nPS Files (*.ps)\n.PS\nQuirnPS.Document\nQuirn PS Document",
-    "\nUntitled\nPDF file\nPDF Files (*.pdf)\n.PDF\nQuirnPS.Document\nQuirn PS Document",
-    "\nUntitled\nEPS file\nEPS Files (*.eps)\n.EPS\nQuirnPS.Document\nQuirn PS Document",
-    "\nUntitled\nPTP file\nPTP Files (*.ptp)\n.PTP\nQuirnPTP.Document\nQuirn Project File\n",
-    "\nUntitled\nTPM file\nTPM Files (*.tpm)\n.TPM\nQuirnTPM.Document\nTeX Package File\n",
+    "\nUntitled\nDVI file\nDVI Files (*.dvi)\n.dvi\nQuirnDVI.Document\nQuirn DVI Document",
+    "\nUntitled\nPS file\nPS Files (*.ps)\n.ps\nQuirnPS.Document\nQuirn PS Document",
+    "\nUntitled\nPDF file\nPDF Files (*.pdf)\n.pdf\nQuirnPS.Document\nQuirn PS Document",
+    "\nUntitled\nEPS file\nEPS Files (*.eps)\n.eps\nQuirnPS.Document\nQuirn PS Document",
+    "\nUntitled\nPTP file\nPTP Files (*.ptp)\n.ptp\nQuirnPTP.Document\nQuirn Project File\n",
+    "\nUntitled\nTPM file\nTPM Files (*.tpm)\n.tpm\nQuirnTPM.Document\nTeX Package File\n",
 };
 const char* const kWorkspaceTypeString =
-    "\nUntitled\nPTW file\nPTW Files (*.ptw)\n.PTW\nQuirnPTW.Document\nQuirn Workspace File\n";
+    "\nUntitled\nPTW file\nPTW Files (*.ptw)\n.ptw\nQuirnPTW.Document\nQuirn Workspace File\n";
 
 wxIMPLEMENT_DYNAMIC_CLASS(CPTPDoc, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CTPMDoc, wxDocument);

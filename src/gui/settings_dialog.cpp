@@ -8,12 +8,15 @@
 #include <wx/sizer.h>
 #include <wx/spinctrl.h>
 #include <wx/stattext.h>
+#include <wx/stdpaths.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 
 #include "app/profile.h"
 #include "gui/font_colors_dialog.h"
+#include "platform/desktop_associations.h"
 #include "platform/output_sink.h"
 #include "platform/user_prompt.h"
 
@@ -78,6 +81,11 @@ void SetChoice(wxChoice* choice, const std::vector<std::string>& items, const st
     choice->SetSelection(it == items.end() ? wxNOT_FOUND : static_cast<int>(it - items.begin()));
 }
 
+// The renderer values the choice offers, and the room a tab needs beside its label.
+constexpr int kFirstRenderer = 1;
+constexpr int kLastRenderer = 3;
+constexpr int kTabPadding = 40;
+
 std::string ChoiceText(wxChoice* choice, const std::string& fallback) {
     int i = choice->GetSelection();
     return i == wxNOT_FOUND ? fallback : Utf8(choice->GetString(static_cast<unsigned>(i)));
@@ -98,6 +106,12 @@ SettingsDialog::SettingsDialog(wxWindow* parent, const SettingsPageValues& value
     book->AddPage(BuildBibtexPage(), "BibTeX Arguments");
     book->AddPage(BuildAdvancedPage(), "Advanced Options");
     LayoutDialog();
+    // Wide enough for every tab label in one row.
+    int tabs = 0;
+    for (size_t i = 0; i < book->GetPageCount(); ++i)
+        tabs += GetTextExtent(book->GetPageText(i)).GetWidth() + kTabPadding;
+    if (GetSize().GetWidth() < tabs + kTabPadding)
+        SetSize(tabs + kTabPadding, -1);
     TransferDataToWindow();
 }
 
@@ -193,8 +207,10 @@ wxWindow* SettingsDialog::BuildSpellPage() {
 wxWindow* SettingsDialog::BuildBibtexPage() {
     PageBuilder p(GetBookCtrl());
     bibOptions_ = p.Text("Option string:");
-    bibInput_ = p.Text("BIBINPUT:");
-    bstInput_ = p.Text("BSTINPUT:");
+    // The variables BibTeX reads are BIBINPUTS and BSTINPUTS; the settings keep the
+    // shorter names on disk.
+    bibInput_ = p.Text("BIBINPUTS:");
+    bstInput_ = p.Text("BSTINPUTS:");
     csfInput_ = p.Text("CSFINPUT:");
     csFile_ = p.Text("CSF File:");
     p.Button("Restore Standard Defaults")->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
@@ -207,15 +223,16 @@ wxWindow* SettingsDialog::BuildAdvancedPage() {
     PageBuilder p(GetBookCtrl());
     makeIndex_ = p.Text("MakeIndex:");
     dvips_ = p.Text("Dvips:");
-    psRender_ = p.Choice("Postscript Renderer:", {"Jaws", "Ghostscript (Quirn's copy)",
+    // Ghostscript is the only interpreter here: the choices are the renderer values 1 to 3
+    // (Quirn's own copy, the installed one, a command of the user's).
+    psRender_ = p.Choice("PostScript Renderer:", {"Ghostscript (Quirn's copy)",
                                                   "Ghostscript (installed)", "Other command:"});
     psCommand_ = p.Row("", new wxTextCtrl(p.panel, wxID_ANY));
-    mru_ = p.Row("File MRU Count", new wxSpinCtrl(p.panel, wxID_ANY, "", wxDefaultPosition,
-                                                  wxDefaultSize, wxSP_ARROW_KEYS, 0, 16, 4));
+    mru_ = p.Row("Recent files:", new wxSpinCtrl(p.panel, wxID_ANY, "", wxDefaultPosition,
+                                                 wxDefaultSize, wxSP_ARROW_KEYS, 0, 16, 4));
     netAccess_ = p.Check("&Enable Internet access");
-    // File associations are the desktop's business here; the button stays for
-    // completeness of the page but has nothing to repair.
-    p.Button("Fix Shell/Explorer Associations")->Disable();
+    p.Button("Make Quirn the Desktop's Program for TeX Files")
+        ->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { FixDesktopAssociations(); });
     psRender_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { UpdateEnabling(); });
     return p.panel;
 }
@@ -269,7 +286,8 @@ bool SettingsDialog::TransferDataToWindow() {
     const AdvancedPageValues& a = values_.advanced;
     makeIndex_->ChangeValue(Wx(a.makeIndexOptions));
     dvips_->ChangeValue(Wx(a.dvipsOptions));
-    psRender_->SetSelection(a.psRender);
+    // A value from elsewhere that named no Ghostscript shows as Quirn's copy.
+    psRender_->SetSelection(std::clamp(a.psRender, kFirstRenderer, kLastRenderer) - kFirstRenderer);
     psCommand_->ChangeValue(Wx(a.psRenderCmd));
     mru_->SetValue(a.mru);
     netAccess_->SetValue(a.netAccess);
@@ -336,7 +354,7 @@ bool SettingsDialog::TransferDataFromWindow() {
     AdvancedPageValues& a = values_.advanced;
     a.makeIndexOptions = Utf8(makeIndex_->GetValue());
     a.dvipsOptions = Utf8(dvips_->GetValue());
-    a.psRender = std::max(0, psRender_->GetSelection());
+    a.psRender = std::max(0, psRender_->GetSelection()) + kFirstRenderer;
     a.psRenderCmd = Utf8(psCommand_->GetValue());
     a.mru = mru_->GetValue();
     a.netAccess = netAccess_->GetValue();
@@ -370,7 +388,7 @@ void SettingsDialog::ChangeFontAndColors() {
 void SettingsDialog::UpdateEnabling() {
     // The plain engine has no 8-bit option; it is never passed to it.
     eightBit_->Enable(ChoiceText(engine_, "") != "tex");
-    psCommand_->Enable(psRender_->GetSelection() == 3);
+    psCommand_->Enable(psRender_->GetSelection() + kFirstRenderer == kLastRenderer);
     bool custom = pageSize_->GetSelection() == CustomPageSizeIndex();
     pageWidth_->Enable(custom);
     pageHeight_->Enable(custom);
@@ -397,6 +415,13 @@ void SettingsDialog::OnUnitsChosen() {
     shownUnits_ = units;
 }
 
+void SettingsDialog::FixDesktopAssociations() {
+    wxBusyCursor wait;
+    std::string program = wxStandardPaths::Get().GetExecutablePath().utf8_string();
+    AssociationResult result = RegisterDesktopAssociations(program, installDir_, DefaultDataHome());
+    prompt_.ShowMessage(result.message);
+}
+
 bool RunSettingsDialog(wxWindow* parent, Settings& settings, Profile& profile,
                        const std::string& installDir,
                        const std::vector<std::string>& dictionaryDirs, UserPrompt& prompt,
@@ -406,6 +431,7 @@ bool RunSettingsDialog(wxWindow* parent, Settings& settings, Profile& profile,
     choices.engines = UsableEngines(installDir, settings.texEngine);
     choices.dictionaries = DictionaryNames(dictionaryDirs, settings.ispellHash);
     SettingsDialog dialog(parent, ValuesFromSettings(settings, spell), choices, prompt);
+    dialog.SetInstallDir(installDir);
     if (dialog.ShowModal() != wxID_OK)
         return false;
     ApplyValues(dialog.Values(), settings, spell);

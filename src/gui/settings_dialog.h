@@ -45,6 +45,11 @@ class SettingsDialog : public wxPropertySheetDialog {
     void RestoreBibtexDefaults();
     // "Change &Font && Colors": the font and colour dialog over the "Font" values.
     void ChangeFontAndColors();
+    // The Advanced page's associations button: registers Quirn with the desktop as the
+    // program for its file types and says what came of it.
+    void FixDesktopAssociations();
+    // Where the helper programs the dialog starts are looked for first.
+    void SetInstallDir(const std::string& installDir) { installDir_ = installDir; }
 
   private:
     wxWindow* BuildEditorPage();
@@ -60,6 +65,7 @@ class SettingsDialog : public wxPropertySheetDialog {
     SettingsPageValues values_;
     SettingsDialogChoices choices_;
     UserPrompt& prompt_;
+    std::string installDir_;
     int shownUnits_ = 0;
 
     // Editor

@@ -31,7 +31,7 @@ TEST(Settings, LoadGivesTheTableDefaultsAndSaveWritesThemBack) {
     EXPECT_DOUBLE_EQ(s.pageWidth, 8.5);
     EXPECT_EQ(s.bibtexOptions, "-8");
     EXPECT_EQ(s.screenFont.height, -(17 * 96) / 120);
-    EXPECT_EQ(s.screenFont.faceName, "Courier New");
+    EXPECT_EQ(s.screenFont.faceName, "Monospace");
     EXPECT_EQ(s.tdsArchivePath, (std::vector<std::string>{
                                     "/home/u/q/texmf", "/opt/quirn/texmf-tlv",
                                     "/usr/share/quirn/texmf", "/var/lib/quirn/texmf-var",
@@ -46,7 +46,7 @@ TEST(Settings, LoadGivesTheTableDefaultsAndSaveWritesThemBack) {
     EXPECT_EQ(reg.ReadInt(UserPath("Settings/PageWidth")), 8500);
     EXPECT_EQ(reg.ReadText(UserPath("Settings/TeXEngine6")), "tex");
     EXPECT_EQ(reg.ReadText(UserPath("Directories/Install")), "/opt/quirn/");
-    EXPECT_EQ(reg.ReadText(UserPath("Font/FaceName")), "Courier New");
+    EXPECT_EQ(reg.ReadText(UserPath("Font/FaceName")), "Monospace");
     EXPECT_EQ(reg.ReadInt(UserPath("PrintFont/PitchAndFamily")), 49);
     // Keys that are only read at load are not written by the main save.
     EXPECT_FALSE(reg.ReadText(UserPath("Directories/TFMPath")));
@@ -83,6 +83,19 @@ TEST(Settings, StoredValuesWinAndRealsAreThousandths) {
     EXPECT_EQ(s.screenFont.faceName.size(), 31u);
     EXPECT_EQ(s.screenFont.height, -20);
     EXPECT_EQ(s.printFont.height, -(17 * 120) / 120);
+}
+
+TEST(Settings, TheEditorFontIsTheDesktopsMonospaceFaceAndOtherFacesStay) {
+    for (auto [stored, loaded] : {std::pair{"Courier New", "Monospace"},
+                                  std::pair{"DejaVu Sans Mono", "DejaVu Sans Mono"}}) {
+        auto store = MakeMemoryStore();
+        Profile profile(*store);
+        profile.WriteText("Font", "FaceName", stored);
+        DataRoots roots = Roots();
+        SettingsManager m(profile, roots, 96);
+        m.LoadSaveSettings(Direction::Load);
+        EXPECT_EQ(m.Record().screenFont.faceName, loaded);
+    }
 }
 
 TEST(Settings, FontPriorityFillsTwoSlotsAndAlwaysEndsWithBitmaps) {

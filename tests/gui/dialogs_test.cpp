@@ -13,6 +13,7 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -106,17 +107,17 @@ TEST(DialogWindows, SettingsDialogHasItsSixPagesAndTransfersOnlyOnOk) {
                                   "page(s) in 2-up viewing",
                                   "Ruler units",
                                   "Option string:",
-                                  "BIBINPUT:",
-                                  "BSTINPUT:",
+                                  "BIBINPUTS:",
+                                  "BSTINPUTS:",
                                   "CSFINPUT:",
                                   "CSF File:",
                                   "Restore Standard Defaults",
                                   "MakeIndex:",
                                   "Dvips:",
-                                  "Postscript Renderer:",
-                                  "File MRU Count",
+                                  "PostScript Renderer:",
+                                  "Recent files:",
                                   "&Enable Internet access",
-                                  "Fix Shell/Explorer Associations"}) {
+                                  "Make Quirn the Desktop's Program for TeX Files"}) {
             EXPECT_TRUE(labels.count(label)) << label;
         }
 
@@ -154,6 +155,85 @@ TEST(DialogWindows, SettingsDialogHasItsSixPagesAndTransfersOnlyOnOk) {
         EXPECT_FALSE(dialog.TransferDataFromWindow());
         ASSERT_EQ(prompt.messages.size(), 1u);
     }
+}
+
+// What a Linux user reads: no names of another system's parts, the variables BibTeX
+// really reads, the PostScript renderers that exist here, every tab label in view, and
+// an associations button that registers Quirn with the desktop.
+TEST(DialogWindows, SettingsDialogSpeaksLinuxShowsEveryTabAndRegistersWithTheDesktop) {
+    if (RanUnderXvfb())
+        return;
+    StartWindowSystem();
+    TempDir dir;
+    test::ScopedEnvironment data;
+    data.Set("XDG_DATA_HOME", dir.File("data"));
+    test::ScopedEnvironment config;
+    config.Set("XDG_CONFIG_HOME", dir.File("config"));
+    Settings record;
+    record.psRender = 0;  // a renderer that does not exist here
+    SettingsPageValues values = ValuesFromSettings(record, SpellOptions{});
+    SettingsDialogChoices choices{{"pdfetex", "tex"}, {"american"}};
+    ScriptedPrompt prompt;
+    SettingsDialog dialog(nullptr, values, choices, prompt);
+
+    std::set<std::string> texts;
+    CollectLabels(&dialog, texts);
+    std::vector<wxWindow*> pending{&dialog};
+    while (!pending.empty()) {
+        wxWindow* w = pending.back();
+        pending.pop_back();
+        if (auto* choice = wxDynamicCast(w, wxChoice)) {
+            for (const wxString& item : choice->GetStrings())
+                texts.insert(item.utf8_string());
+        }
+        for (wxWindow* child : w->GetChildren())
+            pending.push_back(child);
+    }
+    for (const std::string& text : texts) {
+        for (const char* word :
+             {"Explorer", "Shell", "Jaws", "MRU", "BIBINPUT:", "BSTINPUT:", "egistry", "Courier"})
+            EXPECT_EQ(text.find(word), std::string::npos) << text;
+    }
+    for (const char* label : {"BIBINPUTS:", "BSTINPUTS:", "Recent files:", "PostScript Renderer:"})
+        EXPECT_TRUE(texts.count(label)) << label;
+    EXPECT_TRUE(texts.count("Ghostscript (installed)"));
+
+    // The renderer keeps its stored numbers: "Other command:" is 3, and the missing
+    // interpreter's 0 becomes Quirn's own Ghostscript (1).
+    ASSERT_TRUE(dialog.TransferDataFromWindow());
+    EXPECT_EQ(dialog.Values().advanced.psRender, 1);
+    SettingsPageValues other = values;
+    other.advanced.psRender = 3;
+    {
+        SettingsDialog second(nullptr, other, choices, prompt);
+        ASSERT_TRUE(second.TransferDataFromWindow());
+        EXPECT_EQ(second.Values().advanced.psRender, 3);
+    }
+
+    // Every tab can be hit along the tab row once the dialog is shown.
+    dialog.Show();
+    for (int i = 0; i < 20; ++i) {
+        wxYield();
+        wxMilliSleep(20);
+    }
+    wxBookCtrlBase* book = dialog.GetBookCtrl();
+    std::set<int> seen;
+    for (int y = 2; y < 40; y += 4) {
+        for (int x = 0; x < book->GetSize().GetWidth(); x += 3) {
+            int hit = book->HitTest(wxPoint(x, y));
+            if (hit != wxNOT_FOUND)
+                seen.insert(hit);
+        }
+    }
+    EXPECT_EQ(seen.size(), 6u) << "dialog width " << dialog.GetSize().GetWidth();
+
+    wxCommandEvent click(wxEVT_BUTTON);
+    FindByLabel<wxButton>(&dialog, "Make Quirn the Desktop's Program for TeX Files")
+        ->ProcessWindowEvent(click);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0].rfind("Quirn now opens", 0), 0u) << prompt.messages[0];
+    EXPECT_TRUE(std::filesystem::exists(dir.File("data/applications/quirn.desktop")));
+    dialog.Hide();
 }
 
 TEST(DialogWindows, IniTexDialogKeepsEmptyNamesOutAndStoresTheFileOfItsKind) {
