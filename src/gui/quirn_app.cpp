@@ -291,6 +291,9 @@ void QuirnApp::EndAfterSignal() {
                          recovery.Directory().c_str());
         }
     }
+    // A running engine goes with the window.
+    if (Typesetter* typesetter = typeset_->GetTypesetter(); typesetter && typesetter->Busy())
+        typesetter->Cancel();
     if (frame_ && !batch_)
         frame_->SaveWindowState(app_->GetProfile(), app_->Record().fileOpen);
     SaveRecentFiles();
@@ -391,7 +394,9 @@ void QuirnApp::OnMainClose(wxCloseEvent& e) {
         e.Veto();
         return;
     }
+    // The window goes now: a signal from here on finds nothing left to keep.
     timer_.Stop();
+    signalTimer_.Stop();
     if (!batch_)
         frame_->SaveWindowState(app_->GetProfile(), app_->Record().fileOpen);
     e.Skip();

@@ -21,7 +21,8 @@ inline bool HaveXvfb() {
 // The variables that keep a run's settings, sockets and temporary files in `dir`.
 inline std::string QuirnEnvironment(const test::TempDir& dir) {
     return "QUIRN_CONFIG_DIR='" + dir.File("config") + "' XDG_RUNTIME_DIR='" + dir.Path() +
-           "' TMPDIR='" + dir.Path() + "' XDG_DATA_HOME='" + dir.File("data") + "' ";
+           "' TMPDIR='" + dir.Path() + "' XDG_DATA_HOME='" + dir.File("data") +
+           "' XDG_STATE_HOME='" + dir.File("state") + "' ";
 }
 
 // The toolkit's warnings and criticals in a program's standard error (a window laid out

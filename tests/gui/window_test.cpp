@@ -95,9 +95,7 @@ TEST_F(WindowTest, TermEndsTheWindowDuringAQuestionAndTheNextStartOffersTheText)
     std::string quit = dir.Write("quit.steps", "wait 1000\nreport\nquit\n");
     std::string copies = "ls \"$XDG_STATE_HOME/quirn\" | wc -l | sed 's/^/copies=/'\n";
     std::string script =
-        "export XDG_STATE_HOME=\"$PWD/state\"\n"
-        "QUIRN_TEST_ANSWER=hold QUIRN_SCRIPT='" +
-        edit + "' " + quirn +
+        "QUIRN_TEST_ANSWER=hold QUIRN_SCRIPT='" + edit + "' " + quirn +
         " -NOLOGO 2> held.err &\n"
         "pid=$!\n" +
         WaitFor("held.err", "^question: Do you want to save") +
