@@ -18,7 +18,8 @@ inline bool HaveXvfb() {
     return test::RunCommand("command -v xvfb-run && command -v Xvfb", &out) == 0;
 }
 
-// The variables that keep a run's settings, sockets and temporary files in `dir`.
+// The variables that keep a run's settings, sockets, temporary files and recovery
+// copies in `dir`.
 inline std::string QuirnEnvironment(const test::TempDir& dir) {
     return "QUIRN_CONFIG_DIR='" + dir.File("config") + "' XDG_RUNTIME_DIR='" + dir.Path() +
            "' TMPDIR='" + dir.Path() + "' XDG_DATA_HOME='" + dir.File("data") +
