@@ -353,6 +353,7 @@ void QuirnApp::PrintActiveDocument() {
     request.file = doc->GetFilename().utf8_string();
     request.landscape = o.orientation == 2;
     request.paper = PaperName(o.paper);
+    request.environment = app_->Context().childEnvironment;
     PrintResult result = PrintDocument(request, app_->Context().temporary);
     printed_ = result.printed;
     if (!printed_) {

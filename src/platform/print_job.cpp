@@ -20,11 +20,11 @@ std::string Trimmed(std::string text) {
 }
 
 // The printing system says "no system default destination" when it knows no printer.
-bool NoPrinterSetUp(const std::string& installDir) {
+bool NoPrinterSetUp(const std::string& installDir, const EnvironmentBlock* environment) {
     std::string lpstat = ResolveProgram(installDir, "lpstat");
     if (lpstat.empty())
         return false;
-    QuietRunResult r = RunQuietly(lpstat, {"-d"}, kLpTimeoutMs);
+    QuietRunResult r = RunQuietly(lpstat, {"-d"}, kLpTimeoutMs, {}, environment);
     return r.output.find("no system default destination") != std::string::npos;
 }
 
@@ -32,6 +32,8 @@ bool NoPrinterSetUp(const std::string& installDir) {
 
 PrintResult PrintDocument(const PrintRequest& request, TempFolder& temporary) {
     PrintResult result;
+    const EnvironmentBlock* environment =
+        request.environment.empty() ? nullptr : &request.environment;
     const std::string name = FileNameOf(request.file);
     if (!RegularFileExists(request.file)) {
         result.message = "Unable to print " + request.file + ": the file does not exist.";
@@ -60,7 +62,8 @@ PrintResult PrintDocument(const PrintRequest& request, TempFolder& temporary) {
             args.insert(args.end(), {"-t", "landscape"});
         args.insert(args.end(), {"-o", toPrint, request.file});
         // Graphics the document names relative to itself are found from its folder.
-        QuietRunResult run = RunQuietly(dvips, args, kDvipsTimeoutMs, DirectoryOf(request.file));
+        QuietRunResult run =
+            RunQuietly(dvips, args, kDvipsTimeoutMs, DirectoryOf(request.file), environment);
         if (run.exitStatus != 0 || !RegularFileExists(toPrint)) {
             result.message = "Unable to print " + name + ": dvips could not make PostScript of it.";
             if (!run.output.empty())
@@ -68,9 +71,9 @@ PrintResult PrintDocument(const PrintRequest& request, TempFolder& temporary) {
             return result;
         }
     }
-    QuietRunResult run = RunQuietly(lp, {"-t", name, "--", toPrint}, kLpTimeoutMs);
+    QuietRunResult run = RunQuietly(lp, {"-t", name, "--", toPrint}, kLpTimeoutMs, {}, environment);
     if (!run.started || run.timedOut || run.exitStatus != 0) {
-        result.message = NoPrinterSetUp(request.installDir)
+        result.message = NoPrinterSetUp(request.installDir, environment)
                              ? "Unable to print " + name +
                                    ": no printer is set up. Add one in the desktop's printer "
                                    "settings."

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/environment_block.h"
+
 namespace quirn {
 
 class TempFolder;
@@ -14,6 +16,9 @@ struct PrintRequest {
     std::string file;        // absolute: a DVI, PostScript, PDF or text file
     bool landscape = false;
     std::string paper;  // dvips paper name ("a4", "letter", ...); empty for its default
+    // The environment dvips and lp start with (the TeX environment, so that dvips finds
+    // the fonts the document was typeset with); empty for this process's.
+    EnvironmentBlock environment;
 };
 
 struct PrintResult {

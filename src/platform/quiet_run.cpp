@@ -43,7 +43,8 @@ int StatusOf(int raw) {
 }  // namespace
 
 QuietRunResult RunQuietly(const std::string& program, const std::vector<std::string>& args,
-                          int timeoutMs, const std::string& workingDir) {
+                          int timeoutMs, const std::string& workingDir,
+                          const EnvironmentBlock* environment) {
     QuietRunResult result;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -60,8 +61,15 @@ QuietRunResult RunQuietly(const std::string& program, const std::vector<std::str
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    if (environment) {
+        for (const auto& entry : *environment)
+            envp.push_back(const_cast<char*>(entry.c_str()));
+        envp.push_back(nullptr);
+    }
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &spawn.actions, nullptr, argv.data(), environ) != 0) {
+    if (posix_spawn(&pid, program.c_str(), &spawn.actions, nullptr, argv.data(),
+                    environment ? envp.data() : environ) != 0) {
         return result;
     }
     result.started = true;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/environment_block.h"
+
 #include "platform/temp_folder.h"
 
 namespace quirn {
@@ -18,9 +20,12 @@ struct QuietRunResult {
     std::string output;   // standard output and error, the first 64 KiB
 };
 
-// `workingDir`, when given, is the child's working folder (the caller's stays as it is).
+// `workingDir`, when given, is the child's working folder (the caller's stays as it
+// is); `environment`, when given, is the child's whole environment instead of this
+// process's.
 QuietRunResult RunQuietly(const std::string& program, const std::vector<std::string>& args,
-                          int timeoutMs, const std::string& workingDir = {});
+                          int timeoutMs, const std::string& workingDir = {},
+                          const EnvironmentBlock* environment = nullptr);
 
 // A fresh directory in the instance's temporary folder, removed with its contents
 // when the object dies.
