@@ -104,6 +104,21 @@ TEST(FileSearch, KeepsOneHelperAndStartsANewOneWhenItDied) {
     EXPECT_EQ(search.StartCount(), 3);
 }
 
+// Virtual fonts are searched on the virtual font path, which VFFONTS sets; TFM files
+// on the metric path, which TFMFONTS sets.
+TEST(FileSearch, HonoursTheFontPathVariables) {
+    TempDir vf;
+    TempDir tfm;
+    fs::copy_file(Kpsewhich("ptmr7t.vf"), vf.File("quirnvfonly.vf"));
+    fs::copy_file(Kpsewhich("cmr10.tfm"), tfm.File("quirntfmonly.tfm"));
+    FileSearch search(test::BuildDir());
+    search.SetEnvironment(EnvironmentWith(
+        ProcessEnvironment(), {"VFFONTS=" + vf.Path() + ":", "TFMFONTS=" + tfm.Path() + ":"}));
+    EXPECT_EQ(search.FindFile("quirnvfonly.vf", false), vf.File("quirnvfonly.vf"));
+    EXPECT_EQ(search.FindFile("quirntfmonly.tfm", false), tfm.File("quirntfmonly.tfm"));
+    EXPECT_EQ(search.FindFile("ptmr7t.vf", false), Kpsewhich("ptmr7t.vf"));
+}
+
 TEST(FileSearch, OffersAMissingFileToTheInstallerOnce) {
     FakeInstall install;
     install.UseRealHelper();

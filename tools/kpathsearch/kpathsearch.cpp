@@ -83,7 +83,20 @@ size_t MatchSuffixes(const_string* list, std::string_view name) {
 
 // The format whose suffix (or alternative suffix) ends the name, the longest match
 // first, the earlier format on a tie; the TeX input format when nothing matches.
+// Font files whose suffix more than one format claims go to their own format first:
+// ".vf" is also listed for Omega virtual fonts, whose path ignores VFFONTS, and ".tfm"
+// for Omega metrics.
 kpse_file_format_type GuessFormat(kpathsea kpse, std::string_view name) {
+    struct Preferred {
+        std::string_view suffix;
+        kpse_file_format_type format;
+    };
+    static constexpr Preferred kPreferred[] = {{".vf", kpse_vf_format}, {".tfm", kpse_tfm_format}};
+    for (const Preferred& preferred : kPreferred) {
+        if (EndsWith(name, preferred.suffix)) {
+            return preferred.format;
+        }
+    }
     kpse_file_format_type best = kpse_tex_format;
     size_t bestLength = 0;
     for (int f = 0; f < kpse_last_format; ++f) {
