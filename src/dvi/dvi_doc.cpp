@@ -6,6 +6,8 @@
 #include "dvi/fonts/dvi_math.h"
 #include "dvi/fonts/dvi_opcodes.h"
 #include "dvi/fonts/font_definition.h"
+#include "dvi/interpret.h"
+#include "dvi/specials.h"
 #include "platform/paths.h"
 
 namespace quirn {
@@ -60,6 +62,14 @@ class DocumentFolderScope {
     FileSearch& search_;
     std::string previous_;
 };
+
+// The user has fixed a paper size when the settings name another one than the
+// built-in default (US Letter, portrait); then it holds over the document's own.
+bool PaperFixedByUser(const Settings& settings) {
+    const Settings defaults;
+    return settings.pageWidth != defaults.pageWidth || settings.pageHeight != defaults.pageHeight ||
+           settings.cmUnits != defaults.cmUnits || settings.landscape != defaults.landscape;
+}
 
 }  // namespace
 
@@ -179,7 +189,32 @@ bool CDVIDoc::Parse() {
         in.Skip(9 * 4);  // counts 1 to 9
         q = in.ReadSigned(4);
     }
-    return q == -1;
+    if (q != -1) {
+        return false;
+    }
+    if (!pages.empty() && !PaperFixedByUser(context_.CurrentSettings())) {
+        ApplyPaperSizeSpecial();
+    }
+    return true;
+}
+
+void CDVIDoc::ApplyPaperSizeSpecial() {
+    // As the PostScript driver does: the last papersize special of the first page gives
+    // the paper, as it stands (a landscape size is wider than high already).
+    ByteReader in(bytes_);
+    if (!in.Seek(pages.front().bop + 45)) {  // past bop, the ten counts and the pointer
+        return;
+    }
+    std::optional<PaperSize> paper;
+    SkimPageSpecials(in, [&paper](const std::string& text) {
+        if (std::optional<PaperSize> size = ParsePaperSizeSpecial(text)) {
+            paper = size;
+        }
+    });
+    if (paper) {
+        pageWidth = paper->width;
+        pageHeight = paper->height;
+    }
 }
 
 int32_t CDVIDoc::GetPageCount0(int page) const {

@@ -1,6 +1,7 @@
 // A DVI document: a TeX output file opened for previewing. Loading validates the
 // preamble and postamble, records the unit fraction and magnification, derives the
-// paper size, indexes the pages through the chain of back pointers and loads every
+// paper size (the settings', or a papersize special's when the user has not fixed one),
+// indexes the pages through the chain of back pointers and loads every
 // font of the postamble. Page contents are interpreted later, on demand, from the
 // offsets in the page index.
 #pragma once
@@ -97,6 +98,8 @@ class CDVIDoc {
   private:
     void Reset();
     bool Parse();
+    // Takes the paper size from the papersize specials of the first page, if any.
+    void ApplyPaperSizeSpecial();
 
     DviContext& context_;
     std::string path_;

@@ -257,6 +257,10 @@ void PageInterpreter::ExpandVirtualChar(const GlyphPlacement& record) {
 }
 
 void SkimPageSpecials(ByteReader& in, ColorState& colours, OutputSink& out) {
+    SkimPageSpecials(in, [&](const std::string& text) { ProcessSpecial(text, colours, out); });
+}
+
+void SkimPageSpecials(ByteReader& in, const std::function<void(const std::string&)>& visit) {
     while (true) {
         const int op = in.ReadByte() & 0xFF;
         if (op < kSet1 || op == kNop || op == kPush || op == kPop || op == kW0 || op == kX0 ||
@@ -284,8 +288,7 @@ void SkimPageSpecials(ByteReader& in, ColorState& colours, OutputSink& out) {
         } else if (op >= kFnt1 && op < kXxx1) {
             in.Skip(op - kFnt1 + 1);
         } else if (op >= kXxx1 && op < kFntDef1) {
-            const std::string text = ReadSpecialText(in, in.ReadUnsigned(op - kXxx1 + 1));
-            ProcessSpecial(text, colours, out);
+            visit(ReadSpecialText(in, in.ReadUnsigned(op - kXxx1 + 1)));
         } else if (op >= kFntDef1 && op < kPre) {
             SkipFontDefinition(in, op);
         } else {

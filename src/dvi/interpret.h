@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -81,6 +82,8 @@ class PageInterpreter {
 // from 247 to 255, or the end of the bytes) and hands the text of each special to
 // the dispatch, so that the colour state follows the page.
 void SkimPageSpecials(ByteReader& in, ColorState& colours, OutputSink& out);
+// The same, handing the text of each special to `visit`.
+void SkimPageSpecials(ByteReader& in, const std::function<void(const std::string&)>& visit);
 
 // The text of a special of `length` bytes at `in`'s position, cut at the first NUL;
 // `in` moves past the special.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 #include "platform/output_sink.h"
 #include "platform/paths.h"
@@ -103,6 +105,77 @@ bool ResolveGraphicsSpecial(std::string& text, const GraphicsSearch& search, Out
     }
     out.AppendOutput("Cannot find file: " + name + "\n");
     return false;
+}
+
+namespace {
+
+// One dimension of a papersize special in inches: a number, then a unit that may carry
+// "true" before it; nothing for anything else.
+std::optional<double> PaperDimensionInches(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.remove_suffix(1);
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    std::string_view unit = text.substr(static_cast<size_t>(end - text.data()));
+    while (!unit.empty() && unit.front() == ' ') {
+        unit.remove_prefix(1);
+    }
+    if (unit.starts_with("true")) {
+        unit.remove_prefix(4);
+    }
+    struct Unit {
+        std::string_view name;
+        double perInch;
+    };
+    static constexpr Unit kUnits[] = {
+        {"in", 1.0},
+        {"cm", 2.54},
+        {"mm", 25.4},
+        {"pt", 72.27},
+        {"bp", 72.0},
+        {"pc", 72.27 / 12.0},
+        {"dd", 72.27 * 1157.0 / 1238.0},
+        {"cc", 72.27 * 1157.0 / 1238.0 / 12.0},
+        {"sp", 72.27 * 65536.0},
+    };
+    for (const Unit& u : kUnits) {
+        if (unit == u.name) {
+            return value / u.perInch;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<PaperSize> ParsePaperSizeSpecial(std::string_view text) {
+    constexpr std::string_view kWord = "papersize";
+    if (!text.starts_with(kWord) || text.size() == kWord.size() ||
+        (text[kWord.size()] != '=' && text[kWord.size()] != ' ')) {
+        return std::nullopt;
+    }
+    text.remove_prefix(kWord.size() + 1);
+    const size_t comma = text.find(',');
+    if (comma == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::optional<double> width = PaperDimensionInches(text.substr(0, comma));
+    const std::optional<double> height = PaperDimensionInches(text.substr(comma + 1));
+    // Sizes beyond 2000 inches are taken as damage, not paper.
+    constexpr double kLargest = 2000.0;
+    if (!width || !height || !(*width > 0) || !(*height > 0) || *width > kLargest ||
+        *height > kLargest) {
+        return std::nullopt;
+    }
+    return PaperSize{static_cast<int32_t>(std::lround(*width * 1000.0)),
+                     static_cast<int32_t>(std::lround(*height * 1000.0))};
 }
 
 PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials) {

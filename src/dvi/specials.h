@@ -1,9 +1,12 @@
 // What the previewer makes of \special texts: colour specials change the document's
 // colour state, graphics specials have their file resolved (and mark the page as one
-// whose graphics come through the PostScript route), src:, html: and papersize
-// specials are kept without effect, and anything else needs PostScript.
+// whose graphics come through the PostScript route), papersize specials give the
+// document's paper size (read when it loads), src: and html: specials are kept
+// without effect, and anything else needs PostScript.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +44,18 @@ bool IsGraphicsExtension(std::string_view fileName);
 // in a figure directory. False drops the special: an unaccepted extension (silently)
 // or a file that cannot be found ("Cannot find file: %s\n").
 bool ResolveGraphicsSpecial(std::string& text, const GraphicsSearch& search, OutputSink& out);
+
+// A paper size in thousandths of an inch.
+struct PaperSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// The size a papersize special sets ("papersize=W,H", or with a blank after the word,
+// each dimension a number with a TeX unit, "true" allowed before it: in, cm, mm, pt,
+// bp, pc, dd, cc, sp); nothing for another special or a size that is not two positive
+// dimensions.
+std::optional<PaperSize> ParsePaperSizeSpecial(std::string_view text);
 
 // The page kind the kept specials of a page give (see PageKind).
 PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials);

@@ -9,6 +9,7 @@
 #include "dvi/dvi_doc.h"
 #include "dvi/dvi_test_support.h"
 #include "dvi/fonts/tfm.h"
+#include "dvi/specials.h"
 #include "platform/paths.h"
 
 namespace quirn {
@@ -123,6 +124,79 @@ TEST(DviDoc, PaperFollowsTheWidestPageAndTheLandscapeSetting) {
     EXPECT_EQ(l.doc.pageWidth, 8267);
     EXPECT_EQ(l.doc.pageHeight, 11692);
     EXPECT_EQ(l.doc.GetPageSize(300).width, 2480);
+}
+
+// The last papersize special of the first page gives the paper, as the PostScript
+// driver takes it, unless the user has chosen a paper size of their own.
+TEST(DviDoc, PaperSizeSpecialOfTheFirstPageGivesThePaper) {
+    TempDir dir;
+    const std::string a4 =
+        test::TypesetDvi(dir, "a4",
+                         "\\documentclass{article}\\usepackage[a4paper]{geometry}\n"
+                         "\\begin{document}Portrait.\\end{document}\n");
+    const std::string landscape =
+        test::TypesetDvi(dir, "landscape",
+                         "\\documentclass{article}\\usepackage[a4paper,landscape]{geometry}\n"
+                         "\\begin{document}Landscape.\\end{document}\n");
+    const std::string plain = test::TypesetDvi(dir, "plain",
+                                               "\\special{papersize=5in,7in}"
+                                               "\\special{papersize=148mm, 210 truemm}"
+                                               "\\special{papersize=bad}One.\\vfill\\eject"
+                                               "\\special{papersize=20in,20in}Two.\\bye\n",
+                                               "tex");
+    ASSERT_FALSE(a4.empty());
+    ASSERT_FALSE(landscape.empty());
+    ASSERT_FALSE(plain.empty());
+
+    Loader l;
+    ASSERT_TRUE(l.doc.OpenDocument(a4));
+    EXPECT_EQ(l.doc.pageWidth, 8268);
+    EXPECT_EQ(l.doc.pageHeight, 11693);
+    EXPECT_EQ(l.doc.GetPageSize(150).width, 1240);
+    EXPECT_EQ(l.doc.GetPageSize(150).height, 1753);
+
+    ASSERT_TRUE(l.doc.OpenDocument(landscape));
+    EXPECT_EQ(l.doc.pageWidth, 11693) << "a landscape paper stays wide";
+    EXPECT_EQ(l.doc.pageHeight, 8268);
+
+    ASSERT_TRUE(l.doc.OpenDocument(plain));
+    EXPECT_EQ(l.doc.pageWidth, 5827) << "the last valid one of the first page";
+    EXPECT_EQ(l.doc.pageHeight, 8268);
+
+    l.settings.pageWidth = 8.5;
+    l.settings.pageHeight = 14.0;
+    ASSERT_TRUE(l.doc.OpenDocument(a4));
+    EXPECT_EQ(l.doc.pageWidth, 8500) << "the user's paper holds";
+    EXPECT_EQ(l.doc.pageHeight, 14000);
+}
+
+TEST(DviDoc, PaperSizeSpecialsAreReadInEveryTexUnit) {
+    struct Case {
+        const char* text;
+        int32_t width;
+        int32_t height;
+    };
+    const Case cases[] = {
+        {"papersize=8.5in,11in", 8500, 11000},
+        {"papersize 21cm,29.7cm", 8268, 11693},
+        {"papersize=612bp,792bp", 8500, 11000},
+        {"papersize=51pc,66pc", 8468, 10959},
+        {"papersize=614.295pt,794.97pt", 8500, 11000},
+        {"papersize=40257351sp,52099154sp", 8500, 11000},
+        {"papersize=575dd,50cc", 8513, 8883},
+    };
+    for (const Case& c : cases) {
+        const std::optional<PaperSize> size = ParsePaperSizeSpecial(c.text);
+        ASSERT_TRUE(size.has_value()) << c.text;
+        EXPECT_EQ(size->width, c.width) << c.text;
+        EXPECT_EQ(size->height, c.height) << c.text;
+    }
+    for (const char* bad :
+         {"papersize", "papersize=", "papersize=a4", "papersize=8in", "papersize=8in,11",
+          "papersize=0in,11in", "papersize=-8in,11in", "papersize=8furlong,11in",
+          "papersize=1e300in,11in", "papersizes=8in,11in", "papersize=nanin,11in"}) {
+        EXPECT_FALSE(ParsePaperSizeSpecial(bad).has_value()) << bad;
+    }
 }
 
 TEST(DviDoc, PageSizeBeforeLoadingComesFromTheSettings) {
