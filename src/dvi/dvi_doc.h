@@ -68,7 +68,10 @@ class CDVIDoc {
 
     // Source links (source_links.h). Forward search: the page and the point (pixels at
     // `resolution` from the paper's top-left corner) of the last source special of
-    // `sourcePath`'s file name at or before `line`; false when there is none.
+    // `sourcePath` at or before `line`; false when there is none. The specials' files
+    // are read against the DVI file's folder; a special of another file with the same
+    // bare name counts only when no special names `sourcePath` itself and the name
+    // leads to one file.
     bool ForwardSearch(const std::string& sourcePath, uint32_t line, int resolution, int& page,
                        int& x, int& y);
     // Inverse search: the text of the source special nearest to a page point, or an

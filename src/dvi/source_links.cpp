@@ -66,21 +66,35 @@ double SourceSpecialDistance(int32_t h, int32_t v, const SpecialRecord& special)
     return dh * dh + 2.0 * dv * dv;
 }
 
-bool CDVIDoc::ForwardSearch(const std::string& sourcePath, uint32_t line, int resolution, int& page,
-                            int& x, int& y) {
-    const std::string name = FileNameOf(sourcePath);
-    const double factor = PixelsPerDviUnit(*this, resolution);
-    const int count = GetPageCount();
+namespace {
+
+// A source special's file as a full path: a relative name is read against the DVI
+// file's folder, where the engine ran.
+std::string ResolvedSourceFile(const std::string& file, const std::string& dviFolder) {
+    return fs::path(IsAbsolute(file) ? file : JoinPath(dviFolder, file))
+        .lexically_normal()
+        .string();
+}
+
+// The forward search's walk over the pages: the last source special of a line at or
+// before `line` among the specials `matches` accepts (given the resolved file).
+template <typename Matches>
+bool FindSourcePlace(CDVIDoc& doc, const Matches& matches, uint32_t line, int resolution, int& page,
+                     int& x, int& y) {
+    const std::string dviFolder =
+        fs::path(AbsolutePath(DirectoryOf(doc.Path()), StartFolder())).lexically_normal().string();
+    const double factor = PixelsPerDviUnit(doc, resolution);
+    const int count = doc.GetPageCount();
     int limit = count;
     bool stopArmed = false;
     page = -1;
     for (int p = 0; p < limit; ++p) {
-        const PageContent* content = GetPageContent(*this, p, false);
+        const PageContent* content = GetPageContent(doc, p, false);
         if (content == nullptr)
             continue;
         for (const SpecialRecord& special : content->specials) {
             std::optional<SourcePosition> source = ParseSourceSpecial(special.text);
-            if (!source || strcasecmp(source->file.c_str(), name.c_str()) != 0)
+            if (!source || !matches(*source, ResolvedSourceFile(source->file, dviFolder)))
                 continue;
             if (source->line <= line) {
                 const int32_t px = TruncToInt32(special.h * factor);
@@ -101,6 +115,40 @@ bool CDVIDoc::ForwardSearch(const std::string& sourcePath, uint32_t line, int re
         }
     }
     return page != -1;
+}
+
+}  // namespace
+
+bool CDVIDoc::ForwardSearch(const std::string& sourcePath, uint32_t line, int resolution, int& page,
+                            int& x, int& y) {
+    // The editor's file and the specials' files are compared as full paths. Only when
+    // none of them is the editor's file (the document was typeset elsewhere and moved)
+    // does a special with the same bare name count, and only when all such specials
+    // name one and the same file.
+    const std::string editorFile =
+        fs::path(AbsolutePath(sourcePath, StartFolder())).lexically_normal().string();
+    const std::string name = FileNameOf(editorFile);
+    std::string sameName;
+    bool ambiguous = false;
+    const auto samePath = [&](const SourcePosition&, const std::string& resolved) {
+        if (resolved == editorFile)
+            return true;
+        if (strcasecmp(FileNameOf(resolved).c_str(), name.c_str()) == 0) {
+            if (sameName.empty())
+                sameName = resolved;
+            else if (sameName != resolved)
+                ambiguous = true;
+        }
+        return false;
+    };
+    if (FindSourcePlace(*this, samePath, line, resolution, page, x, y))
+        return true;
+    if (sameName.empty() || ambiguous)
+        return false;
+    const auto sameFile = [&sameName](const SourcePosition&, const std::string& resolved) {
+        return resolved == sameName;
+    };
+    return FindSourcePlace(*this, sameFile, line, resolution, page, x, y);
 }
 
 std::string CDVIDoc::InverseSearch(int page, int resolution, int x, int y) {

@@ -11,6 +11,7 @@
 #include "dvi/dvi_doc.h"
 #include "dvi/dvi_test_support.h"
 #include "dvi/interpret_page.h"
+#include "platform/paths.h"
 
 namespace quirn {
 namespace {
@@ -81,13 +82,21 @@ TEST(SourceLinks, ForwardSearchTakesTheLastPlaceAtOrBeforeTheLine) {
     int page = -1, x = 0, y = 0;
 
     // Line 25: the line-20 place; the first later line arms the stop, so only the
-    // next page is read as well.
-    ASSERT_TRUE(d.doc.ForwardSearch("/home/me/doc.tex", 25, 72, page, x, y));
+    // next page is read as well. (A document read from memory has its names resolved
+    // against the start folder.)
+    ASSERT_TRUE(d.doc.ForwardSearch(JoinPath(StartFolder(), "doc.tex"), 25, 72, page, x, y));
     EXPECT_EQ(page, 0);
     const double factor = PixelsPerDviUnit(d.doc, 72);
     EXPECT_EQ(x, static_cast<int>((kInch + 50) * factor));
     EXPECT_EQ(y, static_cast<int>((kInch + 200) * factor));
     EXPECT_EQ(d.PagesRead(), "++...");
+
+    // The same file by its bare name from another folder: the same place, found once
+    // every page has shown that the name is unique.
+    ASSERT_TRUE(d.doc.ForwardSearch("/home/me/doc.tex", 25, 72, page, x, y));
+    EXPECT_EQ(page, 0);
+    EXPECT_EQ(y, static_cast<int>((kInch + 200) * factor));
+    EXPECT_EQ(d.PagesRead(), "+++++");
 
     // File names are compared without regard to case.
     ASSERT_TRUE(d.doc.ForwardSearch("C:\\texts\\DOC.TEX", 30, 72, page, x, y));
@@ -113,11 +122,17 @@ TEST(SourceLinks, ForwardSearchStopsAtTheExactLineAndMatchesWholeNames) {
     EXPECT_EQ(page, 2);
     EXPECT_EQ(d.PagesRead(), "+++...");
 
-    // A special naming sub/chap.tex is not the editor's chap.tex.
+    // A file that is not the editor's is taken by its bare name only when that name
+    // leads to one file: here chap.tex and sub/chap.tex are two.
     Ops sub;
     sub.SpecialAt(0, 100, "src:3 sub/chap.tex");
+    Ops top;
+    top.SpecialAt(0, 100, "src:3 chap.tex");
     Document nested({sub});
-    EXPECT_FALSE(nested.doc.ForwardSearch("/work/sub/chap.tex", 3, 100, page, x, y));
+    EXPECT_TRUE(nested.doc.ForwardSearch("/elsewhere/chap.tex", 3, 100, page, x, y));
+    Document both({sub, top});
+    EXPECT_FALSE(both.doc.ForwardSearch("/elsewhere/chap.tex", 3, 100, page, x, y));
+    EXPECT_EQ(both.PagesRead(), "++");
 }
 
 TEST(SourceLinks, InverseSearchTakesTheNearestSourceSpecial) {
@@ -151,6 +166,54 @@ TEST(SourceLinks, InverseSearchTakesTheNearestSourceSpecial) {
               1);
     EXPECT_EQ(out, "");
     EXPECT_EQ(err, "message: No embedded source info in DVI file\n");
+}
+
+// Files of the same name in the document's folder and in a sub-folder: forward
+// search tells them apart by their paths against the DVI file's folder, inverse search
+// opens the one in the sub-folder, and a bare name that fits both leads nowhere.
+TEST(SourceLinks, FilesInSubFoldersAreToldApartByTheirPaths) {
+    test::TempDir dir;
+    dir.Write("chap2.tex", "Top one.\n\nTop two.\n");
+    dir.Write("sub/chap2.tex", "Sub one.\n\nSub two.\n");
+    const std::string dvi = test::TypesetDvi(dir, "main",
+                                             "\\documentclass{article}\\begin{document}\n"
+                                             "First.\n\n\\input{chap2}\n\\newpage\n"
+                                             "\\input{sub/chap2}\n\\end{document}\n",
+                                             "latex -src-specials");
+    ASSERT_FALSE(dvi.empty());
+    StringSink sink;
+    DviContext context{test::BuildDir() + "/", &sink, nullptr};
+    CDVIDoc doc(context);
+    ASSERT_TRUE(doc.OpenDocument(dvi));
+    ASSERT_EQ(doc.GetPageCount(), 2);
+
+    int page = -1, x = 0, y = 0;
+    ASSERT_TRUE(doc.ForwardSearch(dir.File("sub/chap2.tex"), 3, 96, page, x, y));
+    EXPECT_EQ(page, 1);
+    std::optional<SourcePosition> back = SourceForPoint(doc, page, 96, x, y);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->file, dir.File("sub/chap2.tex"));
+    EXPECT_EQ(back->line, 3u);
+
+    ASSERT_TRUE(doc.ForwardSearch(dir.File("chap2.tex"), 3, 96, page, x, y));
+    EXPECT_EQ(page, 0);
+    back = SourceForPoint(doc, page, 96, x, y);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->file, dir.File("chap2.tex"));
+
+    // The same names elsewhere: main.tex is one file, chap2.tex two.
+    EXPECT_TRUE(doc.ForwardSearch("/elsewhere/main.tex", 2, 96, page, x, y));
+    EXPECT_EQ(page, 0);
+    EXPECT_FALSE(doc.ForwardSearch("/elsewhere/chap2.tex", 3, 96, page, x, y));
+
+    // quirn-cli, started in another folder, finds the sub-folder's file too.
+    std::string out;
+    ASSERT_EQ(test::RunCommand("cd / && " + test::Program("quirn-cli") + " forward-search '" + dvi +
+                                   "' '" + dir.File("sub/chap2.tex") + "' 3 --dpi 96",
+                               &out),
+              0)
+        << out;
+    EXPECT_EQ(out.rfind("page: 2\n", 0), 0u) << out;
 }
 
 // A LaTeX document with an included chapter, typeset with source specials: a line of
