@@ -140,31 +140,32 @@ std::string KeepForInspection(const std::string& path, const std::string& name) 
     return target.string();
 }
 
-TEST(RenderAgainstDvipng, SameInkInTheSamePlacesOnEveryPage) {
-    test::TempDir dir;
-    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
-    const std::string dvi = test::TypesetDvi(dir, "doc", kDocument);
+// Typesets `source` in `dir`, draws its pages with Quirn and with dvipng on `paper`
+// ("W,H" as dvipng takes it) and expects the same picture size and ink on each.
+void ExpectSameInkAsDvipng(const test::TempDir& dir, const std::string& name,
+                           const std::string& source, const std::string& paper, int pages) {
+    const std::string dvi = test::TypesetDvi(dir, name, source);
     ASSERT_FALSE(dvi.empty());
 
     std::string out, err;
-    ASSERT_EQ(
-        test::RunCommand("cd '" + dir.Path() +
-                             "' && dvipng -q -D 150 -T 8.5in,11in -O 1in,1in -o ref%d.png doc.dvi",
-                         &out, &err),
-        0)
-        << err;
-    ASSERT_EQ(test::RunCommand("'" + test::Program("quirn-cli") + "' render '" + dvi +
-                                   "' --dpi 150 --aa always -o '" + dir.File("quirn%d.png") + "'",
+    ASSERT_EQ(test::RunCommand("cd '" + dir.Path() + "' && dvipng -q -D 150 -T " + paper +
+                                   " -O 1in,1in -o " + name + "-ref%d.png " + name + ".dvi",
                                &out, &err),
               0)
+        << err;
+    ASSERT_EQ(
+        test::RunCommand("'" + test::Program("quirn-cli") + "' render '" + dvi +
+                             "' --dpi 150 --aa always -o '" + dir.File(name + "-quirn%d.png") + "'",
+                         &out, &err),
+        0)
         << err;
     // Every font was found and drawn.
     EXPECT_EQ(err, "");
 
-    for (int page = 1; page <= 2; ++page) {
-        SCOPED_TRACE("page " + std::to_string(page));
-        const std::string mine = dir.File("quirn" + std::to_string(page) + ".png");
-        const std::string ref = dir.File("ref" + std::to_string(page) + ".png");
+    for (int page = 1; page <= pages; ++page) {
+        SCOPED_TRACE(name + " page " + std::to_string(page));
+        const std::string mine = dir.File(name + "-quirn" + std::to_string(page) + ".png");
+        const std::string ref = dir.File(name + "-ref" + std::to_string(page) + ".png");
         RgbImage a, b;
         ASSERT_TRUE(ReadPicture(mine, a));
         ASSERT_TRUE(ReadPicture(ref, b));
@@ -175,12 +176,44 @@ TEST(RenderAgainstDvipng, SameInkInTheSamePlacesOnEveryPage) {
         // scattered differences of smoothing.
         const bool same =
             r.inkA > 2000 && r.inkB > 2000 && r.largestCluster <= 4 && r.unmatched * 200 <= r.inkB;
+        const std::string kept = name + "-page" + std::to_string(page);
         EXPECT_TRUE(same) << "ink " << r.inkA << " vs " << r.inkB << ", unmatched " << r.unmatched
-                          << ", largest unmatched cluster " << r.largestCluster << "\n  Quirn:  "
-                          << KeepForInspection(mine, "page" + std::to_string(page) + "-quirn.png")
-                          << "\n  dvipng: "
-                          << KeepForInspection(ref, "page" + std::to_string(page) + "-dvipng.png");
+                          << ", largest unmatched cluster " << r.largestCluster
+                          << "\n  Quirn:  " << KeepForInspection(mine, kept + "-quirn.png")
+                          << "\n  dvipng: " << KeepForInspection(ref, kept + "-dvipng.png");
     }
+}
+
+TEST(RenderAgainstDvipng, SameInkInTheSamePlacesOnEveryPage) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    ExpectSameInkAsDvipng(dir, "doc", kDocument, "8.5in,11in", 2);
+}
+
+// A4 papers, upright and turned, named by the papersize special the geometry package
+// writes: the page is A4 (text at the foot of an A4 page lies below a Letter page's
+// edge, and the turned page's right end beyond a Letter page's width).
+TEST(RenderAgainstDvipng, A4PapersFromThePaperSizeSpecial) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    const std::string text =
+        "\\section{Paper}\n"
+        "Lines of text that fill the measure of the page from its left margin to its right "
+        "one, so that the ink reaches the far edge of the text block on every paper.\n\n"
+        "\\vfill\n"
+        "The last lines of the page stand at its foot, below the place where a Letter "
+        "page would already have ended, and are drawn only on the right paper size.\n";
+    ExpectSameInkAsDvipng(dir, "upright",
+                          "\\documentclass{article}\\usepackage[a4paper,margin=1in]{geometry}"
+                          "\\begin{document}\n" +
+                              text + "\\end{document}\n",
+                          "210mm,297mm", 1);
+    ExpectSameInkAsDvipng(dir, "turned",
+                          "\\documentclass{article}"
+                          "\\usepackage[a4paper,landscape,margin=1in]{geometry}"
+                          "\\begin{document}\n" +
+                              text + "\\end{document}\n",
+                          "297mm,210mm", 1);
 }
 
 // The PNG colour type of a file: 0 grey, 2 RGB.
