@@ -68,6 +68,22 @@ TEST_F(DviCli, DviInfoPrintsThePageIndexAndFontTable) {
     EXPECT_NE(out.find("\npaper 11000 8500 ("), std::string::npos) << out;
 }
 
+// The paper a document names in its papersize special, unless the settings fix one.
+TEST_F(DviCli, DviInfoTakesThePaperFromThePaperSizeSpecial) {
+    dir.Write("a4.tex", "\\special{papersize=210mm,297mm}A4.\\bye\n");
+    std::string out, err;
+    ASSERT_EQ(RunCommand("cd '" + dir.Path() + "' && tex a4.tex", &out), 0);
+    ASSERT_EQ(Cli("dvi-info " + dir.File("a4.dvi"), &out, &err), 0) << err;
+    EXPECT_NE(out.find("\npaper 8268 11693 ("), std::string::npos) << out;
+
+    ASSERT_EQ(Cli("settings write '/HKCU/Software/Tolvane Inc/Quirn6/Settings/Landscape' 1 --int",
+                  &out, &err),
+              0)
+        << err;
+    ASSERT_EQ(Cli("dvi-info " + dir.File("a4.dvi"), &out, &err), 0);
+    EXPECT_NE(out.find("\npaper 11000 8500 ("), std::string::npos) << out;
+}
+
 TEST_F(DviCli, DviInfoMarksVirtualFonts) {
     dir.Write("doc.tex",
               "\\documentclass{article}\\usepackage{times}\\begin{document}Times."
