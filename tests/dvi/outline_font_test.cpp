@@ -183,6 +183,7 @@ TEST_F(OutlineFontTest, TimesIsReencodedToTeXBase1UnlessTheMapSaysOtherwise) {
     FontMapEntry plain = *entry;
     plain.texName = "ptmr8a-plain";
     plain.reencode = false;
+    plain.encodingFile.clear();
     map.Insert(plain);
     auto standard = Load("ptmr8a-plain");
     ASSERT_NE(standard, nullptr) << sink.Text();
@@ -197,7 +198,11 @@ TEST_F(OutlineFontTest, TrueTypeCodesGoThroughUnicode) {
     if (KpseFind(ttf, false).empty()) {
         GTEST_SKIP() << "no DejaVuSans.ttf on this machine";
     }
-    map.Insert({"dejavu", "DejaVuSans", ttf, false});
+    FontMapEntry dejavu;
+    dejavu.texName = "dejavu";
+    dejavu.postScriptName = "DejaVuSans";
+    dejavu.outlineFile = ttf;
+    map.Insert(dejavu);
     auto font = Load("dejavu");
     ASSERT_NE(font, nullptr) << sink.Text();
     FT_Face face = font->Face();
@@ -215,8 +220,8 @@ TEST_F(OutlineFontTest, TrueTypeCodesGoThroughUnicode) {
 TEST_F(OutlineFontTest, FontsThatCannotBeDrawnSayWhy) {
     test::TempDir dir;
     const std::string bad = dir.Write("broken.pfb", "%!PS-AdobeFont-1.0: not really\n");
-    map.Insert({"broken", "Broken", bad, false});
-    map.Insert({"missing", "Missing", "quirn-no-such-font.pfb", false});
+    map.Insert({"broken", "Broken", bad, false, {}, 0.0, 1.0});
+    map.Insert({"missing", "Missing", "quirn-no-such-font.pfb", false, {}, 0.0, 1.0});
     FontMapEntry printerOnly;
     ASSERT_TRUE(ParseFontMapLine("pzzz8r Printer-Only \" TeXBase1Encoding ReEncodeFont \" <8r.enc",
                                  map.BuiltinDir(), printerOnly));
