@@ -38,6 +38,12 @@ Times Roman set through the psnfss virtual fonts: ``quotes'', ligatures ffi fl,
 accents \'e \`a \^o \"u, dashes -- and ---, and \textit{italic} and \textbf{bold}.
 {\color{red} A red paragraph in Times that runs long enough to break across a line
 or two, so that colour survives the line break.} Back to black.
+\newpage
+\fontencoding{T1}\fontfamily{ptm}\selectfont
+\section{Slanted and narrow PostScript fonts}
+Fran\c{c}ais, Stra\ss e, \guillemotleft guillemets\guillemotright, ,,quotes`` and dashes -- ---.
+{\fontshape{sl}\selectfont Slanted Times leans like this, also with accents \'e \`a \"o.}
+{\font\narrow=pcrr8tn \narrow Narrow Courier is drawn at 85 per cent of its width.}
 \end{document}
 )";
 
@@ -161,7 +167,7 @@ TEST(RenderAgainstDvipng, SameInkInTheSamePlacesOnEveryPage) {
     // Every font was found and drawn.
     EXPECT_EQ(err, "");
 
-    for (int page = 1; page <= 2; ++page) {
+    for (int page = 1; page <= 3; ++page) {
         SCOPED_TRACE("page " + std::to_string(page));
         const std::string mine = dir.File("quirn" + std::to_string(page) + ".png");
         const std::string ref = dir.File("ref" + std::to_string(page) + ".png");
