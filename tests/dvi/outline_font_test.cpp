@@ -221,6 +221,18 @@ TEST_F(OutlineFontTest, AnyEncodingFileOnTheLineReencodesTheFont) {
     ASSERT_NE(Load("ptmr-lost2"), nullptr);
     EXPECT_EQ(sink.Text(), "Could not find encoding file: quirn-no-such-vector.enc\n");
     EXPECT_EQ(standard->GlyphIndex()['A'], FT_Get_Name_Index(face, const_cast<char*>("A")));
+
+    // TeXBase1 is built in: without its file, an "8r.enc" line still finds "eacute" at
+    // 0xE9 (the font's own encoding has "Oslash" there).
+    sink.Clear();
+    auto hide8r = [](const std::string& name, bool allowInstall) {
+        return name == "8r.enc" ? std::string() : KpseFind(name, allowInstall);
+    };
+    auto times = LoadOutlineFont("ptmr8r", map, freeType, hide8r, &sink, nullptr);
+    ASSERT_NE(times, nullptr);
+    EXPECT_EQ(sink.Text(), "Could not find encoding file: 8r.enc\n");
+    EXPECT_EQ(times->GlyphIndex()[0xE9],
+              FT_Get_Name_Index(times->Face(), const_cast<char*>("eacute")));
 }
 
 // The x of the first ink pixel in a row of a monochrome glyph, from the reference point.
