@@ -16,31 +16,57 @@ FontMapEntry Parse(const std::string& line, const std::string& builtin = {}) {
     return entry;
 }
 
-TEST(FontMapLine, OutlineFileAndReencodingFollowTheDownloadMarks) {
+TEST(FontMapLine, OutlineFileEncodingAndTransformsFollowTheLine) {
     FontMapEntry e =
         Parse("ptmr8r Times-Roman \"TeXBase1Encoding ReEncodeFont\" <8r.enc <utmr8a.pfb\n");
     EXPECT_EQ(e.texName, "ptmr8r");
     EXPECT_EQ(e.postScriptName, "Times-Roman");
     EXPECT_EQ(e.outlineFile, "utmr8a.pfb");
     EXPECT_TRUE(e.reencode);
+    EXPECT_EQ(e.encodingFile, "8r.enc");
+    EXPECT_EQ(e.slant, 0.0);
+    EXPECT_EQ(e.extend, 1.0);
 
     e = Parse("ptmr8r Times-Roman \"TeXBase1Encoding ReEncodeFont\" < utmr8a.PFB");
     EXPECT_EQ(e.outlineFile, "utmr8a.PFB");
     EXPECT_FALSE(e.reencode);
+    EXPECT_EQ(e.encodingFile, "");
 
     // Blanks after "<" are allowed; any word holding a font extension counts, the
-    // last one wins; other encodings are not understood.
+    // last one wins; every encoding file is taken, also in the "<[" and "<<" forms.
     e = Parse("cmr10 CMR10 <  cmr10.pfa <texnansi.enc <other.TTF\n");
     EXPECT_EQ(e.outlineFile, "other.TTF");
-    EXPECT_FALSE(e.reencode);
-    e = Parse("x X <[8r.enc <x.pfb");
-    EXPECT_FALSE(e.reencode);
+    EXPECT_TRUE(e.reencode);
+    EXPECT_EQ(e.encodingFile, "texnansi.enc");
+    EXPECT_EQ(Parse("x X <[cm-super-t1.enc <x.pfb").encodingFile, "cm-super-t1.enc");
+    EXPECT_EQ(Parse("x X <<t2a.ENC <x.pfb").encodingFile, "t2a.ENC");
     // A "<<" download mark keeps its second "<" in the file name.
     EXPECT_EQ(Parse("cmr10 CMR10 <<cmr10.pfb").outlineFile, "<cmr10.pfb");
     // Marks stop at the first word that is not one.
     e = Parse("x X <8r.enc trailing <x.pfb");
     EXPECT_TRUE(e.reencode);
     EXPECT_EQ(e.outlineFile, "!PS X");
+
+    // The quoted instructions slant and widen the font.
+    e = Parse(
+        "ptmro8r Times-Roman \" .167 SlantFont TeXBase1Encoding ReEncodeFont \" <8r.enc "
+        "<utmr8a.pfb");
+    EXPECT_DOUBLE_EQ(e.slant, 0.167);
+    EXPECT_EQ(e.extend, 1.0);
+    e = Parse("phvr8rn Helvetica \".82 ExtendFont TeXBase1Encoding ReEncodeFont\" <8r.enc");
+    EXPECT_EQ(e.slant, 0.0);
+    EXPECT_DOUBLE_EQ(e.extend, 0.82);
+    e = Parse("x X \"-0.2 SlantFont 1.2 ExtendFont\" <x.pfb");
+    EXPECT_DOUBLE_EQ(e.slant, -0.2);
+    EXPECT_DOUBLE_EQ(e.extend, 1.2);
+    // Nonsense values and operators without a number leave the font as it is.
+    for (const char* line : {"x X \"SlantFont ExtendFont\" <x.pfb", "x X \"abc SlantFont\" <x.pfb",
+                             "x X \"0 ExtendFont -1 ExtendFont 1e300 SlantFont\" <x.pfb",
+                             "x X \"nan SlantFont inf ExtendFont\" <x.pfb", "x X \".5 SlantFont"}) {
+        e = Parse(line);
+        EXPECT_EQ(e.extend, 1.0) << line;
+        EXPECT_EQ(e.slant, line == std::string("x X \".5 SlantFont") ? 0.5 : 0.0) << line;
+    }
 
     // Without a file the font is printer-only, unless Quirn has it built in.
     EXPECT_EQ(Parse("phvr8r Helvetica \" TeXBase1Encoding ReEncodeFont \" <8r.enc").outlineFile,
@@ -85,7 +111,10 @@ TEST(FontMap, LoadReadsTheMapsInOrderAndReportsMissingOnes) {
         return {};
     };
     FontMap map("/nonexistent-install/");
-    map.Insert({"stale", "Stale", "stale.pfb", false});
+    FontMapEntry stale;
+    stale.texName = "stale";
+    stale.outlineFile = "stale.pfb";
+    map.Insert(stale);
     StringSink sink;
     map.LoadFontMap({"first.map", "missing.map", "second.map", "unreadable.map"}, find, &sink,
                     true);

@@ -183,6 +183,7 @@ TEST_F(OutlineFontTest, TimesIsReencodedToTeXBase1UnlessTheMapSaysOtherwise) {
     FontMapEntry plain = *entry;
     plain.texName = "ptmr8a-plain";
     plain.reencode = false;
+    plain.encodingFile.clear();
     map.Insert(plain);
     auto standard = Load("ptmr8a-plain");
     ASSERT_NE(standard, nullptr) << sink.Text();
@@ -192,12 +193,108 @@ TEST_F(OutlineFontTest, TimesIsReencodedToTeXBase1UnlessTheMapSaysOtherwise) {
     EXPECT_EQ(sink.Text(), "");
 }
 
+TEST_F(OutlineFontTest, AnyEncodingFileOnTheLineReencodesTheFont) {
+    // Times with the Cork vector: 0x15 is the en dash there (ffl in TeXBase1).
+    FontMapEntry cork;
+    ASSERT_TRUE(
+        ParseFontMapLine("ptmr8t-cork Times-Roman \"ECEncoding ReEncodeFont\" <ec.enc "
+                         "<utmr8a.pfb",
+                         {}, cork));
+    map.Insert(cork);
+    auto font = Load("ptmr8t-cork");
+    ASSERT_NE(font, nullptr) << sink.Text();
+    FT_Face face = font->Face();
+    EXPECT_EQ(font->GlyphIndex()[0x15], FT_Get_Name_Index(face, const_cast<char*>("endash")));
+    EXPECT_NE(font->GlyphIndex()[0x15], 0);
+    EXPECT_EQ(font->GlyphIndex()[0xE7], FT_Get_Name_Index(face, const_cast<char*>("ccedilla")));
+    EXPECT_TRUE(font->Glyph(kTenPointAt150, 0x15, true).HasBits());
+
+    // A missing encoding file is reported once; the font keeps its own encoding.
+    FontMapEntry lost = cork;
+    lost.texName = "ptmr-lost";
+    lost.encodingFile = "quirn-no-such-vector.enc";
+    map.Insert(lost);
+    lost.texName = "ptmr-lost2";
+    map.Insert(lost);
+    auto standard = Load("ptmr-lost");
+    ASSERT_NE(standard, nullptr);
+    ASSERT_NE(Load("ptmr-lost2"), nullptr);
+    EXPECT_EQ(sink.Text(), "Could not find encoding file: quirn-no-such-vector.enc\n");
+    EXPECT_EQ(standard->GlyphIndex()['A'], FT_Get_Name_Index(face, const_cast<char*>("A")));
+
+    // TeXBase1 is built in: without its file, an "8r.enc" line still finds "eacute" at
+    // 0xE9 (the font's own encoding has "Oslash" there).
+    sink.Clear();
+    auto hide8r = [](const std::string& name, bool allowInstall) {
+        return name == "8r.enc" ? std::string() : KpseFind(name, allowInstall);
+    };
+    auto times = LoadOutlineFont("ptmr8r", map, freeType, hide8r, &sink, nullptr);
+    ASSERT_NE(times, nullptr);
+    EXPECT_EQ(sink.Text(), "Could not find encoding file: 8r.enc\n");
+    EXPECT_EQ(times->GlyphIndex()[0xE9],
+              FT_Get_Name_Index(times->Face(), const_cast<char*>("eacute")));
+}
+
+// The x of the first ink pixel in a row of a monochrome glyph, from the reference point.
+int32_t FirstMonoInk(const GlyphBitmap& g, int32_t rowFromTop) {
+    for (int32_t x = 0; x < g.width; ++x) {
+        if ((g.RowFromTop(rowFromTop)[x / 8] & (0x80 >> (x % 8))) == 0) {
+            return g.left + x;
+        }
+    }
+    return g.left + g.width;
+}
+
+int InkWidth(const GlyphBitmap& g) {
+    return g.HasBits() ? g.width : 0;
+}
+
+TEST_F(OutlineFontTest, SlantAndExtensionFromTheMapShapeTheGlyphs) {
+    const FontMapEntry* slanted = map.Find("ptmro8r");
+    const FontMapEntry* narrow = map.Find("pcrr8rn");
+    if (slanted == nullptr || narrow == nullptr || slanted->slant == 0.0 || narrow->extend == 1.0) {
+        GTEST_SKIP() << "no slanted Times or narrow Courier in psfonts.map";
+    }
+    const int32_t size = 100;
+    auto upright = Load("ptmr8r");
+    auto oblique = Load("ptmro8r");
+    ASSERT_NE(upright, nullptr);
+    ASSERT_NE(oblique, nullptr);
+    // A slanted "l" leans by the slant times the height: its top row starts that
+    // much further right than the upright one, its bottom row where it did.
+    const GlyphBitmap& l = upright->Glyph(size, 'l', false);
+    const GlyphBitmap& lo = oblique->Glyph(size, 'l', false);
+    ASSERT_TRUE(l.HasBits());
+    ASSERT_TRUE(lo.HasBits());
+    ASSERT_EQ(lo.rows, l.rows);
+    ASSERT_EQ(lo.top, l.top);
+    const int32_t topShift = FirstMonoInk(lo, 0) - FirstMonoInk(l, 0);
+    const int32_t bottomShift = FirstMonoInk(lo, l.rows - 1) - FirstMonoInk(l, l.rows - 1);
+    EXPECT_NEAR(topShift - bottomShift, slanted->slant * (l.rows - 1), 2.0);
+    EXPECT_NEAR(bottomShift, slanted->slant * (l.top - l.rows), 2.0);
+
+    auto courier = Load("pcrr8r");
+    auto condensed = Load("pcrr8rn");
+    ASSERT_NE(courier, nullptr);
+    ASSERT_NE(condensed, nullptr);
+    const int wide = InkWidth(courier->Glyph(size, 'm', true));
+    const int slim = InkWidth(condensed->Glyph(size, 'm', true));
+    ASSERT_GT(wide, 0);
+    EXPECT_NEAR(slim, narrow->extend * wide, 2.0);
+    EXPECT_EQ(courier->Glyph(size, 'm', true).rows, condensed->Glyph(size, 'm', true).rows);
+    EXPECT_EQ(sink.Text(), "");
+}
+
 TEST_F(OutlineFontTest, TrueTypeCodesGoThroughUnicode) {
     const std::string ttf = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     if (KpseFind(ttf, false).empty()) {
         GTEST_SKIP() << "no DejaVuSans.ttf on this machine";
     }
-    map.Insert({"dejavu", "DejaVuSans", ttf, false});
+    FontMapEntry dejavu;
+    dejavu.texName = "dejavu";
+    dejavu.postScriptName = "DejaVuSans";
+    dejavu.outlineFile = ttf;
+    map.Insert(dejavu);
     auto font = Load("dejavu");
     ASSERT_NE(font, nullptr) << sink.Text();
     FT_Face face = font->Face();
@@ -215,8 +312,8 @@ TEST_F(OutlineFontTest, TrueTypeCodesGoThroughUnicode) {
 TEST_F(OutlineFontTest, FontsThatCannotBeDrawnSayWhy) {
     test::TempDir dir;
     const std::string bad = dir.Write("broken.pfb", "%!PS-AdobeFont-1.0: not really\n");
-    map.Insert({"broken", "Broken", bad, false});
-    map.Insert({"missing", "Missing", "quirn-no-such-font.pfb", false});
+    map.Insert({"broken", "Broken", bad, false, {}, 0.0, 1.0});
+    map.Insert({"missing", "Missing", "quirn-no-such-font.pfb", false, {}, 0.0, 1.0});
     FontMapEntry printerOnly;
     ASSERT_TRUE(ParseFontMapLine("pzzz8r Printer-Only \" TeXBase1Encoding ReEncodeFont \" <8r.enc",
                                  map.BuiltinDir(), printerOnly));

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
+#include <utility>
 
 namespace quirn {
 
@@ -127,6 +129,103 @@ uint32_t TrueTypeUnicode(int code) {
         return 0;
     }
     return kTrueTypeUnicode[static_cast<size_t>(code)];
+}
+
+}  // namespace quirn
+
+namespace quirn {
+
+namespace {
+
+bool IsPostScriptDelimiter(char c) {
+    return std::strchr("()<>[]{}/%", c) != nullptr;
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\0';
+}
+
+// Splits encoding-file text into PostScript tokens: "/name" (kept with its slash),
+// "[", "]", "{", "}", and other words; "%" comments are dropped.
+class TokenReader {
+  public:
+    explicit TokenReader(std::string_view text) : text_(text) {}
+
+    bool Next(std::string_view& token) {
+        for (;;) {
+            while (pos_ < text_.size() && IsSpace(text_[pos_])) {
+                ++pos_;
+            }
+            if (pos_ < text_.size() && text_[pos_] == '%') {
+                while (pos_ < text_.size() && text_[pos_] != '\n' && text_[pos_] != '\r') {
+                    ++pos_;
+                }
+                continue;
+            }
+            break;
+        }
+        if (pos_ >= text_.size()) {
+            return false;
+        }
+        const size_t start = pos_;
+        const char first = text_[pos_++];
+        if (first != '/' && IsPostScriptDelimiter(first)) {
+            token = text_.substr(start, 1);
+            return true;
+        }
+        while (pos_ < text_.size() && !IsSpace(text_[pos_]) &&
+               !IsPostScriptDelimiter(text_[pos_])) {
+            ++pos_;
+        }
+        token = text_.substr(start, pos_ - start);
+        return true;
+    }
+
+  private:
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+}  // namespace
+
+bool ParseEncodingVector(std::string_view text, EncodingVector& vector, std::string& error) {
+    TokenReader reader(text);
+    std::string_view token;
+    EncodingVector result;
+    if (!reader.Next(token) || token.size() < 2 || token[0] != '/') {
+        error = "no encoding name at the start";
+        return false;
+    }
+    result.name.assign(token.substr(1));
+    if (!reader.Next(token) || token != "[") {
+        error = "no \"[\" after the encoding name";
+        return false;
+    }
+    size_t count = 0;
+    for (;;) {
+        if (!reader.Next(token)) {
+            error = "the vector has no closing \"]\"";
+            return false;
+        }
+        if (token == "]") {
+            break;
+        }
+        if (token.size() < 2 || token[0] != '/') {
+            error =
+                "\"" + std::string(token.substr(0, 40)) + "\" in the vector is not a glyph name";
+            return false;
+        }
+        if (count == result.glyphs.size()) {
+            error = "the vector has more than 256 names";
+            return false;
+        }
+        result.glyphs[count++].assign(token.substr(1));
+    }
+    for (size_t i = count; i < result.glyphs.size(); ++i) {
+        result.glyphs[i] = ".notdef";
+    }
+    vector = std::move(result);
+    return true;
 }
 
 }  // namespace quirn

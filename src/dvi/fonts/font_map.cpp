@@ -3,10 +3,15 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
+#include "dvi/fonts/byte_reader.h"
+#include "dvi/fonts/encoding.h"
 #include "platform/output_sink.h"
 
 namespace quirn {
@@ -69,6 +74,40 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && ContainsNoCase(text.substr(text.size() - end.size()), end);
+}
+
+// Takes "<number> SlantFont" and "<number> ExtendFont" from the quoted PostScript
+// instructions of a map line. Values outside a sensible range (a slant beyond
+// +-10, an extension not in (0, 10]) are ignored.
+void ReadFontTransforms(std::string_view line, FontMapEntry& entry) {
+    size_t open = line.find('"');
+    while (open != std::string_view::npos) {
+        size_t close = line.find('"', open + 1);
+        std::string_view quoted =
+            line.substr(open + 1, close == std::string_view::npos ? close : close - open - 1);
+        std::string previous;
+        std::string word;
+        size_t pos = 0;
+        while (ReadWord(quoted, pos, word)) {
+            if (word == "SlantFont" || word == "ExtendFont") {
+                char* end = nullptr;
+                const double value = std::strtod(previous.c_str(), &end);
+                const bool number =
+                    !previous.empty() && end != nullptr && *end == '\0' && std::isfinite(value);
+                if (number && word == "SlantFont" && std::fabs(value) <= 10.0) {
+                    entry.slant = value;
+                } else if (number && word == "ExtendFont" && value > 0.0 && value <= 10.0) {
+                    entry.extend = value;
+                }
+            }
+            previous = word;
+        }
+        open = close == std::string_view::npos ? close : line.find('"', close + 1);
+    }
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -107,14 +146,21 @@ bool ParseFontMapLine(std::string_view line, const std::string& builtinDir, Font
         if (!ReadWord(line, p, word)) {
             break;
         }
-        if (IsOutlineFileName(word)) {
+        if (EndsWithNoCase(word, ".enc")) {
+            // "<[file.enc" and "<<file.enc" name an encoding file just as "<file.enc".
+            word.erase(0, word.find_first_not_of("[<"));
+            if (!word.empty()) {
+                result.encodingFile = word;
+                result.reencode = true;
+            }
+        } else if (IsOutlineFileName(word)) {
             result.outlineFile = word;
-        } else if (word == "8r.enc") {
-            result.reencode = true;
         }
         SkipBlanks(line, p);
         mark = p;
     }
+
+    ReadFontTransforms(line, result);
 
     if (result.outlineFile.empty()) {
         std::string builtin =
@@ -131,6 +177,37 @@ bool ParseFontMapLine(std::string_view line, const std::string& builtinDir, Font
 
 FontMap::FontMap(std::string installDir) : builtinDir_(BuiltinPostScriptFontDir(installDir)) {}
 
+FontMap::~FontMap() = default;
+
+const EncodingVector* FontMap::Encoding(const std::string& name, const FindFileFn& findFile,
+                                        OutputSink* output) const {
+    auto found = encodings_.find(name);
+    if (found != encodings_.end()) {
+        return found->second.get();
+    }
+    std::unique_ptr<EncodingVector>& slot = encodings_[name];
+    const std::string path = findFile ? findFile(name, true) : std::string();
+    if (path.empty()) {
+        if (output != nullptr) {
+            output->AppendOutput("Could not find encoding file: " + name + "\n");
+        }
+        return nullptr;
+    }
+    std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+    auto vector = std::make_unique<EncodingVector>();
+    std::string error = "cannot be read";
+    if (bytes && ParseEncodingVector(
+                     std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+                     *vector, error)) {
+        slot = std::move(vector);
+        return slot.get();
+    }
+    if (output != nullptr) {
+        output->AppendOutput("Corrupt encoding file: " + path + " (" + error + ")\n");
+    }
+    return nullptr;
+}
+
 void FontMap::LoadFontMap(const std::vector<std::string>& mapNames, const FindFileFn& findFile,
                           OutputSink* output, bool debugMode) {
     auto say = [output](const std::string& text) {
@@ -139,6 +216,7 @@ void FontMap::LoadFontMap(const std::vector<std::string>& mapNames, const FindFi
         }
     };
     entries_.clear();
+    encodings_.clear();
     for (const std::string& name : mapNames) {
         std::string path = findFile ? findFile(name, true) : std::string();
         if (debugMode) {

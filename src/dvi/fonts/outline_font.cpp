@@ -3,6 +3,7 @@
 #include FT_FONT_FORMATS_H
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include "dvi/fonts/dvi_font.h"
@@ -40,14 +41,28 @@ uint16_t ToIndex(FT_UInt index) {
     return index > 0xFFFF ? 0 : static_cast<uint16_t>(index);
 }
 
+FT_Fixed ToFixed(double value) {
+    return static_cast<FT_Fixed>(std::lround(value * 65536.0));
+}
+
 }  // namespace
+
+void ApplyFontTransform(FT_Face face, double slant, double extend) {
+    if (face == nullptr || (slant == 0.0 && extend == 1.0)) {
+        return;
+    }
+    // FreeType's matrix maps (x, y) to (xx * x + xy * y, yx * x + yy * y).
+    FT_Matrix matrix{ToFixed(extend), ToFixed(slant), 0, 0x10000};
+    FT_Set_Transform(face, &matrix, nullptr);
+}
 
 bool IsType1Face(FT_Face face) {
     const char* format = face != nullptr ? FT_Get_Font_Format(face) : nullptr;
     return format != nullptr && std::strcmp(format, "Type 1") == 0;
 }
 
-void FillGlyphIndex(OutlineFont& font, const std::string& path, bool reencode) {
+void FillGlyphIndex(OutlineFont& font, const std::string& path, const EncodingVector* encoding,
+                    bool texBase1) {
     FT_Face face = font.Face();
     auto& index = font.GlyphIndex();
     index.fill(0);
@@ -63,7 +78,14 @@ void FillGlyphIndex(OutlineFont& font, const std::string& path, bool reencode) {
     const bool hasCharMap = face->charmap != nullptr;
 
     if (PathContainsNoCase(path, ".pfb") || PathContainsNoCase(path, ".pfa")) {
-        if (reencode) {
+        if (encoding != nullptr) {
+            for (int code = 0; code < 256; ++code) {
+                index[code] = ToIndex(FT_Get_Name_Index(
+                    face, const_cast<char*>(encoding->glyphs[static_cast<size_t>(code)].c_str())));
+            }
+            return;
+        }
+        if (texBase1) {
             for (int code = 0; code < 256; ++code) {
                 index[code] =
                     ToIndex(FT_Get_Name_Index(face, const_cast<char*>(TeXBase1GlyphName(code))));
@@ -113,7 +135,11 @@ std::unique_ptr<OutlineFont> LoadOutlineFont(const std::string& texName, const F
         return nullptr;
     }
     auto font = std::make_unique<OutlineFont>(std::move(face));
-    FillGlyphIndex(*font, path, map.NeedsReencoding(texName));
+    const EncodingVector* encoding =
+        entry->encodingFile.empty() ? nullptr : map.Encoding(entry->encodingFile, findFile, output);
+    // Without its file, "8r.enc" is still known: it is the built-in TeXBase1 table.
+    FillGlyphIndex(*font, path, encoding, encoding == nullptr && entry->encodingFile == "8r.enc");
+    ApplyFontTransform(font->Face(), entry->slant, entry->extend);
     return font;
 }
 

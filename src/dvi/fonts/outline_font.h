@@ -3,9 +3,10 @@
 //
 // Loading (LoadOutlineFont) follows the previewer's font map from the TeX name to
 // the outline file, opens it, chooses a character map and fills the glyph index
-// table: Type 1 fonts named with the "8r.enc" reencoding look their glyphs up by the
-// TeXBase1 glyph names, other Type 1 fonts use their own encoding, and TrueType fonts
-// go through the code-to-Unicode table of encoding.h.
+// table: Type 1 fonts whose map line names an encoding file look their glyphs up by
+// the glyph names of that file's vector, other Type 1 fonts use their own encoding,
+// and TrueType fonts go through the code-to-Unicode table of encoding.h. The map
+// line's slant and extension become the face's transform.
 #pragma once
 
 #include <array>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "dvi/fonts/encoding.h"
 #include "dvi/fonts/font_map.h"
 #include "dvi/fonts/freetype_context.h"
 #include "dvi/fonts/glyph_cache.h"
@@ -64,8 +66,14 @@ class OutlineFont {
 bool IsType1Face(FT_Face face);
 
 // Chooses the character map and fills the glyph index table of `font` for the
-// outline file at `path`; `reencode` asks for the TeXBase1 glyph names (Type 1 only).
-void FillGlyphIndex(OutlineFont& font, const std::string& path, bool reencode);
+// outline file at `path`. A Type 1 font is reencoded with `encoding` when it is not
+// null, else with the built-in TeXBase1 names when `texBase1` is set.
+void FillGlyphIndex(OutlineFont& font, const std::string& path, const EncodingVector* encoding,
+                    bool texBase1);
+
+// Makes every glyph of `face` drawn slanted (x += slant * y) and widened by `extend`;
+// nothing for an upright, unextended font.
+void ApplyFontTransform(FT_Face face, double slant, double extend);
 
 // The outline font of the TeX font `texName`, found through `map` and `findFile` and
 // opened on `freeType`. Null when there is none; the reason is written to `output`
