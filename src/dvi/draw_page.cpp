@@ -18,8 +18,7 @@ void DrawGlyphs(const PageContent& content, RasterCanvas& canvas, double s, bool
         if (outline == nullptr || outline->Face() == nullptr) {
             continue;
         }
-        // Coloured text is always drawn in two levels.
-        const bool aa = antiAlias && g.colour == 0;
+        const bool aa = antiAlias;
         const int32_t size = PixelPosition(g.font->s, s);
         if (size <= 0) {
             continue;
@@ -31,9 +30,10 @@ void DrawGlyphs(const PageContent& content, RasterCanvas& canvas, double s, bool
         const int32_t x = PixelPosition(g.h, s) + bitmap.left;
         const int32_t y = PixelPosition(g.v, s) - bitmap.top;
         const DibInfo& info = headers.DibHeader(bitmap.width, bitmap.rows, aa ? 8 : 1, g.colour);
-        canvas.AndBitmap(x, y,
-                         CanvasBitmap{bitmap.bits.get(), bitmap.width, bitmap.rows, bitmap.stride,
-                                      info.bitCount, info.colours.data(), info.colourCount, aa});
+        canvas.AndBitmap(
+            x, y,
+            CanvasBitmap{bitmap.bits.get(), bitmap.width, bitmap.rows, bitmap.stride, info.bitCount,
+                         info.colours.data(), info.colourCount, aa && g.colour == 0});
     }
 }
 
