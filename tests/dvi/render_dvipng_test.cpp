@@ -282,6 +282,44 @@ TEST(RenderAgainstDvipng, ColouredTextIsSmoothedLikeBlackText) {
     }
 }
 
+TEST(RenderAgainstDvipng, GlyphsTooLargeToCacheAreDrawnFromTheirOutlines) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    // 600 pt type at 600 dpi: an em of about 5000 pixels, black and coloured, beside
+    // text of the usual size.
+    const std::string source = R"(\documentclass{article}
+\usepackage{xcolor}
+\pagestyle{empty}
+\begin{document}
+\font\huge=cmr10 at 600pt
+\noindent Ordinary text above.\par
+\noindent{\huge o}\par
+\noindent\hbox to 0pt{\hss}{\huge\color{blue}.}\quad{\huge\color{red}.}\par
+\noindent Ordinary text below.
+\end{document}
+)";
+    RgbImage mine, ref;
+    std::string err;
+    RenderBoth(dir, source, 600, 1, mine, ref, &err);
+    if (HasFatalFailure()) {
+        return;
+    }
+    EXPECT_EQ(err, "");
+    // The big letter alone inks hundreds of thousands of pixels, and the two pictures
+    // about as many. Its edges run for thousands of pixels, where the two rasterisers
+    // may differ by a pixel or two, so only the share of ink found at its place
+    // counts here.
+    const InkComparison r = CompareInk(mine, ref);
+    EXPECT_GT(r.inkA, 200000);
+    EXPECT_GT(r.inkB, 200000);
+    EXPECT_NEAR(r.inkA, r.inkB, r.inkB / 50);
+    for (int c = 0; c < 3; ++c) {
+        const InkAgreement a = AgreeInk(mine, ref, c);
+        EXPECT_GE(a.precision, 0.97) << "channel " << c << ", recall " << a.recall;
+        EXPECT_GE(a.recall, 0.97) << "channel " << c << ", precision " << a.precision;
+    }
+}
+
 // The PNG colour type of a file: 0 grey, 2 RGB.
 int PngColourType(const std::string& path) {
     const std::string bytes = test::ReadFile(path);
