@@ -11,29 +11,49 @@ namespace quirn {
 
 namespace {
 
+// Glyphs too large to cache are rendered in pieces of at most this many pixels a
+// side, each covering a part of the clip box.
+constexpr int32_t kLargeGlyphTile = 4096;
+
 void DrawGlyphs(const PageContent& content, RasterCanvas& canvas, double s, bool antiAlias) {
     DibHeaders headers;
+    GlyphBitmap large;  // the visible part of a glyph too large to cache
+    const CanvasRect clip = canvas.ClipBox();
+    auto draw = [&](const GlyphBitmap& bitmap, int32_t h, int32_t v, uint32_t colour) {
+        if (!bitmap.HasBits()) {
+            return;
+        }
+        const DibInfo& info =
+            headers.DibHeader(bitmap.width, bitmap.rows, antiAlias ? 8 : 1, colour);
+        canvas.AndBitmap(
+            h + bitmap.left, v - bitmap.top,
+            CanvasBitmap{bitmap.bits.get(), bitmap.width, bitmap.rows, bitmap.stride, info.bitCount,
+                         info.colours.data(), info.colourCount, antiAlias && colour == 0});
+    };
     for (const GlyphPlacement& g : content.glyphs) {
         OutlineFont* outline = g.font != nullptr ? g.font->outlineFont.get() : nullptr;
         if (outline == nullptr || outline->Face() == nullptr) {
             continue;
         }
-        // Coloured text is always drawn in two levels.
-        const bool aa = antiAlias && g.colour == 0;
         const int32_t size = PixelPosition(g.font->s, s);
         if (size <= 0) {
             continue;
         }
-        const GlyphBitmap& bitmap = outline->Glyph(size, g.code, aa);
-        if (!bitmap.HasBits()) {
+        const int32_t h = PixelPosition(g.h, s);
+        const int32_t v = PixelPosition(g.v, s);
+        if (size <= kMaxGlyphPixelSize) {
+            draw(outline->Glyph(size, g.code, antiAlias), h, v, g.colour);
             continue;
         }
-        const int32_t x = PixelPosition(g.h, s) + bitmap.left;
-        const int32_t y = PixelPosition(g.v, s) - bitmap.top;
-        const DibInfo& info = headers.DibHeader(bitmap.width, bitmap.rows, aa ? 8 : 1, g.colour);
-        canvas.AndBitmap(x, y,
-                         CanvasBitmap{bitmap.bits.get(), bitmap.width, bitmap.rows, bitmap.stride,
-                                      info.bitCount, info.colours.data(), info.colourCount, aa});
+        for (int32_t top = clip.top; top < clip.bottom; top += kLargeGlyphTile) {
+            for (int32_t left = clip.left; left < clip.right; left += kLargeGlyphTile) {
+                const int32_t right = std::min(clip.right, left + kLargeGlyphTile);
+                const int32_t bottom = std::min(clip.bottom, top + kLargeGlyphTile);
+                outline->GlyphPart(size, g.code, antiAlias, left - h, top - v, right - h,
+                                   bottom - v, large);
+                draw(large, h, v, g.colour);
+            }
+        }
     }
 }
 

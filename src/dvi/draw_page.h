@@ -1,6 +1,8 @@
 // Drawing a DVI page onto the raster canvas: rules as solid rectangles, glyphs from
 // the glyph cache through the AND transfer, each record converted to pixels on its
-// own from its absolute position (no accumulated rounding).
+// own from its absolute position (no accumulated rounding). With smoothing, glyphs
+// of every colour are blended by coverage; glyphs too large to cache are rendered
+// from their outlines for the clip box only, at each drawing.
 #pragma once
 
 #include <cmath>

@@ -38,12 +38,25 @@ TEST(DibHeaders, ColourTablesFollowDepthAndColour) {
     EXPECT_EQ(red.colours[1], 0xFFFFFFu);
     EXPECT_EQ(headers.DibHeader(8, 8, 1, 0x12345678).colours[0], 0x345678u);
 
-    const DibInfo& grey = headers.DibHeader(20, 3, 8, 0x0000FF);
+    const DibInfo& grey = headers.DibHeader(20, 3, 8, 0);
     EXPECT_EQ(grey.bitCount, 8);
     ASSERT_EQ(grey.colourCount, 256);
     EXPECT_EQ(grey.colours[0], 0x000000u);
     EXPECT_EQ(grey.colours[0x80], 0x808080u);
     EXPECT_EQ(grey.colours[255], 0xFFFFFFu);
+
+    // Coloured smoothing: full coverage is the colour, no coverage white, and the
+    // steps between mix each channel with white by coverage.
+    const DibInfo& red8 = headers.DibHeader(20, 3, 8, 0x0000FF);
+    EXPECT_NE(&red8, &grey);
+    EXPECT_EQ(red8.bitCount, 8);
+    ASSERT_EQ(red8.colourCount, 256);
+    EXPECT_EQ(red8.colours[0], 0x0000FFu);
+    EXPECT_EQ(red8.colours[0x80], 0x8080FFu);
+    EXPECT_EQ(red8.colours[255], 0xFFFFFFu);
+    EXPECT_EQ(headers.DibHeader(2, 2, 8, 0x406080).colours[0], 0x406080u);
+    EXPECT_EQ(headers.DibHeader(2, 2, 8, 0x406080).colours[0xFF - 0x33], 0xD9DFE6u);
+    EXPECT_EQ(headers.DibHeader(2, 2, 8, 0x0000FF).colours[0x80], 0x8080FFu);
 
     EXPECT_EQ(headers.DibHeader(4, 4, 24, 0).colourCount, 0);
     EXPECT_EQ(headers.DibHeader(4, 4, 32, 0).bitCount, 32);

@@ -163,6 +163,65 @@ TEST_F(OutlineFontTest, CachedGlyphsAreRenderedOncePerSizeAndMode) {
     EXPECT_FALSE(font->Glyph(kMaxGlyphPixelSize + 1, 'a', true).HasBits());
 }
 
+TEST_F(OutlineFontTest, GlyphsTooLargeToCacheAreRenderedOnlyWhereTheyAreSeen) {
+    auto font = Load("cmr10");
+    ASSERT_NE(font, nullptr) << sink.Text();
+    constexpr int32_t kBig = 5000;  // 600 pt at 600 dpi
+    constexpr int32_t kFar = 100000;
+    const int32_t smallX = font->Glyph(kTenPointAt150, 'x', true).width;
+    ASSERT_GT(smallX, 0);
+    // With a window around everything, the whole glyph: an 'o' about half an em wide
+    // and high, sitting on the baseline.
+    GlyphBitmap whole;
+    font->GlyphPart(kBig, 'o', true, -kFar, -kFar, kFar, kFar, whole);
+    ASSERT_TRUE(whole.HasBits());
+    EXPECT_GT(whole.width, kBig * 4 / 10);
+    EXPECT_LT(whole.width, kBig * 6 / 10);
+    EXPECT_GT(whole.top, kBig * 4 / 10);
+    EXPECT_LT(whole.top - whole.rows, 0);
+    EXPECT_GT(whole.top - whole.rows, -kBig / 20);
+    // Nothing of it went to the cache.
+    EXPECT_FALSE(font->Cache().Peek('o', true).HasBits());
+
+    // A window over the left side of the bowl: the same pixels, and no more of them.
+    const int32_t left = whole.left + 10, top = -whole.top + whole.rows / 3;
+    GlyphBitmap part;
+    font->GlyphPart(kBig, 'o', true, left, top, left + 300, top + 200, part);
+    ASSERT_TRUE(part.HasBits());
+    EXPECT_EQ(part.left, left);
+    EXPECT_EQ(part.top, -top);
+    EXPECT_EQ(part.width, 300);
+    EXPECT_EQ(part.rows, 200);
+    int ink = 0;
+    for (int32_t r = 0; r < part.rows; ++r) {
+        for (int32_t x = 0; x < part.width; ++x) {
+            const uint8_t v = part.RowFromTop(r)[x];
+            ASSERT_EQ(v, whole.RowFromTop(r + whole.top - part.top)[x + part.left - whole.left])
+                << x << "," << r;
+            ink += v < 128;
+        }
+    }
+    EXPECT_GT(ink, 1000);
+
+    // Monochrome too; a window beside the glyph and sizes past the rasteriser's
+    // reach give nothing.
+    GlyphBitmap mono;
+    font->GlyphPart(kBig, 'o', false, left, top, left + 300, top + 200, mono);
+    ASSERT_TRUE(mono.HasBits());
+    EXPECT_GT(CountMonoInk(mono), 1000);
+    font->GlyphPart(kBig, 'o', true, kFar, kFar, kFar + 10, kFar + 10, part);
+    EXPECT_FALSE(part.HasBits());
+    font->GlyphPart(kMaxOutlinePixelSize + 1, 'o', true, -kFar, -kFar, kFar, kFar, part);
+    EXPECT_FALSE(part.HasBits());
+
+    // The cached size renders at its own size after the face was scaled for the big
+    // glyph.
+    const GlyphBitmap& small = font->Glyph(kTenPointAt150, 'o', true);
+    ASSERT_TRUE(small.HasBits());
+    EXPECT_LT(small.width, kTenPointAt150);
+    EXPECT_NEAR(small.width, smallX, 2);
+}
+
 TEST_F(OutlineFontTest, TimesIsReencodedToTeXBase1UnlessTheMapSaysOtherwise) {
     const FontMapEntry* entry = map.Find("ptmr8r");
     ASSERT_NE(entry, nullptr);

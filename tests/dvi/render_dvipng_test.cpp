@@ -222,6 +222,143 @@ TEST(RenderAgainstDvipng, A4PapersFromThePaperSizeSpecial) {
                           "297mm,210mm", 1);
 }
 
+// Agreement of ink in one colour channel: the share of `mine`'s clearly inked pixels
+// (below half intensity) that have a trace of ink in the reference within one pixel
+// (precision), and the share of the reference's that have one in `mine` (recall).
+// Glyphs drawn bolder than the reference lose precision, thinner ones recall.
+struct InkAgreement {
+    double precision = 0;
+    double recall = 0;
+};
+InkAgreement AgreeInk(const RgbImage& mine, const RgbImage& ref, int c) {
+    long inkA = 0, inkB = 0, matchedA = 0, matchedB = 0;
+    auto near = [c](const RgbImage& img, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int nx = x + dx, ny = y + dy;
+                if (nx >= 0 && ny >= 0 && nx < img.width && ny < img.height &&
+                    img.Pixel(nx, ny)[c] < 128) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    for (int y = 0; y < mine.height; ++y) {
+        for (int x = 0; x < mine.width; ++x) {
+            if (mine.Pixel(x, y)[c] < 128) {
+                ++inkA;
+                matchedA += near(ref, x, y);
+            }
+            if (ref.Pixel(x, y)[c] < 128) {
+                ++inkB;
+                matchedB += near(mine, x, y);
+            }
+        }
+    }
+    return InkAgreement{inkA > 0 ? double(matchedA) / inkA : 0,
+                        inkB > 0 ? double(matchedB) / inkB : 0};
+}
+
+// Typesets `source`, draws page `page` with Quirn and with dvipng at `dpi` on US
+// Letter paper, and reads both pictures.
+void RenderBoth(const test::TempDir& dir, const std::string& source, int dpi, int page,
+                RgbImage& mine, RgbImage& ref, std::string* err) {
+    const std::string dvi = test::TypesetDvi(dir, "doc", source);
+    ASSERT_FALSE(dvi.empty());
+    std::string out;
+    const std::string pageText = std::to_string(page);
+    ASSERT_EQ(test::RunCommand("cd '" + dir.Path() + "' && dvipng -q -D " + std::to_string(dpi) +
+                                   " -T 8.5in,11in -O 1in,1in -p " + pageText + " -l " + pageText +
+                                   " -o ref.png doc.dvi",
+                               &out, err),
+              0)
+        << *err;
+    ASSERT_EQ(test::RunCommand("'" + test::Program("quirn-cli") + "' render '" + dvi + "' --dpi " +
+                                   std::to_string(dpi) + " --aa always --page " + pageText +
+                                   " -o '" + dir.File("mine.png") + "'",
+                               &out, err),
+              0)
+        << *err;
+    ASSERT_TRUE(ReadPicture(dir.File("mine.png"), mine));
+    ASSERT_TRUE(ReadPicture(dir.File("ref.png"), ref));
+    ASSERT_EQ(mine.width, ref.width);
+    ASSERT_EQ(mine.height, ref.height);
+}
+
+TEST(RenderAgainstDvipng, ColouredTextIsSmoothedLikeBlackText) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    // The same paragraph in black and in three colours, each on its own page.
+    const std::string paragraph =
+        "The quick brown fox jumps over the lazy dog, \\emph{fifty} times; \\textbf{bold} "
+        "and \\textsf{sans serif}, $\\int_0^1 x^2\\,dx = \\frac13$. ";
+    std::string source =
+        "\\documentclass{article}\n\\usepackage{xcolor}\n\\pagestyle{empty}\n\\begin{document}\n";
+    for (const char* colour : {"black", "red", "blue", "green!60!black"}) {
+        source += std::string("{\\color{") + colour + "}" + paragraph + paragraph + paragraph +
+                  "}\\newpage\n";
+    }
+    source += "\\end{document}\n";
+    for (int page = 1; page <= 4; ++page) {
+        SCOPED_TRACE("page " + std::to_string(page));
+        RgbImage mine, ref;
+        std::string err;
+        RenderBoth(dir, source, 150, page, mine, ref, &err);
+        if (HasFatalFailure()) {
+            return;
+        }
+        // Every channel the colour inks agrees (red text leaves the red channel white,
+        // so it has no ink to compare there).
+        for (int c = 0; c < 3; ++c) {
+            const InkAgreement r = AgreeInk(mine, ref, c);
+            if (r.recall == 0 && r.precision == 0) {
+                continue;
+            }
+            EXPECT_GE(r.precision, 0.97) << "channel " << c << ", recall " << r.recall;
+            EXPECT_GE(r.recall, 0.97) << "channel " << c << ", precision " << r.precision;
+        }
+    }
+}
+
+TEST(RenderAgainstDvipng, GlyphsTooLargeToCacheAreDrawnFromTheirOutlines) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    // 600 pt type at 600 dpi: an em of about 5000 pixels, black and coloured, beside
+    // text of the usual size.
+    const std::string source = R"(\documentclass{article}
+\usepackage{xcolor}
+\pagestyle{empty}
+\begin{document}
+\font\huge=cmr10 at 600pt
+\noindent Ordinary text above.\par
+\noindent{\huge o}\par
+\noindent\hbox to 0pt{\hss}{\huge\color{blue}.}\quad{\huge\color{red}.}\par
+\noindent Ordinary text below.
+\end{document}
+)";
+    RgbImage mine, ref;
+    std::string err;
+    RenderBoth(dir, source, 600, 1, mine, ref, &err);
+    if (HasFatalFailure()) {
+        return;
+    }
+    EXPECT_EQ(err, "");
+    // The big letter alone inks hundreds of thousands of pixels, and the two pictures
+    // about as many. Its edges run for thousands of pixels, where the two rasterisers
+    // may differ by a pixel or two, so only the share of ink found at its place
+    // counts here.
+    const InkComparison r = CompareInk(mine, ref);
+    EXPECT_GT(r.inkA, 200000);
+    EXPECT_GT(r.inkB, 200000);
+    EXPECT_NEAR(r.inkA, r.inkB, r.inkB / 50);
+    for (int c = 0; c < 3; ++c) {
+        const InkAgreement a = AgreeInk(mine, ref, c);
+        EXPECT_GE(a.precision, 0.97) << "channel " << c << ", recall " << a.recall;
+        EXPECT_GE(a.recall, 0.97) << "channel " << c << ", precision " << a.precision;
+    }
+}
+
 // The PNG colour type of a file: 0 grey, 2 RGB.
 int PngColourType(const std::string& path) {
     const std::string bytes = test::ReadFile(path);

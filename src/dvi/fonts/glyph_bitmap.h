@@ -52,22 +52,28 @@ struct DibInfo {
 
 // The blocks handed to glyph drawing. The black-and-white 1-bit block and the 8-bit
 // grey block are built once and only change their size; the coloured 1-bit block is
-// rebuilt at each request. A block stays valid until the next request.
+// rebuilt at each request, the coloured 8-bit block whenever the colour changes. A
+// block stays valid until the next request.
 class DibHeaders {
   public:
     DibHeaders();
 
     // For `width` x `rows` at `bpp` bits: 1 bit with colour 0 gives black ink on
-    // white, 1 bit with another colour gives that colour on white, 8 bits give 256
-    // greys from black to white, 24 and 32 bits carry no table; any other depth is
-    // treated as 1 bit in black.
+    // white, 1 bit with another colour gives that colour on white, 8 bits with colour
+    // 0 give 256 greys from black to white, 8 bits with another colour 256 steps from
+    // that colour (value 0, full coverage) to white (255), 24 and 32 bits carry no
+    // table; any other depth is treated as 1 bit in black.
     const DibInfo& DibHeader(int32_t width, int32_t rows, int32_t bpp, uint32_t colour);
 
   private:
+    void FillColouredGrey(uint32_t colour);
+
     DibInfo mono_;
     DibInfo grey_;
     DibInfo coloured_;
     DibInfo direct_;
+    DibInfo colouredGrey_;
+    uint32_t colouredGreyColour_ = 0;  // 0: not filled yet (black uses grey_)
 };
 
 }  // namespace quirn

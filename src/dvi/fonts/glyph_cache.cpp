@@ -1,10 +1,12 @@
 #include "dvi/fonts/glyph_cache.h"
 
 #include FT_BITMAP_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace quirn {
 
@@ -99,6 +101,60 @@ void RenderGlyph(FT_Face face, FT_UInt glyphIndex, bool antiAlias, GlyphBitmap& 
     } else {
         CopyConverted(slot->library, bitmap, antiAlias, out);
     }
+}
+
+void GlyphCache::RenderGlyphPart(FT_Face face, FT_UInt glyphIndex, int32_t pixelSize,
+                                 bool antiAlias, int32_t windowLeft, int32_t windowTop,
+                                 int32_t windowRight, int32_t windowBottom, GlyphBitmap& out) {
+    out.Clear();
+    if (face == nullptr || pixelSize <= 0 || pixelSize > kMaxOutlinePixelSize) {
+        return;
+    }
+    if (sizedFace_ != face || faceSize_ != pixelSize) {
+        if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
+            sizedFace_ = nullptr;
+            return;
+        }
+        sizedFace_ = face;
+        faceSize_ = pixelSize;
+    }
+    if (FT_Load_Glyph(face, glyphIndex, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
+        face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
+        return;
+    }
+    FT_Outline& outline = face->glyph->outline;
+    // The outline's box in whole pixels, y downward like the window.
+    FT_BBox box;
+    FT_Outline_Get_CBox(&outline, &box);
+    const int64_t left = std::max<int64_t>(windowLeft, box.xMin >> 6);
+    const int64_t right = std::min<int64_t>(windowRight, (box.xMax + 63) >> 6);
+    const int64_t top = std::max<int64_t>(windowTop, -((box.yMax + 63) >> 6));
+    const int64_t bottom = std::min<int64_t>(windowBottom, -(box.yMin >> 6));
+    if (right <= left || bottom <= top || right - left > int64_t{kMaxBitmapSide} ||
+        bottom - top > int64_t{kMaxBitmapSide}) {
+        return;
+    }
+    // The rasteriser fills the bitmap's box [0, width) x [0, rows) with y upward: move
+    // the window's bottom-left corner there.
+    FT_Outline_Translate(&outline, static_cast<FT_Pos>(-left * 64),
+                         static_cast<FT_Pos>(bottom * 64));
+    FT_Bitmap target;
+    FT_Bitmap_Init(&target);
+    target.width = static_cast<unsigned>(right - left);
+    target.rows = static_cast<unsigned>(bottom - top);
+    target.pitch = GlyphStride(static_cast<int32_t>(target.width), antiAlias ? 8 : 1);
+    target.pixel_mode = antiAlias ? FT_PIXEL_MODE_GRAY : FT_PIXEL_MODE_MONO;
+    target.num_grays = antiAlias ? 256 : 2;
+    std::vector<uint8_t> buffer(static_cast<size_t>(target.pitch) * target.rows, 0);
+    target.buffer = buffer.data();
+    if (FT_Outline_Get_Bitmap(face->glyph->library, &outline, &target) != 0 ||
+        !Allocate(target, antiAlias ? 8 : 1, out)) {
+        out.Clear();
+        return;
+    }
+    CopyInverted(target, out);
+    out.left = static_cast<int32_t>(left);
+    out.top = static_cast<int32_t>(-top);
 }
 
 void GlyphCache::SetPixelSize(int32_t size) {

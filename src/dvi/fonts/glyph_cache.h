@@ -25,9 +25,12 @@ namespace quirn {
 inline constexpr FT_Int32 kGreyLoadFlags = FT_LOAD_RENDER | FT_LOAD_NO_HINTING;
 inline constexpr FT_Int32 kMonoLoadFlags = FT_LOAD_RENDER | FT_LOAD_MONOCHROME;
 
-// Pixel sizes above this are not rendered (their glyphs come out empty): an em of
-// this size already fills a screen, and larger ones come only from damaged files.
+// Pixel sizes above this are not cached: an em of this size already fills a screen,
+// so such glyphs are rendered from the outline each time they are drawn, and only
+// the part of them that is to be seen (RenderGlyphPart).
 inline constexpr int32_t kMaxGlyphPixelSize = 4000;
+// The largest em FreeType can scale an outline to; larger sizes draw nothing.
+inline constexpr int32_t kMaxOutlinePixelSize = 65535;
 
 // Renders glyph `glyphIndex` of `face` at the face's current size into `out` in the
 // drawing layout (bottom-up, inverted, 32-bit rows). `out` stays empty when FreeType
@@ -70,6 +73,16 @@ class GlyphCache {
 
     // Frees every entry of every size.
     void Clear();
+
+    // Renders glyph `glyphIndex` of `face` at `pixelSize` (at most
+    // kMaxOutlinePixelSize) into `out` without caching it, and only the part that
+    // falls inside `window`: a rectangle in pixels relative to the glyph's reference
+    // point, x to the right and y downward. `out` holds that part in the drawing
+    // layout, its left and top placing it as for a whole glyph; it stays empty when
+    // the glyph has no ink inside the window.
+    void RenderGlyphPart(FT_Face face, FT_UInt glyphIndex, int32_t pixelSize, bool antiAlias,
+                         int32_t windowLeft, int32_t windowTop, int32_t windowRight,
+                         int32_t windowBottom, GlyphBitmap& out);
 
   private:
     struct SizeSet {

@@ -54,6 +54,15 @@ class OutlineFont {
         return cache_.Lookup(face_.get(), glyphIndex_[c], c, antiAlias);
     }
 
+    // The part of the glyph of `code` at `pixelSize` that lies inside the window
+    // (pixels relative to the reference point, y downward), rendered from the outline
+    // each time and not cached: for sizes above kMaxGlyphPixelSize.
+    void GlyphPart(int32_t pixelSize, uint32_t code, bool antiAlias, int32_t windowLeft,
+                   int32_t windowTop, int32_t windowRight, int32_t windowBottom, GlyphBitmap& out) {
+        cache_.RenderGlyphPart(face_.get(), glyphIndex_[code & 0xFF], pixelSize, antiAlias,
+                               windowLeft, windowTop, windowRight, windowBottom, out);
+    }
+
     const GlyphCache& Cache() const { return cache_; }
 
   private:
