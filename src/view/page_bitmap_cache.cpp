@@ -92,8 +92,9 @@ PageRaster::PageRaster(const RasterCanvas& canvas, bool greys)
 }
 
 void PageRaster::IndexColours() {
-    // Coloured text is drawn in two levels, so a page holds few colours: with at most
-    // 256 of them the coloured rows take one indexed transfer instead of three.
+    // A page with one or two text colours holds few distinct values even with smoothed
+    // edges: with at most 256 of them the coloured rows take one indexed transfer
+    // instead of three; pages with more keep the three planes.
     const size_t plane = static_cast<size_t>(width_) * height_;
     std::vector<uint8_t> index(plane, 0);
     std::unordered_map<uint32_t, uint8_t> known;
