@@ -5,6 +5,7 @@
 #include "dvi/dvi_doc.h"
 #include "dvi/fonts/glyph_bitmap.h"
 #include "dvi/fonts/outline_font.h"
+#include "dvi/fonts/pk_font.h"
 #include "dvi/interpret_page.h"
 
 namespace quirn {
@@ -31,16 +32,24 @@ void DrawGlyphs(const PageContent& content, RasterCanvas& canvas, double s, bool
                          info.colours.data(), info.colourCount, antiAlias && colour == 0});
     };
     for (const GlyphPlacement& g : content.glyphs) {
-        OutlineFont* outline = g.font != nullptr ? g.font->outlineFont.get() : nullptr;
-        if (outline == nullptr || outline->Face() == nullptr) {
+        if (g.font == nullptr) {
             continue;
         }
+        OutlineFont* outline = g.font->outlineFont.get();
+        PkFont* bitmaps = g.font->pkFont.get();
         const int32_t size = PixelPosition(g.font->s, s);
         if (size <= 0) {
             continue;
         }
         const int32_t h = PixelPosition(g.h, s);
         const int32_t v = PixelPosition(g.v, s);
+        if ((outline == nullptr || outline->Face() == nullptr) && bitmaps != nullptr) {
+            draw(bitmaps->Glyph(size, g.code, antiAlias), h, v, g.colour);
+            continue;
+        }
+        if (outline == nullptr || outline->Face() == nullptr) {
+            continue;
+        }
         if (size <= kMaxGlyphPixelSize) {
             draw(outline->Glyph(size, g.code, antiAlias), h, v, g.colour);
             continue;

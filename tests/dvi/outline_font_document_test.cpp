@@ -5,6 +5,8 @@
 #include "dvi/dvi_context.h"
 #include "dvi/dvi_doc.h"
 #include "dvi/fonts/outline_font.h"
+#include "dvi/fonts/pk_font.h"
+#include "platform/environment_block.h"
 #include "support/test_support.h"
 
 namespace quirn {
@@ -37,6 +39,9 @@ TEST(OutlineFontDocument, ComputerModernAndAmsFontsOpenThroughTheFontMap) {
 
     StringSink sink;
     DviContext context(test::BuildDir() + "/", &sink, nullptr);
+    // Bitmap fonts made for fonts the map lacks go to a private font cache.
+    context.fileSearch.SetEnvironment(EnvironmentWith(
+        ProcessEnvironment(), {"TEXMFVAR=" + dir.File("var"), "VARTEXFONTS=" + dir.File("fonts")}));
     auto find = [&context](const std::string& name, bool allowInstall) {
         return context.fileSearch.FindFile(name, allowInstall);
     };
@@ -59,20 +64,24 @@ TEST(OutlineFontDocument, ComputerModernAndAmsFontsOpenThroughTheFontMap) {
     ASSERT_TRUE(r.HasBits());
     EXPECT_GT(r.rows, 10);
 
-    // With a map that lacks a font, the document still opens and says which font
-    // will not be drawn; its metrics are there all the same.
+    // With a map that lacks a font, the document still opens and says that the font
+    // is drawn from METAFONT bitmaps; its metrics are there all the same.
     context.fontMap.Clear();
     FontMapEntry cmr10;
     ASSERT_TRUE(ParseFontMapLine("cmr10 CMR10 <cmr10.pfb", {}, cmr10));
     context.fontMap.Insert(cmr10);
     sink.Clear();
     ASSERT_TRUE(doc.Reload());
-    EXPECT_NE(sink.Text().find("No font mapping entry for font: cmmi10\n"), std::string::npos)
+    EXPECT_NE(sink.Text().find("Font cmmi10 has no outline: using its METAFONT bitmaps"),
+              std::string::npos)
         << sink.Text();
     EXPECT_EQ(sink.Text().find("cmr10"), std::string::npos);
     const DviFont* cmmi = FontNamed(doc, "cmmi10");
     ASSERT_NE(cmmi, nullptr);
     EXPECT_EQ(cmmi->outlineFont, nullptr);
+    ASSERT_NE(cmmi->pkFont, nullptr) << sink.Text();
+    EXPECT_NE(cmmi->bitmapFile.find("cmmi10"), std::string::npos) << cmmi->bitmapFile;
+    EXPECT_TRUE(cmmi->pkFont->Glyph(21, 'x', true).HasBits());
     EXPECT_GT(cmmi->metrics['x'].width, 0);
     EXPECT_NE(FontNamed(doc, "cmr10")->outlineFont, nullptr);
 }

@@ -3,14 +3,18 @@
 // only once per session:
 //
 //   find NAME      ->  "OK " followed by the full path, or "NOTFOUND NAME"
+//   pk NAME DPI    ->  "OK DPI PATH" for the PK glyph file of font NAME at DPI dots per
+//                      inch (or the nearest size found), or "NOTFOUND NAME"
 //   quit           ->  (ends the program)
 //   anything else  ->  "ERROR unknown request"
 //
 // The kind of file (and with it the search path) is guessed from the extension of
 // NAME: ".tfm" is searched on the font metric path, ".vf" on the virtual font path,
 // ".pfb" on the Type 1 path, ".sty" on the TeX input path, and so on; a name without
-// a known extension is searched as a TeX input file. Files are never generated on
-// the fly (no font or metric making scripts run).
+// a known extension is searched as a TeX input file. "find" never generates files on
+// the fly; "pk" runs the PK making script (METAFONT in the mode for 600 dpi) when no
+// PK file of the font exists yet, and that script stores its result in the user's
+// font cache (VARTEXFONTS / TEXMFVAR of the environment).
 //
 // The answer stream must stay clean: when standard error is the same pipe as standard
 // output, diagnostics go to the trace file named by KPATHSEA_DEBUG_OUTPUT, or nowhere.
@@ -125,6 +129,18 @@ std::string OwnPath(const char* argv0) {
     return std::string(buffer, static_cast<std::size_t>(n));
 }
 
+// Paths found in the current directory come back relative ("./name").
+std::string Absolute(std::string path) {
+    if (!path.empty() && path[0] != '/') {
+        char* cwd = ::getcwd(nullptr, 0);
+        if (cwd != nullptr) {
+            path = std::string(cwd) + "/" + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+            std::free(cwd);
+        }
+    }
+    return path;
+}
+
 std::string Find(kpathsea kpse, const std::string& name) {
     if (name.empty()) {
         return {};
@@ -136,15 +152,38 @@ std::string Find(kpathsea kpse, const std::string& name) {
     }
     std::string path = found;
     std::free(found);
-    // Paths found in the current directory come back relative ("./name").
-    if (!path.empty() && path[0] != '/') {
-        char* cwd = ::getcwd(nullptr, 0);
-        if (cwd != nullptr) {
-            path = std::string(cwd) + "/" + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
-            std::free(cwd);
-        }
+    return Absolute(path);
+}
+
+// The PK file of `font` at `dpi`, made when it does not exist yet; the resolution
+// of the file found goes to `foundDpi`.
+std::string FindPk(kpathsea kpse, const std::string& font, unsigned dpi, unsigned& foundDpi) {
+    kpse_glyph_file_type glyph{};
+    char* found = kpathsea_find_glyph(kpse, font.c_str(), dpi, kpse_pk_format, &glyph);
+    if (found == nullptr) {
+        return {};
     }
-    return path;
+    std::string path = found;
+    std::free(found);
+    foundDpi = glyph.dpi;
+    return Absolute(path);
+}
+
+// "NAME DPI" of a pk request; false when the request does not have that form.
+bool ParsePkRequest(const std::string& text, std::string& font, unsigned& dpi) {
+    const size_t space = text.rfind(' ');
+    if (space == std::string::npos || space == 0 || space + 1 >= text.size()) {
+        return false;
+    }
+    font = text.substr(0, space);
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str() + space + 1, &end, 10);
+    if (end == nullptr || *end != '\0' || value == 0 || value > 20000 ||
+        font.find_first_of(" /") != std::string::npos) {
+        return false;
+    }
+    dpi = static_cast<unsigned>(value);
+    return true;
 }
 
 }  // namespace
@@ -173,6 +212,15 @@ int main(int argc, char** argv) {
         kpathsea_set_program_enabled(kpse, static_cast<kpse_file_format_type>(f), false,
                                      kpse_src_cmdline);
     }
+    // PK files are made on request (at 600 dpi in the matching METAFONT mode), with
+    // no fallback font: a font that cannot be made is reported, not replaced.
+    kpathsea_set_program_enabled(kpse, kpse_pk_format, true, kpse_src_cmdline);
+    kpathsea_init_prog(kpse, "QUIRN", 600, "ljfour", nullptr);
+    // A font that cannot be made is answered NOTFOUND; no missfont.log is left in the
+    // working directory (the program folder) unless the environment asks for one.
+    if (std::getenv("MISSFONT_LOG") == nullptr) {
+        kpathsea_xputenv(kpse, "MISSFONT_LOG", "0");
+    }
 
     std::string line;
     while (std::getline(std::cin, line)) {
@@ -184,6 +232,17 @@ int main(int argc, char** argv) {
             std::string name = line.substr(5);
             std::string path = Find(kpse, name);
             answer = path.empty() ? "NOTFOUND " + name : "OK " + path;
+        } else if (line.starts_with("pk ")) {
+            std::string font;
+            unsigned dpi = 0;
+            unsigned foundDpi = 0;
+            if (!ParsePkRequest(line.substr(3), font, dpi)) {
+                answer = "ERROR bad pk request";
+            } else {
+                std::string path = FindPk(kpse, font, dpi, foundDpi);
+                answer = path.empty() ? "NOTFOUND " + font
+                                      : "OK " + std::to_string(foundDpi) + " " + path;
+            }
         } else if (line == "quit") {
             break;
         } else {

@@ -15,6 +15,7 @@
 namespace quirn {
 
 class OutlineFont;
+class PkFont;
 
 // Dimensions of one character in DVI units at the font's scaled size.
 struct CharMetrics {
@@ -31,6 +32,7 @@ struct DviFont {
     int32_t c = 0;            // checksum from the definition; 0 = do not compare
     std::string name;         // area and name joined, lower case
     std::string outlineFile;  // full path of the outline font file, when one was found
+    std::string bitmapFile;   // full path of the PK file, for a font drawn from one
 
     // Set when the font has a VF file (its definitions and packet index).
     std::unique_ptr<VirtualFontData> virtualFont;
@@ -38,6 +40,9 @@ struct DviFont {
     // the record can be destroyed where OutlineFont is only declared (the deleter is
     // captured where the object is made); the font record is still its owner.
     std::shared_ptr<OutlineFont> outlineFont;
+    // Set for a font without an outline whose METAFONT bitmaps (a PK file) were found
+    // or made; held like the outline font.
+    std::shared_ptr<PkFont> pkFont;
 };
 
 // A document's fonts in the order their definitions were read. The records never

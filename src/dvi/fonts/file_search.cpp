@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,9 @@ namespace {
 // taken as hung: it is stopped, the lookup finds nothing, and the next one starts a
 // fresh helper.
 constexpr int kAnswerTimeoutMs = 60000;
+// Making a PK file runs METAFONT, which for a large font at a high resolution takes
+// much longer than a lookup.
+constexpr int kPkTimeoutMs = 300000;
 
 bool IsDirectory(const std::string& path) {
     struct stat st {};
@@ -65,22 +69,18 @@ bool FileSearch::EnsureStarted() {
     return child_->Start({"kpathsearch"}, workingDir);
 }
 
-std::string FileSearch::Ask(const std::string& name) {
-    // A line break inside the name would split the request into two questions.
-    if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
-        return {};
-    }
+std::string FileSearch::Ask(const std::string& request, int timeoutMs) {
     if (!EnsureStarted()) {
         return {};
     }
-    if (!child_->Write("find " + name + "\n")) {
+    if (!child_->Write(request + "\n")) {
         StopFileSearch();  // it has gone away; the next lookup starts a new one
         return {};
     }
     // A read that fails ends the line; a helper that closed its output or stopped
     // answering is not asked again.
     std::string line;
-    if (!child_->ReadLine(line, kAnswerTimeoutMs)) {
+    if (!child_->ReadLine(line, timeoutMs)) {
         const bool hung = !child_->OutputClosed();
         StopFileSearch();
         if (hung) {
@@ -105,7 +105,11 @@ std::string FileSearch::FindFile(const std::string& name, bool allowInstall) {
             return beside;
         }
     }
-    std::string path = Ask(name);
+    // A line break inside the name would split the request into two questions.
+    if (name.empty() || name.find_first_of("\r\n") != std::string::npos) {
+        return {};
+    }
+    std::string path = Ask("find " + name, kAnswerTimeoutMs);
     if (!path.empty() || !allowInstall || retrying_ || installer_ == nullptr) {
         return path;
     }
@@ -119,6 +123,21 @@ std::string FileSearch::FindFile(const std::string& name, bool allowInstall) {
     path = FindFile(name, allowInstall);
     retrying_ = false;
     return path;
+}
+
+std::string FileSearch::FindPk(const std::string& name, int dpi, int& foundDpi) {
+    foundDpi = 0;
+    if (name.empty() || name.find_first_of(" /\r\n") != std::string::npos || dpi <= 0) {
+        return {};
+    }
+    const std::string answer = Ask("pk " + name + " " + std::to_string(dpi), kPkTimeoutMs);
+    // "DPI PATH"
+    const size_t space = answer.find(' ');
+    if (space == std::string::npos || space == 0) {
+        return {};
+    }
+    foundDpi = std::atoi(answer.substr(0, space).c_str());
+    return answer.substr(space + 1);
 }
 
 void FileSearch::StopFileSearch() {

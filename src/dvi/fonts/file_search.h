@@ -59,6 +59,12 @@ class FileSearch {
     // successful install the helper is restarted and asked again.
     std::string FindFile(const std::string& name, bool allowInstall);
 
+    // The PK glyph file of font `name` (a TeX font name without extension) at `dpi`
+    // dots per inch, made by the helper (METAFONT) when the user's font cache does not
+    // hold it yet; that can take seconds. The resolution of the file found goes to
+    // `foundDpi`. Empty when the font has no METAFONT source or making it failed.
+    std::string FindPk(const std::string& name, int dpi, int& foundDpi);
+
     // Terminates the helper (exit code 99) and forgets it; the next lookup starts a
     // new one, which sees the environment and the files as they are then.
     void StopFileSearch();
@@ -72,7 +78,7 @@ class FileSearch {
 
   private:
     bool EnsureStarted();
-    std::string Ask(const std::string& name);
+    std::string Ask(const std::string& request, int timeoutMs);
 
     std::string installDir_;
     std::string documentFolder_;
