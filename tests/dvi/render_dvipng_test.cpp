@@ -359,6 +359,69 @@ TEST(RenderAgainstDvipng, GlyphsTooLargeToCacheAreDrawnFromTheirOutlines) {
     }
 }
 
+// T1 text in Computer Modern, the manual's symbols, the logo font and picture-mode
+// circles: fonts that, without an outline package, exist only as METAFONT sources.
+// Quirn makes and draws their bitmaps as the reference does; both make them in a
+// font cache of the test's own, so that what an earlier run made does not count.
+TEST(RenderAgainstDvipng, MetafontOnlyFontsAreDrawnFromTheirBitmaps) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    const std::string source = R"(\documentclass{article}
+\usepackage[T1]{fontenc}
+\usepackage{mflogo}
+\pagestyle{empty}
+\begin{document}
+\section{Fran\c{c}ais et Stra\ss e}
+Fran\c{c}ais, Stra\ss e, \guillemotleft guillemets\guillemotright, ,,quotes`` and dashes
+-- ---; \textbf{bold \'e\`a}, \textit{italic \"o}, \texttt{typewriter \^u} and
+{\Large larger} text.
+\begin{itemize}\item A bullet from the companion symbol font.\end{itemize}
+{\font\man=cmman \man\char'170\char'171\char'172\char'20} and the \MF\ and \MP\ logos.
+\setlength{\unitlength}{1mm}
+\begin{picture}(40,20)\put(10,10){\circle{15}}\put(30,10){\circle*{6}}\end{picture}
+\end{document}
+)";
+    const std::string dvi = test::TypesetDvi(dir, "doc", source);
+    ASSERT_FALSE(dvi.empty());
+    const std::string cache =
+        "TEXMFVAR='" + dir.File("var") + "' VARTEXFONTS='" + dir.File("fonts") + "' ";
+    std::string out, err;
+    for (const int dpi : {150, 300}) {
+        SCOPED_TRACE(std::to_string(dpi) + " dpi");
+        const std::string d = std::to_string(dpi);
+        ASSERT_EQ(test::RunCommand("cd '" + dir.Path() + "' && " + cache + "dvipng -q -D " + d +
+                                       " -T 8.5in,11in -O 1in,1in -o ref" + d + ".png doc.dvi",
+                                   &out, &err),
+                  0)
+            << err;
+        ASSERT_EQ(test::RunCommand(cache + "'" + test::Program("quirn-cli") + "' render '" + dvi +
+                                       "' --dpi " + d + " --aa always -o '" +
+                                       dir.File("mine" + d + ".png") + "'",
+                                   &out, &err),
+                  0)
+            << err;
+        // Fonts drawn from bitmaps are named once each; nothing is left undrawn.
+        EXPECT_EQ(err.find("not drawn"), std::string::npos) << err;
+        EXPECT_EQ(err.find("Could not"), std::string::npos) << err;
+        if (test::RunCommand("kpsewhich ecrm1000.pfb sfrm1000.pfb", &out) != 0) {
+            EXPECT_NE(err.find("Font ecrm1000 has no outline"), std::string::npos) << err;
+            EXPECT_EQ(err.find("Font ecrm1000"), err.rfind("Font ecrm1000")) << err;
+        }
+        RgbImage mine, ref;
+        ASSERT_TRUE(ReadPicture(dir.File("mine" + d + ".png"), mine));
+        ASSERT_TRUE(ReadPicture(dir.File("ref" + d + ".png"), ref));
+        ASSERT_EQ(mine.width, ref.width);
+        ASSERT_EQ(mine.height, ref.height);
+        const InkComparison r = CompareInk(mine, ref);
+        EXPECT_GT(r.inkB, 2000);
+        EXPECT_LE(r.largestCluster, 4)
+            << KeepForInspection(dir.File("mine" + d + ".png"), "metafont-" + d + "-quirn.png");
+        const InkAgreement a = AgreeInk(mine, ref, 0);
+        EXPECT_GE(a.precision, 0.97) << "recall " << a.recall;
+        EXPECT_GE(a.recall, 0.97) << "precision " << a.precision;
+    }
+}
+
 // The PNG colour type of a file: 0 grey, 2 RGB.
 int PngColourType(const std::string& path) {
     const std::string bytes = test::ReadFile(path);

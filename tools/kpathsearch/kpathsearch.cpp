@@ -12,7 +12,7 @@
 // NAME: ".tfm" is searched on the font metric path, ".vf" on the virtual font path,
 // ".pfb" on the Type 1 path, ".sty" on the TeX input path, and so on; a name without
 // a known extension is searched as a TeX input file. "find" never generates files on
-// the fly; "pk" runs the PK making script (METAFONT in the mode for 600 dpi) when no
+// the fly; "pk" runs the PK making script (METAFONT in the 300 dpi mode) when no
 // PK file of the font exists yet, and that script stores its result in the user's
 // font cache (VARTEXFONTS / TEXMFVAR of the environment).
 //
@@ -212,10 +212,12 @@ int main(int argc, char** argv) {
         kpathsea_set_program_enabled(kpse, static_cast<kpse_file_format_type>(f), false,
                                      kpse_src_cmdline);
     }
-    // PK files are made on request (at 600 dpi in the matching METAFONT mode), with
-    // no fallback font: a font that cannot be made is reported, not replaced.
+    // PK files are made on request, with no fallback font: a font that cannot be made
+    // is reported, not replaced. METAFONT draws them in the 300 dpi mode magnified to
+    // the size asked for, the mode screen previewers use, whose strokes are not
+    // thickened for a printer's toner; files made for them are shared.
     kpathsea_set_program_enabled(kpse, kpse_pk_format, true, kpse_src_cmdline);
-    kpathsea_init_prog(kpse, "QUIRN", 600, "ljfour", nullptr);
+    kpathsea_init_prog(kpse, "QUIRN", 300, "cx", nullptr);
     // A font that cannot be made is answered NOTFOUND; no missfont.log is left in the
     // working directory (the program folder) unless the environment asks for one.
     if (std::getenv("MISSFONT_LOG") == nullptr) {
