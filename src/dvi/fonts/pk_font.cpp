@@ -24,7 +24,7 @@ constexpr int kPkId = 89;
 constexpr int32_t kMaxPkSide = 8192;
 // Larger drawn glyphs are not made (an em of this size already fills a screen many
 // times over).
-constexpr int64_t kMaxScaledPixels = int64_t{1} << 26;
+constexpr int64_t kMaxScaledPixels = int64_t{1} << 24;
 
 // The resolution PK files are asked for; resampling gives every other size.
 constexpr int kPkBaseDpi = 600;
