@@ -23,7 +23,7 @@ std::string MakePk(const test::TempDir& dir, const std::string& font) {
     search.SetEnvironment(EnvironmentWith(
         ProcessEnvironment(), {"TEXMFVAR=" + dir.File("var"), "VARTEXFONTS=" + dir.File("fonts")}));
     int dpi = 0;
-    const std::string path = search.FindPk(font, 600, dpi);
+    const std::string path = search.FindPk(font, 600, true, dpi);
     EXPECT_EQ(dpi, 600) << font;
     return path;
 }

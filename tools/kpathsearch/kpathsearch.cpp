@@ -5,6 +5,7 @@
 //   find NAME      ->  "OK " followed by the full path, or "NOTFOUND NAME"
 //   pk NAME DPI    ->  "OK DPI PATH" for the PK glyph file of font NAME at DPI dots per
 //                      inch (or the nearest size found), or "NOTFOUND NAME"
+//   pkfind NAME DPI -> the same, but only among the PK files that exist
 //   quit           ->  (ends the program)
 //   anything else  ->  "ERROR unknown request"
 //
@@ -234,11 +235,13 @@ int main(int argc, char** argv) {
             std::string name = line.substr(5);
             std::string path = Find(kpse, name);
             answer = path.empty() ? "NOTFOUND " + name : "OK " + path;
-        } else if (line.starts_with("pk ")) {
+        } else if (line.starts_with("pk ") || line.starts_with("pkfind ")) {
+            const bool make = line.starts_with("pk ");
             std::string font;
             unsigned dpi = 0;
             unsigned foundDpi = 0;
-            if (!ParsePkRequest(line.substr(3), font, dpi)) {
+            kpathsea_set_program_enabled(kpse, kpse_pk_format, make, kpse_src_cmdline);
+            if (!ParsePkRequest(line.substr(make ? 3 : 7), font, dpi)) {
                 answer = "ERROR bad pk request";
             } else {
                 std::string path = FindPk(kpse, font, dpi, foundDpi);

@@ -125,12 +125,13 @@ std::string FileSearch::FindFile(const std::string& name, bool allowInstall) {
     return path;
 }
 
-std::string FileSearch::FindPk(const std::string& name, int dpi, int& foundDpi) {
+std::string FileSearch::FindPk(const std::string& name, int dpi, bool make, int& foundDpi) {
     foundDpi = 0;
     if (name.empty() || name.find_first_of(" /\r\n") != std::string::npos || dpi <= 0) {
         return {};
     }
-    const std::string answer = Ask("pk " + name + " " + std::to_string(dpi), kPkTimeoutMs);
+    const std::string answer = Ask((make ? "pk " : "pkfind ") + name + " " + std::to_string(dpi),
+                                   make ? kPkTimeoutMs : kAnswerTimeoutMs);
     // "DPI PATH"
     const size_t space = answer.find(' ');
     if (space == std::string::npos || space == 0) {

@@ -60,10 +60,12 @@ class FileSearch {
     std::string FindFile(const std::string& name, bool allowInstall);
 
     // The PK glyph file of font `name` (a TeX font name without extension) at `dpi`
-    // dots per inch, made by the helper (METAFONT) when the user's font cache does not
-    // hold it yet; that can take seconds. The resolution of the file found goes to
-    // `foundDpi`. Empty when the font has no METAFONT source or making it failed.
-    std::string FindPk(const std::string& name, int dpi, int& foundDpi);
+    // dots per inch, or at a resolution near it. With `make`, the helper makes it
+    // (METAFONT) when neither the TeX trees nor the user's font cache hold one; that
+    // can take seconds. The resolution of the file found goes to `foundDpi`. Empty
+    // when there is none (or, with `make`, the font has no METAFONT source or making
+    // it failed).
+    std::string FindPk(const std::string& name, int dpi, bool make, int& foundDpi);
 
     // Terminates the helper (exit code 99) and forgets it; the next lookup starts a
     // new one, which sees the environment and the files as they are then.

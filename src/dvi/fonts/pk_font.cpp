@@ -398,10 +398,14 @@ void AttachPkFont(FontContext& context, DviFont& font) {
     }
     const double magnification = font.d > 0 ? static_cast<double>(font.s) / font.d : 1.0;
     const int dpi = static_cast<int>(std::lround(kPkBaseDpi * magnification));
-    context.Message("Font " + name + " has no outline: using its METAFONT bitmaps at " +
-                    std::to_string(dpi) + " dpi (made now when not made before)\n");
     int foundDpi = 0;
-    const std::string path = context.fileSearch.FindPk(name, dpi, foundDpi);
+    std::string path = context.fileSearch.FindPk(name, dpi, false, foundDpi);
+    if (path.empty()) {
+        context.Message("Font " + name + " has no outline: making its bitmap font at " +
+                        std::to_string(dpi) + " dpi with METAFONT (once; later loads find it " +
+                        "in the font cache)\n");
+        path = context.fileSearch.FindPk(name, dpi, true, foundDpi);
+    }
     if (path.empty()) {
         context.Message("Could not find or make a bitmap font for: " + name +
                         " (its characters are not drawn)\n");

@@ -81,9 +81,9 @@ class PkFont {
 void ScalePkGlyph(const PkGlyph& glyph, double scale, bool antiAlias, GlyphBitmap& out);
 
 // Gives a font without an outline its PK font: asks the file search for the PK file
-// at 600 dpi times the font's magnification (METAFONT makes it when needed; the output
-// window says so once) and reads it. A font without one keeps none, with the reason
-// in the output window.
+// at 600 dpi times the font's magnification, has METAFONT make it when none exists
+// (the output window says so) and reads it. A font without one keeps none, with the
+// reason in the output window.
 void AttachPkFont(FontContext& context, DviFont& font);
 
 }  // namespace quirn
