@@ -427,6 +427,42 @@ Fran\c{c}ais, Stra\ss e, \guillemotleft guillemets\guillemotright, ,,quotes`` an
     }
 }
 
+// METAFONT makes no glyphs at some resolutions far from a font's design size: type
+// at 0.5 pt and at 400 pt is drawn from bitmaps made within the sizes it can make,
+// resampled, and never left out.
+TEST(RenderAgainstDvipng, MetafontOnlyFontsFarFromTheirDesignSize) {
+    test::TempDir dir;
+    setenv("QUIRN_CONFIG_DIR", dir.File("config").c_str(), 1);
+    const std::string dvi = test::TypesetDvi(dir, "doc", R"(\documentclass{article}
+\pagestyle{empty}
+\begin{document}
+\font\tiny=cmman at 0.5pt \font\huge=cmman at 400pt
+\noindent{\tiny\char'170}\par
+\noindent{\huge\char'170}
+\end{document}
+)");
+    ASSERT_FALSE(dvi.empty());
+    std::string out, err;
+    ASSERT_EQ(
+        test::RunCommand("TEXMFVAR='" + dir.File("var") + "' VARTEXFONTS='" + dir.File("fonts") +
+                             "' '" + test::Program("quirn-cli") + "' render '" + dvi +
+                             "' --dpi 30 --aa always -o '" + dir.File("mine.png") + "'",
+                         &out, &err),
+        0)
+        << err;
+    EXPECT_EQ(err.find("not drawn"), std::string::npos) << err;
+    RgbImage mine;
+    ASSERT_TRUE(ReadPicture(dir.File("mine.png"), mine));
+    // The big letter: 400 pt at 30 dpi is an em of about 166 pixels.
+    int ink = 0;
+    for (int y = 0; y < mine.height; ++y) {
+        for (int x = 0; x < mine.width; ++x) {
+            ink += mine.Pixel(x, y)[0] < 128;
+        }
+    }
+    EXPECT_GT(ink, 1000);
+}
+
 // The PNG colour type of a file: 0 grey, 2 RGB.
 int PngColourType(const std::string& path) {
     const std::string bytes = test::ReadFile(path);

@@ -28,6 +28,8 @@ constexpr int64_t kMaxScaledPixels = int64_t{1} << 24;
 
 // The resolution PK files are asked for; resampling gives every other size.
 constexpr int kPkBaseDpi = 600;
+constexpr int kMinPkDpi = 150;
+constexpr int kMaxPkDpi = 4800;
 
 bool Fail(std::string* error, const std::string& text) {
     if (error != nullptr) {
@@ -397,7 +399,11 @@ void AttachPkFont(FontContext& context, DviFont& font) {
         name = name.substr(slash + 1);
     }
     const double magnification = font.d > 0 ? static_cast<double>(font.s) / font.d : 1.0;
-    const int dpi = static_cast<int>(std::lround(kPkBaseDpi * magnification));
+    // Type far above or below its design size is drawn from bitmaps made within
+    // these resolutions and resampled: METAFONT cannot make glyphs of any size, and
+    // at very low resolutions some fonts fail.
+    const int dpi = static_cast<int>(
+        std::lround(std::clamp(kPkBaseDpi * magnification, double{kMinPkDpi}, double{kMaxPkDpi})));
     int foundDpi = 0;
     std::string path = context.fileSearch.FindPk(name, dpi, false, foundDpi);
     if (path.empty()) {
