@@ -1,0 +1,73 @@
+#include "cli/font_source.h"
+
+#include "dvi/fonts/font_map.h"
+
+namespace quirn::cli {
+
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string BaseName(const std::string& fontName) {
+    const size_t slash = fontName.rfind('/');
+    return slash == std::string::npos ? fontName : fontName.substr(slash + 1);
+}
+
+// Why a font that is neither virtual nor drawn from an outline or bitmaps has nothing.
+std::string MissingReason(PreviewDocument& preview, const DviFont& font,
+                          const FontMapEntry* entry) {
+    DviContext& context = *preview.context;
+    const std::string name = BaseName(font.name);
+    if (context.fileSearch.FindFile(name + ".tfm", false).empty()) {
+        return "no metrics (" + name + ".tfm) in the TeX trees";
+    }
+    if (entry != nullptr) {
+        if (entry->outlineFile.rfind(kPostScriptOnlyPrefix, 0) == 0) {
+            return "the font map names no outline file (a font of PostScript printers only)"
+                   " and METAFONT cannot make its bitmaps";
+        }
+        return "the outline file " + entry->outlineFile +
+               " of the font map cannot be found or read, and METAFONT cannot make its bitmaps";
+    }
+    return "the font map has no entry for it and METAFONT cannot make its bitmaps (no " + name +
+           ".mf)";
+}
+
+}  // namespace
+
+FontSource DescribeFontSource(PreviewDocument& preview, const DviFont& font) {
+    FontSource source;
+    DviContext& context = *preview.context;
+    const FontMapEntry* entry = context.fontMap.Find(font.name);
+    if (font.virtualFont != nullptr) {
+        source.kind = "virtual";
+        source.file = font.virtualFont->path;
+        return source;
+    }
+    if (font.outlineFont != nullptr) {
+        source.kind = EndsWith(font.outlineFile, ".ttf") ? "truetype" : "type1";
+        source.file = font.outlineFile;
+        if (entry != nullptr) {
+            if (!entry->encodingFile.empty()) {
+                const std::string path = context.fileSearch.FindFile(entry->encodingFile, false);
+                source.encoding = path.empty() ? entry->encodingFile : path;
+            }
+            source.slant = entry->slant;
+            source.extend = entry->extend;
+        }
+        return source;
+    }
+    if (font.pkFont != nullptr) {
+        source.kind = "pk";
+        source.file = font.bitmapFile;
+        return source;
+    }
+    source.kind = "missing";
+    source.reason = MissingReason(preview, font, entry);
+    return source;
+}
+
+}  // namespace quirn::cli
