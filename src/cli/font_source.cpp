@@ -1,6 +1,7 @@
 #include "cli/font_source.h"
 
 #include "dvi/fonts/font_map.h"
+#include "platform/paths.h"
 
 namespace quirn::cli {
 
@@ -32,13 +33,17 @@ std::string MissingReason(PreviewDocument& preview, const DviFont& font,
         return "the outline file " + entry->outlineFile +
                " of the font map cannot be found or read, and METAFONT cannot make its bitmaps";
     }
-    return "the font map has no entry for it and METAFONT cannot make its bitmaps (no " + name +
-           ".mf)";
+    const std::string source = context.fileSearch.FindFile(name + ".mf", false);
+    if (!source.empty()) {
+        return "the font map has no entry for it and METAFONT failed to make its bitmaps "
+               "from " +
+               source;
+    }
+    return "the font map has no entry for it and there is no METAFONT source (" + name +
+           ".mf) to make its bitmaps from";
 }
 
-}  // namespace
-
-FontSource DescribeFontSource(PreviewDocument& preview, const DviFont& font) {
+FontSource Describe(PreviewDocument& preview, const DviFont& font) {
     FontSource source;
     DviContext& context = *preview.context;
     const FontMapEntry* entry = context.fontMap.Find(font.name);
@@ -67,6 +72,18 @@ FontSource DescribeFontSource(PreviewDocument& preview, const DviFont& font) {
     }
     source.kind = "missing";
     source.reason = MissingReason(preview, font, entry);
+    return source;
+}
+
+}  // namespace
+
+FontSource DescribeFontSource(PreviewDocument& preview, const DviFont& font) {
+    // Files beside the document are found first, as they were while it loaded.
+    FileSearch& search = preview.context->fileSearch;
+    const std::string previous = search.DocumentFolder();
+    search.SetDocumentFolder(DirectoryOf(preview.doc->Path()));
+    FontSource source = Describe(preview, font);
+    search.SetDocumentFolder(previous);
     return source;
 }
 

@@ -139,8 +139,9 @@ TEST_F(FontsCli, NamesTheSourceEncodingAndTransformsOfEveryFont) {
     EXPECT_EQ(Cli("fonts " + dvi + " --dpi 0", &out, &err), 2);
 }
 
-// A font whose metrics went away after typesetting: nothing draws it, the line says
-// why and the exit status is 1; the other fonts are still listed.
+// A font nothing draws, first for want of bitmaps, then for want of its metrics too
+// (they went away after typesetting): the line says why and the exit status is 1;
+// the other fonts are still listed.
 TEST_F(FontsCli, AFontThatCannotBeFoundFailsWithTheReason) {
     const std::string tfm = Kpsewhich("cmr10.tfm");
     ASSERT_FALSE(tfm.empty());
@@ -148,6 +149,15 @@ TEST_F(FontsCli, AFontThatCannotBeFoundFailsWithTheReason) {
     ASSERT_EQ(RunCommand("cp '" + tfm + "' '" + dir.File("quirnghost.tfm") + "'", &out), 0);
     dir.Write("doc.tex", "\\font\\g=quirnghost \\g Ghost. Roman.\\bye\n");
     ASSERT_EQ(RunCommand("cd '" + dir.Path() + "' && tex -interaction=batchmode doc.tex", &out), 0);
+    // Its metrics beside the document, but no outline and no METAFONT source.
+    EXPECT_EQ(Cli("fonts " + dir.File("doc.dvi"), &out, &err), 1) << out << err;
+    EXPECT_EQ(ByFont(out)["quirnghost"],
+              "quirnghost missing - enc=- slant=0 extend=1 (the font map has no entry for it "
+              "and there is no METAFONT source (quirnghost.mf) to make its bitmaps from)")
+        << out;
+    EXPECT_NE(err.find("Could not find or make a bitmap font for: quirnghost"), std::string::npos)
+        << err;
+
     ASSERT_EQ(std::remove(dir.File("quirnghost.tfm").c_str()), 0);
 
     EXPECT_EQ(Cli("fonts " + dir.File("doc.dvi"), &out, &err), 1) << out << err;
