@@ -37,7 +37,7 @@ TEST(CliHelp, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(err, "");
     EXPECT_EQ(out.rfind("usage: quirn-cli COMMAND [ARG...]\n", 0), 0u) << out;
     const std::vector<std::string> commands = ListedCommands(out);
-    for (const char* expected : {"dvi-info", "edit", "forward-search", "inverse-search",
+    for (const char* expected : {"dvi-info", "edit", "fonts", "forward-search", "inverse-search",
                                  "point-info", "render", "settings", "typeset", "view"}) {
         EXPECT_NE(std::find(commands.begin(), commands.end(), expected), commands.end())
             << expected << " is not listed:\n"
@@ -76,7 +76,7 @@ TEST(CliHelp, WrongUsageGoesToStandardErrorWithStatusTwo) {
 
     for (const std::string wrong :
          {"dvi-info", "render x.dvi", "forward-search x.dvi 3", "settings read", "tfm cmr10 --x 1",
-          "edit frobnicate x.tex", "point-info x.dvi --page 1 --dpi 96 3"}) {
+          "edit frobnicate x.tex", "point-info x.dvi --page 1 --dpi 96 3", "fonts x.dvi --dpi x"}) {
         const std::string command = wrong.substr(0, wrong.find(' '));
         EXPECT_EQ(Cli(wrong, &out, &err), 2) << wrong;
         EXPECT_EQ(out, "") << wrong;
