@@ -178,6 +178,7 @@ void ScriptRunner::Report() {
             Say("indicator: " + v->PageIndicator());
             Say("zoom: " + v->ZoomIndicator());
             Say("state: " + v->StateText());
+            Say("scroll-y: " + std::to_string(v->ScrollY()));
             // How much of the shown client area is ink: a blank page view has none.
             const RasterCanvas& c = pages->Canvas()->Painted();
             long dark = 0;

@@ -168,13 +168,18 @@ void PageView::SetZoom(int command) {
         const CanvasRect page = layout_.PageRect(selectionPage_);
         ScrollToClamped(page.left + cx - W / 2, page.top + cy - H / 2);
     } else {
-        // Keep the page point at the client's centre where it is.
+        // Keep the page point at the client's centre where it is; but a page whose top
+        // edge is in sight at the client's top (a new view, a window being sized) keeps
+        // that edge there, so its first lines are not pushed out of sight.
         const CanvasRect before = layout_.PageRect(current_);
+        const int topGap = before.top - scrollY_;
+        const bool topInSight = topGap >= 0 && topGap <= kPageMargin;
         const int dx = MulDiv(scrollX_ + W / 2 - before.left, next, r);
         const int dy = MulDiv(scrollY_ + H / 2 - before.top, next, r);
         SetResolution(next);
         const CanvasRect after = layout_.PageRect(current_);
-        ScrollToClamped(after.left + dx - W / 2, after.top + dy - H / 2);
+        ScrollToClamped(after.left + dx - W / 2,
+                        topInSight ? after.top - topGap : after.top + dy - H / 2);
     }
     host_.RepaintAll();
     UpdateStatus();

@@ -93,6 +93,10 @@ TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
     EXPECT_NE(first, std::string::npos) << out << err;
     EXPECT_NE(out.find("script: active: viewer " + dir.File("doc/paper.dvi")), std::string::npos)
         << out;
+    // The new view shows page 1 from its top edge.
+    std::vector<std::string> reports = Reports(out);
+    ASSERT_GE(reports.size(), 6u) << out;
+    EXPECT_NE(reports[0].find("scroll-y: 0\n"), std::string::npos) << reports[0];
     // Page width zoom, next page: page 2, with ink on the screen.
     EXPECT_NE(out.find("script: indicator: Page 2 of 3"), std::string::npos) << out;
     EXPECT_NE(out.find("script: state: 1 -2"), std::string::npos) << out;
@@ -102,8 +106,6 @@ TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
 
     // The forward search brought page 2 of 3 into view, the inverse search at the
     // pointer it placed went back to line 6 of the source.
-    std::vector<std::string> reports = Reports(out);
-    ASSERT_GE(reports.size(), 6u) << out;
     EXPECT_NE(reports[3].find("indicator: Page 2 of 3"), std::string::npos) << reports[3];
     EXPECT_NE(reports[4].find("active: tex " + tex), std::string::npos) << reports[4];
     EXPECT_NE(reports[4].find("line: 6\n"), std::string::npos) << reports[4];

@@ -87,6 +87,38 @@ TEST(PageViewZoom, KeepsThePagePointAtTheClientCentre) {
     EXPECT_EQ(v.ScrollY(), 0);
 }
 
+// A new view fits the page width when its window has its size, and the window may be
+// resized a few times while it settles: through all of it the first page shows from its
+// top edge. A reload keeps the place that was shown.
+TEST(PageViewZoom, ANewViewShowsTheTopOfItsFirstPageAndAReloadKeepsItsPlace) {
+    for (int mode : {kModeSingle, kModeContinuous, kModeTwoPages, kModeBook}) {
+        ViewFixture f(3, mode);
+        PageView& v = *f.view;
+        v.SetPageMode(v.PageMode());
+        EXPECT_NE(v.Resolution(), 90) << mode;  // zoomed to the width
+        EXPECT_EQ(v.ScrollY(), 0) << mode;
+        EXPECT_EQ(f.host.scrollY, 0) << mode;
+        for (int width : {600, 1200, 900}) {
+            f.host.width = width;
+            v.OnClientResized();
+            EXPECT_EQ(v.ScrollY(), 0) << mode << " " << width;
+        }
+        EXPECT_EQ(v.CurrentPage(), 0);
+    }
+
+    // Further down the pages, zooming keeps the centre and a reload keeps the place.
+    ViewFixture f(3, kModeContinuous);
+    PageView& v = *f.view;
+    v.SetPageMode(v.PageMode());
+    v.SetScrollPosition(0, 1500);
+    const int page = v.CurrentPage();
+    v.DocumentReloaded();
+    EXPECT_EQ(v.ScrollY(), 1500);
+    EXPECT_EQ(v.CurrentPage(), page);
+    v.SetZoom(kCmdZoomDown);
+    EXPECT_NE(v.ScrollY(), 0);
+}
+
 TEST(PageViewLayout, BookSpreadsAndTwoPageEnds) {
     ViewFixture f(4, kModeBook);
     PageView& v = *f.view;
