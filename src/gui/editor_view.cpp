@@ -16,6 +16,7 @@
 
 #include "editor/tex_colouring.h"
 #include "gui/child_frames.h"
+#include "gui/editor_font.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
@@ -103,6 +104,7 @@ void CQuirnWinView::ApplySettings() {
     if (s.screenFont.italic)
         info.Italic();
     wxFont font(info);
+    DrawWithoutLigatures(s.screenFont.faceName);
     stc_->StyleSetFont(wxSTC_STYLE_DEFAULT, font);
     stc_->StyleSetBackground(wxSTC_STYLE_DEFAULT, FromBgr(s.backColor));
     stc_->StyleSetForeground(wxSTC_STYLE_DEFAULT, FromBgr(s.fontColor));

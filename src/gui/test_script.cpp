@@ -129,6 +129,21 @@ bool ScriptRunner::RunStep(const std::string& step) {
     } else if (verb == "goto-line") {
         if (auto* editor = wxDynamicCast(view, CQuirnWinView))
             editor->GoToLine(static_cast<int>(number));
+    } else if (verb == "editor-font") {
+        // The editor font by face name, as the font dialog sets it.
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
+            app.App().Record().screenFont.faceName = rest;
+            editor->ApplySettings();
+        }
+    } else if (verb == "line-width") {
+        // The drawn width of the caret's line, in pixels.
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
+            wxStyledTextCtrl* stc = editor->Editor();
+            const int line = stc->GetCurrentLine();
+            const int start = stc->PointFromPosition(stc->PositionFromLine(line)).x;
+            const int end = stc->PointFromPosition(stc->GetLineEndPosition(line)).x;
+            Say("line-width: " + std::to_string(end - start));
+        }
     } else if (verb == "right-click") {
         // Real events through the display server, as a mouse would make them.
         wxUIActionSimulator sim;
