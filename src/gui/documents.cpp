@@ -47,8 +47,8 @@ bool CByteDoc::DoSaveDocument(const wxString& file) {
 }
 
 bool CPlainTextView::OnCreate(wxDocument* doc, long) {
-    auto* frame = new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
-                                         wxDefaultPosition, DocumentAreaSize());
+    auto* frame = new DocChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
+                                    wxDefaultPosition, DocumentAreaSize());
     text_ = new wxTextCtrl(frame, wxID_ANY, "", wxDefaultPosition, frame->GetClientSize(),
                            wxTE_MULTILINE | wxTE_READONLY);
     SetFrame(frame);

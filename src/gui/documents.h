@@ -3,7 +3,6 @@
 // project and package manifest files open as plain text here.
 #pragma once
 
-#include <wx/docmdi.h>
 #include <wx/docview.h>
 #include <wx/stc/stc.h>
 #include <wx/textctrl.h>

@@ -100,7 +100,7 @@ void CQuirnWinDoc::Modify(bool modified) {
 
 void CQuirnWinDoc::RefreshTitle() {
     CScintillaView* view = EditorView();
-    auto* frame = view ? wxDynamicCast(view->GetFrame(), wxMDIChildFrame) : nullptr;
+    auto* frame = view ? wxDynamicCast(view->GetFrame(), wxAuiMDIChildFrame) : nullptr;
     if (!frame)
         return;
     const bool modified = IsModified();

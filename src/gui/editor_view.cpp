@@ -57,7 +57,7 @@ CQuirnWinDoc* CQuirnWinView::TexDoc() const {
     return wxDynamicCast(GetDocument(), CQuirnWinDoc);
 }
 
-wxDocMDIChildFrame* CQuirnWinView::MakeFrame(wxDocument* doc) {
+DocChildFrame* CQuirnWinView::MakeFrame(wxDocument* doc) {
     return new CQuirnMDITeXChildWnd(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
                                     wxDefaultPosition, DocumentAreaSize());
 }

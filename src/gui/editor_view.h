@@ -4,7 +4,6 @@
 // component through StcTextBuffer.
 #pragma once
 
-#include <wx/docmdi.h>
 #include <wx/docview.h>
 #include <wx/fdrepdlg.h>
 #include <wx/stc/stc.h>
@@ -20,6 +19,7 @@
 #include "editor/tex_commands.h"
 #include "editor/tex_document.h"
 #include "editor/visible_colouring.h"
+#include "gui/child_frames.h"
 #include "gui/stc_text_buffer.h"
 
 namespace quirn::gui {
@@ -95,7 +95,7 @@ class CScintillaView : public wxView {
 
   protected:
     // The frame the view lives in; the TeX view gives its own kind.
-    virtual wxDocMDIChildFrame* MakeFrame(wxDocument* doc);
+    virtual DocChildFrame* MakeFrame(wxDocument* doc);
     virtual void ConfigureEditor();
     void OnFindDialogEvent(wxFindDialogEvent& e);
     void MoveFindDialogOffText(const TextRange& found);
@@ -164,7 +164,7 @@ class CQuirnWinView : public CScintillaView {
     void ApplySettings();
 
   protected:
-    wxDocMDIChildFrame* MakeFrame(wxDocument* doc) override;
+    DocChildFrame* MakeFrame(wxDocument* doc) override;
     void ConfigureEditor() override;
 
   private:

@@ -37,7 +37,7 @@ int ItemOfShortcut(const wxMenu& menu, int key, int modifiers) {
 }  // namespace
 
 CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
-    : wxDocMDIParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1000, 720)) {
+    : DocParentFrame(manager, nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1000, 720)) {
     aui_.SetManagedWindow(this);
     output_ = new COutputBar(this);
     workspace_ = new CWorkspaceBar(this);
@@ -228,7 +228,7 @@ void CMainFrame::SetViewStatus(int field, const std::string& text) {
 void CMainFrame::OnIdle(wxIdleEvent& e) {
     e.Skip();
     wxString title = "Quirn";
-    if (wxMDIChildFrame* child = GetActiveChild(); child && !child->GetTitle().empty())
+    if (wxAuiMDIChildFrame* child = GetActiveChild(); child && !child->GetTitle().empty())
         title = child->GetTitle() + wxString::FromUTF8(" \xE2\x80\x94 ") + title;
     if (GetTitle() != title)
         SetTitle(title);

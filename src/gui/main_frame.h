@@ -3,13 +3,13 @@
 #pragma once
 
 #include <wx/aui/aui.h>
-#include <wx/docmdi.h>
 #include <wx/timer.h>
 
 #include <array>
 #include <optional>
 #include <string>
 
+#include "gui/child_frames.h"
 #include "gui/output_bar.h"
 #include "gui/workspace_bar.h"
 
@@ -19,7 +19,7 @@ class Profile;
 
 namespace quirn::gui {
 
-class CMainFrame : public wxDocMDIParentFrame {
+class CMainFrame : public DocParentFrame {
   public:
     CMainFrame(wxDocManager* manager, const wxString& title);
     ~CMainFrame() override;

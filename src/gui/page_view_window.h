@@ -3,7 +3,6 @@
 // puts the painted pixels on the screen.
 #pragma once
 
-#include <wx/docmdi.h>
 #include <wx/docview.h>
 #include <wx/timer.h>
 #include <wx/window.h>

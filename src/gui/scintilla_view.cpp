@@ -101,13 +101,13 @@ CScintillaView::~CScintillaView() {
     }
 }
 
-wxDocMDIChildFrame* CScintillaView::MakeFrame(wxDocument* doc) {
-    return new wxDocMDIChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
-                                  wxDefaultPosition, DocumentAreaSize());
+DocChildFrame* CScintillaView::MakeFrame(wxDocument* doc) {
+    return new DocChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(), wxDefaultPosition,
+                             DocumentAreaSize());
 }
 
 bool CScintillaView::OnCreate(wxDocument* doc, long) {
-    wxDocMDIChildFrame* frame = MakeFrame(doc);
+    DocChildFrame* frame = MakeFrame(doc);
     stc_ = new wxStyledTextCtrl(frame, wxID_ANY, wxDefaultPosition, frame->GetClientSize());
     buffer_ = std::make_unique<StcTextBuffer>(*stc_);
     ConfigureEditor();

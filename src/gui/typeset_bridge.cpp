@@ -76,7 +76,7 @@ void GuiTypesetSeams::GoToLine(const std::string& file, int line) {
     if (!view || !view->Editor())
         return;
     if (wxWindow* frame = view->GetFrame()) {
-        if (auto* child = wxDynamicCast(frame, wxMDIChildFrame))
+        if (auto* child = wxDynamicCast(frame, wxAuiMDIChildFrame))
             child->Activate();
         frame->Raise();
     }
@@ -235,7 +235,7 @@ void TypesetBridge::TypesetActiveDocument() {
 wxDocument* TypesetBridge::ShowDocument(const std::string& path) {
     if (wxDocument* doc = seams_.FindDocument(path)) {
         if (wxView* view = doc->GetFirstView()) {
-            if (auto* child = wxDynamicCast(view->GetFrame(), wxMDIChildFrame))
+            if (auto* child = wxDynamicCast(view->GetFrame(), wxAuiMDIChildFrame))
                 child->Activate();
         }
         return doc;
