@@ -36,6 +36,21 @@ constexpr std::pair<int, int> kViewCommandRanges[] = {
     {32893, 32897}, {32901, 32901}, {32969, 32970}, {32989, 32989}, {59200, 59203},
 };
 
+// A page view opens in a pane of its own on the right of the document area, beside the
+// source it was typeset from, unless it already has a pane to itself.
+void PlaceBesideTheSources(wxAuiMDIChildFrame* frame) {
+    DocParentFrame* parent = ParentFrame();
+    wxAuiNotebook* book = parent ? parent->GetNotebook() : nullptr;
+    if (!book)
+        return;
+    const int index = book->GetPageIndex(frame);
+    wxAuiTabCtrl* tabs = nullptr;
+    int at = 0;
+    if (index == wxNOT_FOUND || !book->FindTab(frame, &tabs, &at) || tabs->GetPageCount() < 2)
+        return;
+    book->Split(static_cast<size_t>(index), wxRIGHT);
+}
+
 int ScreenResolution() {
     wxSize ppi = wxGetDisplayPPI();
     return std::clamp(std::max(ppi.GetWidth(), ppi.GetHeight()), 30, 300);
@@ -406,6 +421,7 @@ bool CBaseView::OnCreate(wxDocument* doc, long) {
             wxEVT_UPDATE_UI, [](wxUpdateUIEvent& e) { e.Enable(true); }, kIdGotoTypesetDvi);
     }
     frame->Show();
+    PlaceBesideTheSources(frame);
     if (Services().App().Record().dviMaximize)
         frame->Maximize(true);
     if (canvas_) {

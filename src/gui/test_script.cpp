@@ -144,6 +144,8 @@ bool ScriptRunner::RunStep(const std::string& step) {
             const int end = stc->PointFromPosition(stc->GetLineEndPosition(line)).x;
             Say("line-width: " + std::to_string(end - start));
         }
+    } else if (verb == "panes") {
+        Panes();
     } else if (verb == "right-click") {
         // Real events through the display server, as a mouse would make them.
         wxUIActionSimulator sim;
@@ -175,6 +177,32 @@ bool ScriptRunner::RunStep(const std::string& step) {
         return false;
     }
     return true;
+}
+
+// Every document window that takes the keys: its kind, its rectangle on the screen,
+// whether it is in sight, and for a page view how far it is scrolled; then which of them
+// has the keyboard focus.
+void ScriptRunner::Panes() {
+    wxWindow* focus = wxWindow::FindFocus();
+    std::string focused = "none";
+    for (wxDocument* doc : Services().Documents().GetDocumentsVector()) {
+        for (wxView* view : doc->GetViewsVector()) {
+            wxWindow* window = ActiveViewWindow(view);
+            if (!window)
+                continue;
+            const std::string kind = wxDynamicCast(view, CQuirnWinView) ? "tex" : "viewer";
+            const wxRect r = window->GetScreenRect();
+            std::string line = kind + " " + std::to_string(r.x) + " " + std::to_string(r.y) + " " +
+                               std::to_string(r.width) + " " + std::to_string(r.height) + " " +
+                               (window->IsShownOnScreen() ? "shown" : "hidden");
+            if (auto* pages = wxDynamicCast(view, CBaseView); pages && pages->View())
+                line += " scroll-y " + std::to_string(pages->View()->ScrollY());
+            Say("pane: " + line);
+            if (focus == window)
+                focused = kind;
+        }
+    }
+    Say("focus: " + focused);
 }
 
 void ScriptRunner::Report() {

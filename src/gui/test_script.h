@@ -26,6 +26,7 @@ class ScriptRunner {
   private:
     bool RunStep(const std::string& step);  // false: try the same step again later
     void Report();
+    void Panes();
 
     std::vector<std::string> steps_;
     std::size_t next_ = 0;

@@ -89,7 +89,24 @@ bool GuiTypesetSeams::IsDocumentOpen(const std::string& path) {
 }
 
 void GuiTypesetSeams::OpenDocumentFile(const std::string& path) {
+    // The typeset pages open (or come to the front) beside the source, which keeps the
+    // keys: the person typesetting goes on typing.
+    wxView* editing = wxDynamicCast(docs_.GetCurrentView(), CQuirnWinView);
     docs_.CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT);
+    if (!editing)
+        return;
+    for (wxDocument* doc : docs_.GetDocumentsVector()) {
+        for (wxView* view : doc->GetViewsVector()) {
+            if (view != editing)
+                continue;
+            auto* editor = static_cast<CQuirnWinView*>(view);
+            if (auto* child = wxDynamicCast(editor->GetFrame(), wxAuiMDIChildFrame))
+                child->Activate();
+            if (editor->Editor())
+                editor->Editor()->SetFocus();
+            return;
+        }
+    }
 }
 
 void GuiTypesetSeams::ReloadDocument(const std::string& path) {
@@ -240,8 +257,8 @@ wxDocument* TypesetBridge::ShowDocument(const std::string& path) {
         }
         return doc;
     }
-    seams_.OpenDocumentFile(path);
-    return seams_.FindDocument(path);
+    return wxDocManager::GetDocumentManager()->CreateDocument(wxString::FromUTF8(path),
+                                                              wxDOC_SILENT);
 }
 
 bool TypesetBridge::ConfirmClose() {

@@ -40,6 +40,10 @@ TEST(WindowLoop, TypesetViewZoomPageThenFollowAnErrorToItsLine) {
                                        "typeset\n"
                                        "wait-typeset\n"
                                        "wait 1500\n"
+                                       // The pages beside the editor, into the keys.
+                                       "open " +
+                                       dir.File("doc/paper.dvi") +
+                                       "\n"
                                        "report\n"
                                        "menu 59201\n"
                                        "menu 31219\n"
