@@ -19,6 +19,10 @@ namespace quirn::gui {
 namespace {
 enum { ID_VIEW_OUTPUT = wxID_HIGHEST + 1, ID_VIEW_WORKSPACE, ID_TYPESET, ID_CANCEL_TYPESET };
 
+// The Window menu's list of open windows: one item per notebook page, in page order.
+constexpr int kIdWindowListFirst = wxID_HIGHEST + 800;
+constexpr int kWindowListLength = 20;
+
 // The item of `menu` or its submenus whose shortcut is `key` with `modifiers`.
 int ItemOfShortcut(const wxMenu& menu, int key, int modifiers) {
     for (const wxMenuItem* item : menu.GetMenuItems()) {
@@ -166,6 +170,17 @@ void CMainFrame::BuildMenus() {
     auto* help = new wxMenu;
     help->Append(wxID_ABOUT, "&About Quirn");
 
+    // The notebook frame puts this menu before Help.
+    auto* window = new wxMenu;
+    window->Append(wxID_MDI_WINDOW_TILE_VERT, "Tile &Vertically");
+    window->Append(wxID_MDI_WINDOW_TILE_HORZ, "Tile &Horizontally");
+    window->Append(wxID_MDI_WINDOW_CASCADE, "&Cascade");
+    window->AppendSeparator();
+    window->Append(wxID_MDI_WINDOW_NEXT, "&Next Window\tCtrl+Tab");
+    window->Append(wxID_MDI_WINDOW_PREV, "&Previous Window\tCtrl+Shift+Tab");
+    window->AppendSeparator();
+    SetWindowMenu(window);
+
     auto* bar = new wxMenuBar;
     bar->Append(file, "&File");
     bar->Append(edit, "&Edit");
@@ -178,6 +193,16 @@ void CMainFrame::BuildMenus() {
     Bind(wxEVT_MENU, &CMainFrame::OnToggleOutput, this, ID_VIEW_OUTPUT);
     Bind(wxEVT_MENU, &CMainFrame::OnToggleWorkspace, this, ID_VIEW_WORKSPACE);
     Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
+    Bind(wxEVT_MENU, &CMainFrame::OnWindowCommand, this, wxID_MDI_WINDOW_FIRST,
+         wxID_MDI_WINDOW_LAST);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateWindowCommand, this, wxID_MDI_WINDOW_FIRST,
+         wxID_MDI_WINDOW_LAST);
+    Bind(wxEVT_MENU, &CMainFrame::OnWindowListItem, this, kIdWindowListFirst,
+         kIdWindowListFirst + kWindowListLength - 1);
+    Bind(wxEVT_MENU_OPEN, &CMainFrame::OnMenuOpen, this);
+    // Ctrl+Tab cannot be a menu accelerator here, and the windows would take it to move
+    // the focus: the frame sees it first.
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_MENU, &CMainFrame::OnTypeset, this, ID_TYPESET);
     Bind(wxEVT_MENU, &CMainFrame::OnCancelTypeset, this, ID_CANCEL_TYPESET);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateTypeset, this, ID_TYPESET);
@@ -345,6 +370,126 @@ void CMainFrame::BringToFront() {
     Show(true);
     Raise();
     RequestUserAttention();
+}
+
+}  // namespace quirn::gui
+
+namespace quirn::gui {
+
+// Every page back into one pane: a page whose pane is not the first page's is taken out
+// of the notebook and put back, which adds it to the first page's pane.
+void CMainFrame::Cascade() {
+    wxAuiNotebook* book = GetNotebook();
+    if (!book || book->GetPageCount() < 2)
+        return;
+    wxWindow* active = book->GetCurrentPage();
+    wxAuiTabCtrl* home = nullptr;
+    int at = 0;
+    if (!book->FindTab(book->GetPage(0), &home, &at))
+        return;
+    book->SetSelection(0);
+    for (size_t i = 1; i < book->GetPageCount(); ++i) {
+        wxWindow* page = book->GetPage(i);
+        wxAuiTabCtrl* tabs = nullptr;
+        if (!book->FindTab(page, &tabs, &at) || tabs == home)
+            continue;
+        const wxString caption = book->GetPageText(i);
+        const wxBitmap bitmap = book->GetPageBitmap(i);
+        book->RemovePage(i);
+        book->SetSelection(0);
+        book->InsertPage(i, page, caption, false, bitmap);
+    }
+    if (active)
+        book->SetSelection(static_cast<size_t>(book->GetPageIndex(active)));
+}
+
+// Side by side (vertically) or one above the other: a pane for every page.
+void CMainFrame::Tile(wxOrientation orientation) {
+    Cascade();
+    wxAuiNotebook* book = GetNotebook();
+    if (!book)
+        return;
+    for (size_t i = 1; i < book->GetPageCount(); ++i)
+        book->Split(i, orientation == wxVERTICAL ? wxRIGHT : wxBOTTOM);
+}
+
+void CMainFrame::OnWindowCommand(wxCommandEvent& e) {
+    switch (e.GetId()) {
+        case wxID_MDI_WINDOW_TILE_VERT:
+            Tile(wxVERTICAL);
+            break;
+        case wxID_MDI_WINDOW_TILE_HORZ:
+            Tile(wxHORIZONTAL);
+            break;
+        case wxID_MDI_WINDOW_CASCADE:
+            Cascade();
+            break;
+        case wxID_MDI_WINDOW_NEXT:
+            ActivateNext();
+            break;
+        case wxID_MDI_WINDOW_PREV:
+            ActivatePrevious();
+            break;
+        default:
+            break;
+    }
+    if (wxAuiMDIChildFrame* child = GetActiveChild())
+        child->SetFocus();
+}
+
+void CMainFrame::OnUpdateWindowCommand(wxUpdateUIEvent& e) {
+    wxAuiNotebook* book = GetNotebook();
+    const size_t pages = book ? book->GetPageCount() : 0;
+    e.Enable(e.GetId() == wxID_MDI_WINDOW_CASCADE || e.GetId() == wxID_MDI_WINDOW_TILE_VERT ||
+                     e.GetId() == wxID_MDI_WINDOW_TILE_HORZ
+                 ? pages > 1
+                 : pages > 0);
+}
+
+void CMainFrame::OnCharHook(wxKeyEvent& e) {
+    const int modifiers = e.GetModifiers() & ~wxMOD_SHIFT;
+    if (e.GetKeyCode() != WXK_TAB || modifiers != wxMOD_CONTROL) {
+        e.Skip();
+        return;
+    }
+    RunMenuItem(e.ShiftDown() ? wxID_MDI_WINDOW_PREV : wxID_MDI_WINDOW_NEXT);
+}
+
+void CMainFrame::OnMenuOpen(wxMenuEvent& e) {
+    e.Skip();
+    if (e.GetMenu() && e.GetMenu() == GetWindowMenu())
+        UpdateWindowList();
+}
+
+void CMainFrame::UpdateWindowList() {
+    wxMenu* window = GetWindowMenu();
+    if (!window)
+        return;
+    for (int i = 0; i < kWindowListLength; ++i) {
+        if (window->FindItem(kIdWindowListFirst + i))
+            window->Delete(kIdWindowListFirst + i);
+    }
+    wxAuiNotebook* book = GetNotebook();
+    if (!book)
+        return;
+    const int selected = book->GetSelection();
+    const int count = std::min<int>(static_cast<int>(book->GetPageCount()), kWindowListLength);
+    for (int i = 0; i < count; ++i) {
+        wxString title = book->GetPageText(static_cast<size_t>(i));
+        title.Replace("&", "&&", true);
+        const wxString label = wxString::Format("&%d %s", (i + 1) % 10, title);
+        window->AppendCheckItem(kIdWindowListFirst + i, label)->Check(i == selected);
+    }
+}
+
+void CMainFrame::OnWindowListItem(wxCommandEvent& e) {
+    wxAuiNotebook* book = GetNotebook();
+    const int index = e.GetId() - kIdWindowListFirst;
+    if (!book || index < 0 || index >= static_cast<int>(book->GetPageCount()))
+        return;
+    book->SetSelection(static_cast<size_t>(index));
+    if (wxAuiMDIChildFrame* child = GetActiveChild())
+        child->SetFocus();
 }
 
 }  // namespace quirn::gui

@@ -51,8 +51,20 @@ class CMainFrame : public DocParentFrame {
     // Restores a minimised window and brings it to the front (a second start asked).
     void BringToFront();
 
+    // The Window menu: one pane for all windows, or a pane each side by side (vertical)
+    // or one above the other (horizontal).
+    void Cascade() override;
+    void Tile(wxOrientation orientation = wxHORIZONTAL) override;
+    // The open windows at the end of the Window menu, the active one checked.
+    void UpdateWindowList();
+
   private:
     void BuildMenus();
+    void OnWindowCommand(wxCommandEvent& e);
+    void OnUpdateWindowCommand(wxUpdateUIEvent& e);
+    void OnMenuOpen(wxMenuEvent& e);
+    void OnCharHook(wxKeyEvent& e);
+    void OnWindowListItem(wxCommandEvent& e);
     void BuildToolBar();
     void OnTypeset(wxCommandEvent&);
     void OnCancelTypeset(wxCommandEvent&);

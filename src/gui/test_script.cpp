@@ -144,6 +144,16 @@ bool ScriptRunner::RunStep(const std::string& step) {
             const int end = stc->PointFromPosition(stc->GetLineEndPosition(line)).x;
             Say("line-width: " + std::to_string(end - start));
         }
+    } else if (verb == "window-menu") {
+        if (CMainFrame* frame = app.MainFrame(); frame && frame->GetWindowMenu()) {
+            frame->UpdateWindowList();
+            for (wxMenuItem* item : frame->GetWindowMenu()->GetMenuItems()) {
+                if (!item->IsSeparator())
+                    Say(std::string("window-item: ") +
+                        (item->IsCheckable() && item->IsChecked() ? "* " : "") +
+                        item->GetItemLabel().utf8_string());
+            }
+        }
     } else if (verb == "panes") {
         Panes();
     } else if (verb == "right-click") {

@@ -2,6 +2,7 @@
 // own on the right while the editor keeps the keys, a forward search keeps both in
 // sight, and the window keys move between the document windows.
 #include <gtest/gtest.h>
+#include <wx/defs.h>
 
 #include <sstream>
 #include <string>
@@ -112,6 +113,85 @@ TEST(WindowSideBySide, TypesetShowsThePagesBesideTheSourceWhichKeepsTheKeys) {
     // The forward search shows page 2 in the page view, the source still in sight.
     ExpectSideBySide(PanesOfStep(panes, 2), "after the forward search");
     EXPECT_EQ(Reported(out, "indicator"), "Page 2 of 2") << out;
+}
+
+// The Window menu: the list of open windows, Ctrl+Tab and Ctrl+Shift+Tab from one to
+// the next, tiling one above the other and back into one pane.
+TEST(WindowSideBySide, WindowMenuListsMovesTilesAndCascades) {
+    if (!HaveXvfb())
+        GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir dir;
+    std::string tex = dir.Write("doc/note.tex",
+                                "\\documentclass{article}\\begin{document}Note.\\end{document}\n");
+    std::string other = dir.Write(
+        "doc/other.tex", "\\documentclass{article}\\begin{document}Other.\\end{document}\n");
+    const std::string dvi = dir.File("doc/note.dvi");
+    const std::string tileHorizontally = std::to_string(wxID_MDI_WINDOW_TILE_HORZ);
+    const std::string cascade = std::to_string(wxID_MDI_WINDOW_CASCADE);
+    ScriptRun run = RunScript(dir, "open " + other + "\nopen " + tex +
+                                       "\n"
+                                       "typeset\n"
+                                       "wait-typeset\n"
+                                       "wait 1000\n"
+                                       "window-menu\n"
+                                       "key Ctrl+Tab\n"
+                                       "wait 300\n"
+                                       "report\n"
+                                       "key Ctrl+Tab\n"
+                                       "wait 300\n"
+                                       "report\n"
+                                       "key Ctrl+Shift+Tab\n"
+                                       "wait 300\n"
+                                       "report\n"
+                                       "menu " +
+                                       cascade +
+                                       "\n"
+                                       "wait 300\n"
+                                       "panes\n"
+                                       "menu " +
+                                       tileHorizontally +
+                                       "\n"
+                                       "wait 300\n"
+                                       "panes\n"
+                                       "quit\n");
+    const std::string& out = run.out;
+    const std::string& err = run.err;
+    ASSERT_EQ(run.status, 0) << out << err;
+    EXPECT_EQ(ToolkitWarnings(err), "");
+
+    // Three windows, in the order they were opened, the editor of note.tex active.
+    EXPECT_EQ(AllReported(out, "window-item"),
+              (std::vector<std::string>{"Tile &Vertically", "Tile &Horizontally", "&Cascade",
+                                        "&Next Window", "&Previous Window", "&1 other.tex",
+                                        "* &2 note.tex", "&3 note.dvi"}))
+        << out;
+    // Ctrl+Tab: the pages, then round to the first window; Ctrl+Shift+Tab back.
+    std::vector<std::string> active = AllReported(out, "active");
+    ASSERT_EQ(active.size(), 3u) << out << err;
+    EXPECT_EQ(active[0], "viewer " + dvi);
+    EXPECT_EQ(active[1], "tex " + other);
+    EXPECT_EQ(active[2], "viewer " + dvi);
+
+    std::vector<std::string> panes = AllReported(out, "pane");
+    ASSERT_EQ(panes.size(), 6u) << out << err;
+    // Cascade: one pane, only the active window in sight.
+    int shown = 0;
+    for (int i = 0; i < 3; ++i)
+        shown += ReadPane(panes[static_cast<size_t>(i)]).shown == "shown";
+    EXPECT_EQ(shown, 1) << out;
+    // Tiled one above the other: all three in sight, stacked without overlapping.
+    std::vector<Pane> tiled;
+    for (int i = 3; i < 6; ++i)
+        tiled.push_back(ReadPane(panes[static_cast<size_t>(i)]));
+    for (const Pane& p : tiled)
+        EXPECT_EQ(p.shown, "shown") << out;
+    for (std::size_t i = 0; i < tiled.size(); ++i) {
+        for (std::size_t j = 0; j < tiled.size(); ++j) {
+            if (i != j && tiled[i].y < tiled[j].y) {
+                EXPECT_LE(tiled[i].y + tiled[i].height, tiled[j].y) << out;
+            }
+        }
+    }
 }
 
 }  // namespace
