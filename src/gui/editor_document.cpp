@@ -13,6 +13,7 @@
 #include "gui/editor_view.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
+#include "gui/typeset_bridge.h"
 
 namespace quirn::gui {
 
@@ -45,6 +46,11 @@ bool CQuirnWinDoc::OnCreate(const wxString& path, long flags) {
         return false;
     // A new view may have been made before the text holder: bind them now.
     Tex();
+    // A source opened from a file shows its typeset pages beside it, once it is read.
+    if (!path.empty() && !(flags & wxDOC_NEW)) {
+        const std::string source = path.utf8_string();
+        wxTheApp->CallAfter([source] { Services().Typeset().ShowNewerPages(source); });
+    }
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <wx/mdi.h>
 #include <wx/utils.h>
 
+#include <filesystem>
+
 #include "app/tex_environment.h"
 #include "gui/documents.h"
 #include "gui/gui_services.h"
@@ -259,6 +261,24 @@ wxDocument* TypesetBridge::ShowDocument(const std::string& path) {
     }
     return wxDocManager::GetDocumentManager()->CreateDocument(wxString::FromUTF8(path),
                                                               wxDOC_SILENT);
+}
+
+void TypesetBridge::ShowNewerPages(const std::string& source) {
+    if (!seams_.FindDocument(source))
+        return;
+    const std::string main = MainFileFor(source);
+    if (main.empty())
+        return;
+    wxFileName name(wxString::FromUTF8(main));
+    name.SetExt("dvi");
+    const std::string dvi = name.GetFullPath().utf8_string();
+    std::error_code error;
+    const auto pages = std::filesystem::last_write_time(dvi, error);
+    if (error || seams_.IsDocumentOpen(dvi))
+        return;
+    const auto text = std::filesystem::last_write_time(source, error);
+    if (!error && pages > text)
+        seams_.OpenDocumentFile(dvi);
 }
 
 bool TypesetBridge::ConfirmClose() {

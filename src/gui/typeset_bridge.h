@@ -70,6 +70,9 @@ class TypesetBridge {
     // Opens a document, or brings its window forward when it is open; the document,
     // or null when it could not be opened.
     wxDocument* ShowDocument(const std::string& path);
+    // When the pages typeset from `source` (an open TeX document) are newer than it, they
+    // open beside it; the editor keeps the keys.
+    void ShowNewerPages(const std::string& source);
     // The open document of a file, or null.
     wxDocument* FindDocument(const std::string& path) { return seams_.FindDocument(path); }
     // Opens (or brings forward) a TeX source and puts the caret on a line of it.

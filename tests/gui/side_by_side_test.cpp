@@ -194,5 +194,37 @@ TEST(WindowSideBySide, WindowMenuListsMovesTilesAndCascades) {
     }
 }
 
+// Opening a source whose typeset pages are newer than it opens both, side by side, the
+// editor with the keys; a source changed since it was typeset opens alone.
+TEST(WindowSideBySide, OpeningASourceWithNewerPagesOpensBoth) {
+    if (!HaveXvfb())
+        GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir dir;
+    const std::string body = "\\documentclass{article}\\begin{document}Text.\\end{document}\n";
+    std::string stale = dir.Write("doc/stale.tex", body);
+    std::string fresh = dir.Write("doc/fresh.tex", body);
+    std::string made;
+    ASSERT_EQ(test::RunCommand("cd '" + dir.File("doc") +
+                                   "' && latex -interaction=batchmode stale.tex && latex "
+                                   "-interaction=batchmode fresh.tex && touch -d '+1 minute' "
+                                   "stale.tex",
+                               &made),
+              0)
+        << made;
+    ScriptRun run = RunScript(dir, "open " + stale + "\nwait 1000\npanes\nopen " + fresh +
+                                       "\nwait 1500\npanes\nreport\nquit\n");
+    const std::string& out = run.out;
+    const std::string& err = run.err;
+    ASSERT_EQ(run.status, 0) << out << err;
+    EXPECT_EQ(ToolkitWarnings(err), "");
+    std::vector<std::string> panes = AllReported(out, "pane");
+    ASSERT_EQ(panes.size(), 4u) << out << err;
+    EXPECT_EQ(ReadPane(panes[0]).kind, "tex") << out;
+    // stale.tex, now hidden behind fresh.tex; fresh.tex and its pages side by side.
+    ExpectSideBySide({ReadPane(panes[2]), ReadPane(panes[3])}, "fresh.tex and its pages");
+    EXPECT_EQ(AllReported(out, "focus").back(), "tex") << out;
+    EXPECT_EQ(Reported(out, "active"), "tex " + fresh) << out;
+}
+
 }  // namespace
 }  // namespace quirn
