@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/paths.h"
 #include "platform/store_tree.h"
 
 namespace quirn {
@@ -59,9 +60,7 @@ std::string Home() {
 // The platform's answers for the "Shell Folders" values.
 std::optional<std::string> ShellFolder(StoreRoot root, const std::string& name) {
     std::string n = LowerAscii(name);
-    std::string data = EnvDir("XDG_DATA_HOME");
-    if (data.empty())
-        data = Home() + "/.local/share";
+    const std::string data = XdgBaseDirectory("XDG_DATA_HOME", ".local/share");
     if (root == StoreRoot::User) {
         if (n == "personal") {
             std::string docs = EnvDir("XDG_DOCUMENTS_DIR");

@@ -101,10 +101,7 @@ std::string Failure(const std::string& what, const QuietRunResult& run) {
 }  // namespace
 
 std::string DefaultDataHome() {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-        return data;
-    const char* home = std::getenv("HOME");
-    return JoinPath(home && *home ? home : "/tmp", ".local/share");
+    return XdgBaseDirectory("XDG_DATA_HOME", ".local/share");
 }
 
 const std::vector<std::string>& AssociatedMimeTypes() {

@@ -32,6 +32,7 @@
 
 #include "platform/file_replacement.h"
 #include "platform/output_sink.h"
+#include "platform/paths.h"
 #include "platform/settings_store.h"
 #include "platform/store_tree.h"
 
@@ -560,10 +561,7 @@ std::unique_ptr<SettingsStore> MakeMemoryStore() {
 std::string DefaultStoreDirectory() {
     if (const char* e = std::getenv("QUIRN_CONFIG_DIR"); e && *e)
         return e;
-    if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
-        return std::string(x) + "/quirn";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.config/quirn";
+    return JoinPath(XdgBaseDirectory("XDG_CONFIG_HOME", ".config"), "quirn");
 }
 
 }  // namespace quirn

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace quirn {
@@ -83,6 +84,13 @@ std::string AbsolutePath(std::string_view name, std::string_view folder) {
     if (IsAbsolute(name) || name.empty())
         return std::string(name);
     return JoinPath(folder, name);
+}
+
+std::string XdgBaseDirectory(const char* variable, std::string_view homeRelative) {
+    if (const char* value = std::getenv(variable); value && *value)
+        return value;
+    const char* home = std::getenv("HOME");
+    return JoinPath(home && *home ? home : "/tmp", homeRelative);
 }
 
 const std::string& StartFolder() {

@@ -39,6 +39,11 @@ bool IsAbsolute(std::string_view path);
 // change; callers pass the folder the name is relative to.
 std::string AbsolutePath(std::string_view name, std::string_view folder);
 
+// A user folder of the XDG base directories: $`variable` when it is set and not empty,
+// otherwise `homeRelative` below $HOME (below /tmp when HOME is unset), e.g.
+// XdgBaseDirectory("XDG_STATE_HOME", ".local/state").
+std::string XdgBaseDirectory(const char* variable, std::string_view homeRelative);
+
 // The folder the program was started in (what relative names on its command line are
 // relative to), read once.
 const std::string& StartFolder();

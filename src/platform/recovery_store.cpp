@@ -57,10 +57,7 @@ std::string DecodePath(std::string_view line) {
 }  // namespace
 
 std::string DefaultRecoveryDirectory() {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-        return JoinPath(state, "quirn");
-    const char* home = std::getenv("HOME");
-    return JoinPath(home && *home ? home : "/tmp", ".local/state/quirn");
+    return JoinPath(XdgBaseDirectory("XDG_STATE_HOME", ".local/state"), "quirn");
 }
 
 bool RecoveryStore::Write(const std::string& originalPath, std::string_view text) {

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/paths.h"
+#include "platform/temp_folder.h"
 
 namespace quirn {
 
@@ -125,8 +126,7 @@ std::string InstanceSocketPath(const std::string& display, const std::string& se
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
         dir = runtime;
     } else {
-        const char* tmp = std::getenv("TMPDIR");
-        dir = JoinPath(tmp && *tmp ? tmp : "/tmp", "quirn-" + uid);
+        dir = JoinPath(TemporaryRoot(), "quirn-" + uid);
         if (!PrivateFolder(dir))
             return {};
     }
