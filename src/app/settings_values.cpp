@@ -20,10 +20,6 @@ int Clamp(int value, int low, int high, int fallback) {
     return value < low || value > high ? fallback : value;
 }
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() > tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 }  // namespace
 
 SpellOptions LoadSpellOptions(const Profile& profile) {
@@ -189,7 +185,7 @@ std::vector<std::string> DictionaryNames(const std::vector<std::string>& directo
             continue;
         while (dirent* ent = ::readdir(d)) {
             std::string name = ent->d_name;
-            if (EndsWith(name, ".hash"))
+            if (name.size() > 5 && name.ends_with(".hash"))
                 names.push_back(name.substr(0, name.size() - 5));
         }
         ::closedir(d);

@@ -7,26 +7,16 @@ namespace quirn::cli {
 
 namespace {
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-std::string BaseName(const std::string& fontName) {
-    const size_t slash = fontName.rfind('/');
-    return slash == std::string::npos ? fontName : fontName.substr(slash + 1);
-}
-
 // Why a font that is neither virtual nor drawn from an outline or bitmaps has nothing.
 std::string MissingReason(PreviewDocument& preview, const DviFont& font,
                           const FontMapEntry* entry) {
     DviContext& context = *preview.context;
-    const std::string name = BaseName(font.name);
+    const std::string name = FileNameOf(font.name);
     if (context.fileSearch.FindFile(name + ".tfm", false).empty()) {
         return "no metrics (" + name + ".tfm) in the TeX trees";
     }
     if (entry != nullptr) {
-        if (entry->outlineFile.rfind(kPostScriptOnlyPrefix, 0) == 0) {
+        if (entry->outlineFile.starts_with(kPostScriptOnlyPrefix)) {
             return "the font map names no outline file (a font of PostScript printers only)"
                    " and METAFONT cannot make its bitmaps";
         }
@@ -53,7 +43,7 @@ FontSource Describe(PreviewDocument& preview, const DviFont& font) {
         return source;
     }
     if (font.outlineFont != nullptr) {
-        source.kind = EndsWith(font.outlineFile, ".ttf") ? "truetype" : "type1";
+        source.kind = font.outlineFile.ends_with(".ttf") ? "truetype" : "type1";
         source.file = font.outlineFile;
         if (entry != nullptr) {
             if (!entry->encodingFile.empty()) {

@@ -101,10 +101,6 @@ size_t SkipSpace(std::string_view text, size_t pos) {
     return pos;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 uint32_t FromScaled(const ScaledRgb& rgb) {
     return ColorFromFractions(rgb.r / 32760.0, rgb.g / 32760.0, rgb.b / 32760.0);
 }
@@ -184,16 +180,16 @@ std::optional<uint32_t> ParseColorSpec(std::string_view text, OutputSink& out) {
     size_t pos = SkipSpace(text, 0);
     std::string_view rest = text.substr(pos);
     enum class Model { kNone, kRgb, kHsb, kCmyk, kGray } model = Model::kNone;
-    if (StartsWith(rest, "rgb")) {
+    if (rest.starts_with("rgb")) {
         model = Model::kRgb;
         pos += 3;
-    } else if (StartsWith(rest, "hsb")) {
+    } else if (rest.starts_with("hsb")) {
         model = Model::kHsb;
         pos += 3;
-    } else if (StartsWith(rest, "cmyk")) {
+    } else if (rest.starts_with("cmyk")) {
         model = Model::kCmyk;
         pos += 4;
-    } else if (StartsWith(rest, "gray")) {
+    } else if (rest.starts_with("gray")) {
         model = Model::kGray;
         pos += 4;
     }

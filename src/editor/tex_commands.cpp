@@ -13,10 +13,6 @@ bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 TextRange BlockCommentUncomment(TextBuffer& text, TextRange selection) {
@@ -104,13 +100,13 @@ std::optional<TextPos> ContinueListOnEnter(TextBuffer& text, TextPos caret) {
     const std::string_view rest = std::string_view(previous).substr(k);
     const int indent = static_cast<int>(std::min<std::size_t>(k, 1000));
     const TextRange at{caret, caret};
-    if (StartsWith(rest, "\\begin{itemize}") || StartsWith(rest, "\\begin{enumerate}")) {
+    if (rest.starts_with("\\begin{itemize}") || rest.starts_with("\\begin{enumerate}")) {
         return InsertItem(text, at, indent + 2, "");
     }
-    if (StartsWith(rest, "\\begin{description}")) {
+    if (rest.starts_with("\\begin{description}")) {
         return InsertItem(text, at, indent + 2, "[]");
     }
-    if (StartsWith(rest, "\\item")) {
+    if (rest.starts_with("\\item")) {
         const bool bracket = rest.size() > 5 && rest[5] == '[';
         return InsertItem(text, at, indent, bracket ? "[]" : "");
     }
