@@ -65,6 +65,8 @@ void PlaceBesideTheSources(wxAuiMDIChildFrame* frame) {
         return;
     }
     book->Split(static_cast<size_t>(index), wxRIGHT);
+    if (auto* main = dynamic_cast<CMainFrame*>(parent))
+        main->RestorePagePaneWidth();
 }
 
 int ScreenResolution() {

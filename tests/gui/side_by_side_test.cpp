@@ -240,5 +240,39 @@ TEST(WindowSideBySide, OpeningASourceWithNewerPagesOpensBoth) {
     EXPECT_EQ(freshPages.width, secondPages.width) << out;
 }
 
+// The pages' pane keeps the width the user gave it: the program starts with the share of
+// the width saved when it last ended, and saves the share it ends with.
+TEST(WindowSideBySide, ThePagePaneKeepsItsWidthFromOneSessionToTheNext) {
+    if (!HaveXvfb())
+        GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir dir;
+    std::string tex = dir.Write("doc/paper.tex",
+                                "\\documentclass{article}\\begin{document}Text.\\end{document}\n");
+    std::string made;
+    ASSERT_EQ(test::RunCommand(
+                  "cd '" + dir.File("doc") + "' && latex -interaction=batchmode paper.tex", &made),
+              0)
+        << made;
+    const std::string key = "'/HKCU/Software/Tolvane Inc/Quirn6/Window/PagePaneStart'";
+    const std::string cli = "QUIRN_CONFIG_DIR='" + dir.File("config") + "' '" +
+                            test::Program("quirn-cli") + "' settings ";
+    ASSERT_EQ(test::RunCommand(cli + "write " + key + " 300 --int", &made), 0) << made;
+    ScriptRun run = RunScript(dir, "open " + tex + "\nwait 1500\npanes\nquit\n");
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(ToolkitWarnings(run.err), "");
+    std::vector<std::string> panes = AllReported(run.out, "pane");
+    ASSERT_EQ(panes.size(), 2u) << run.out;
+    const Pane source = ReadPane(panes[0]);
+    const Pane pages = ReadPane(panes[1]);
+    ExpectSideBySide({source, pages}, "restored");
+    // The source has about three tenths of the width, the pages the rest.
+    const double share =
+        static_cast<double>(pages.x - source.x) / (pages.x + pages.width - source.x);
+    EXPECT_NEAR(share, 0.3, 0.05) << run.out;
+    std::string saved;
+    ASSERT_EQ(test::RunCommand(cli + "read " + key, &saved), 0);
+    EXPECT_NEAR(std::stoi(saved), 300, 50) << saved;
+}
+
 }  // namespace
 }  // namespace quirn
