@@ -113,6 +113,8 @@ TEST(WindowSideBySide, TypesetShowsThePagesBesideTheSourceWhichKeepsTheKeys) {
     // The forward search shows page 2 in the page view, the source still in sight.
     ExpectSideBySide(PanesOfStep(panes, 2), "after the forward search");
     EXPECT_EQ(Reported(out, "indicator"), "Page 2 of 2") << out;
+    // The pages came forward and take the keys.
+    EXPECT_EQ(focus[2], "viewer") << out;
 }
 
 // The Window menu: the list of open windows, Ctrl+Tab and Ctrl+Shift+Tab from one to
