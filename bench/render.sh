@@ -6,6 +6,11 @@
 #            process and by one `dvipng -D 150` process, the same pages, alternately;
 #            process start and font loading count in both. Quirn should need at most
 #            half of dvipng's time.
+#   book:    the same on a 300-page article, every font cached (fewer rounds);
+#            Quirn should need at most 0.35 of dvipng's time.
+#   first:   a one-page T1 document (fonts with only METAFONT sources) rendered with an
+#            empty font cache, so that its bitmap fonts are made: the time a first
+#            view of such a document takes, against the same render once they exist.
 #   pages:   bench_render_pages on the same article and on a 3-page and a 300-page
 #            document with the same fonts: re-drawing an interpreted page against its
 #            first drawing (limit 1/4), opening 300 pages against 3 (limit 2), and the
@@ -84,5 +89,37 @@ d=$(median "${dvipng_times[@]}")
 [ "$(ls "$work/quirn" | wc -l)" = "$count" ] || { echo "quirn-cli wrote $(ls "$work/quirn" | wc -l) of $count pages" >&2; exit 1; }
 printf 'render: quirn-cli %.3f s, dvipng %.3f s (medians), ratio %.3f (limit 0.5)\n' \
     "$q" "$d" "$(echo "$q / $d" | bc -l)"
+
+book_rounds=$(( (rounds + 1) / 2 ))
+quirn_times=() dvipng_times=()
+for round in $(seq 1 "$book_rounds"); do
+    rm -f "$work"/quirn/* "$work"/dvipng/*
+    t0=$(now)
+    "$cli" render "$work/article300.dvi" --dpi 150 --aa always -o "$work/quirn/page%d.png" 2>/dev/null
+    t1=$(now)
+    dvipng -q -D 150 -o "$work/dvipng/page%d.png" "$work/article300.dvi" >/dev/null 2>&1
+    t2=$(now)
+    quirn_times+=("$(echo "$t1 - $t0" | bc -l)")
+    dvipng_times+=("$(echo "$t2 - $t1" | bc -l)")
+done
+rm -f "$work"/quirn/* "$work"/dvipng/*
+q=$(median "${quirn_times[@]}")
+d=$(median "${dvipng_times[@]}")
+printf 'book: %s pages, quirn-cli %.3f s, dvipng %.3f s (medians of %d), ratio %.3f (limit 0.35)\n' \
+    "$("$cli" dvi-info "$work/article300.dvi" 2>/dev/null | sed -n 's/^pages //p')" \
+    "$q" "$d" "$book_rounds" "$(echo "$q / $d" | bc -l)"
+
+printf '%s\n' '\documentclass{article}\usepackage[T1]{fontenc}\begin{document}' \
+    '\section{Fran\c{c}ais} Stra\ss e, \textbf{bold}, \textit{italic}, \texttt{typewriter}.' \
+    '\begin{itemize}\item A bullet.\end{itemize}\end{document}' > "$work/t1.tex"
+(cd "$work" && latex -interaction=batchmode t1.tex >/dev/null)
+cache=(env TEXMFVAR="$work/var" VARTEXFONTS="$work/fonts")
+t0=$(now)
+"${cache[@]}" "$cli" render "$work/t1.dvi" --dpi 150 --aa always -o "$work/quirn/t1.png" 2>/dev/null
+t1=$(now)
+"${cache[@]}" "$cli" render "$work/t1.dvi" --dpi 150 --aa always -o "$work/quirn/t1.png" 2>/dev/null
+t2=$(now)
+printf 'first: T1 page with its bitmap fonts made %.3f s, with them cached %.3f s\n' \
+    "$(echo "$t1 - $t0" | bc -l)" "$(echo "$t2 - $t1" | bc -l)"
 
 "$pages_bench" "$work/article50.dvi" "$work/article3.dvi" "$work/article300.dvi" 150 "$rounds"

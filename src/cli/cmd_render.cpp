@@ -172,20 +172,25 @@ int RenderCommand(const std::vector<std::string>& args) {
     request.dpi = dpi;
     request.antiAlias = threshold >= dpi;
     request.postScript = &route;
-    CanvasPngWriter png;
+    // Page N is encoded while page N + 1 is drawn.
+    BackgroundPngWriter png;
     for (int page = first; page <= last; ++page) {
         request.page = page - 1;
         DrawPage(doc, canvas, request);
         const PageContent* content = GetPageContent(doc, page - 1, true);
         const std::string name = OutputName(out, page);
-        std::string error;
         const bool grey = (content == nullptr || AllBlack(*content)) && !route.DrewColour();
         const CanvasPngFormat format = grey ? CanvasPngFormat::Grey : CanvasPngFormat::Rgb;
-        const bool written = png.Write(canvas, name, format, dpi, &error);
-        if (!written) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 1;
+        if (!png.Submit(canvas, name, format, dpi)) {
+            break;
         }
+        if (canvas.Width() != size.width || canvas.Height() != size.height) {
+            canvas = RasterCanvas(size.width, size.height);  // the first hand-back is empty
+        }
+    }
+    if (!png.Finish()) {
+        std::fprintf(stderr, "%s\n", png.Error().c_str());
+        return 1;
     }
     return route.DrewEmpty() ? 1 : 0;
 }

@@ -434,6 +434,9 @@ void CQuirnWinView::GotoTypesetDvi() {
         int page = -1, x = 0, y = 0;
         if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y))
             pages->ShowSourcePosition(page, x, y);
+        // The pages were brought forward: their keys page through them.
+        if (view->Canvas())
+            view->Canvas()->SetFocus();
     });
 }
 

@@ -343,6 +343,7 @@ void CMainFrame::RestoreWindowState(Profile& profile) {
     int right = profile.GetInt("Window", "Right", 639);
     int bottom = profile.GetInt("Window", "Bottom", 479);
     int show = profile.GetInt("Window", "ShowCmd", 3);
+    pagePaneStart_ = std::clamp(profile.GetInt("Window", "PagePaneStart", 500), 100, 900);
     if (right > left && bottom > top)
         SetSize(left, top, right - left, bottom - top);
     ShowWorkspace(profile.GetInt("Settings", "ShowWorkspace", 1) != 0);
@@ -360,8 +361,54 @@ void CMainFrame::SaveWindowState(Profile& profile, const std::string& fileOpenDi
     profile.WriteInt("Window", "Right", r.GetRight() + 1);
     profile.WriteInt("Window", "Bottom", r.GetBottom() + 1);
     profile.WriteInt("Window", "ShowCmd", IsMaximized() ? 3 : (IsIconized() ? 2 : 1));
+    if (const int start = PagePaneStart(); start > 0)
+        pagePaneStart_ = start;
+    profile.WriteInt("Window", "PagePaneStart", pagePaneStart_);
     profile.WriteText("Directories", "FileOpen", fileOpenDir);
     profile.WriteInt("Settings", "ShowWorkspace", WorkspaceShown() ? 1 : 0);
+}
+
+int CMainFrame::PagePaneStart() {
+    wxAuiNotebook* book = GetNotebook();
+    if (!book || book->GetClientSize().x <= 0)
+        return 0;
+    wxAuiTabCtrl* first = nullptr;
+    int at = 0;
+    if (book->GetPageCount() == 0 || !book->FindTab(book->GetPage(0), &first, &at))
+        return 0;
+    for (size_t i = 0; i < book->GetPageCount(); ++i) {
+        wxWindow* page = book->GetPage(i);
+        wxAuiTabCtrl* tabs = nullptr;
+        if (dynamic_cast<CQuirnMDIChildWnd*>(page) == nullptr || !book->FindTab(page, &tabs, &at) ||
+            tabs == first)
+            continue;
+        const int x = tabs->GetScreenPosition().x - book->GetScreenPosition().x;
+        if (x <= 0)
+            return 0;  // the pages are not beside the sources (tiled one above the other)
+        return std::clamp(x * 1000 / book->GetClientSize().x, 100, 900);
+    }
+    return 0;
+}
+
+void CMainFrame::RestorePagePaneWidth() {
+    wxAuiNotebook* book = GetNotebook();
+    if (!book)
+        return;
+    // The notebook keeps the panes' sizes in its layout manager; its saved layout names
+    // the right-hand dock's width, which is set and read back.
+    auto& manager = const_cast<wxAuiManager&>(book->GetAuiManager());
+    wxString layout = manager.SavePerspective();
+    const wxString key = "|dock_size(2,";
+    const size_t at = layout.find(key);
+    if (at == wxString::npos)
+        return;
+    const size_t equals = layout.find('=', at);
+    const size_t end = layout.find('|', equals);
+    if (equals == wxString::npos || end == wxString::npos)
+        return;
+    const int width = book->GetClientSize().x * (1000 - pagePaneStart_) / 1000;
+    layout.replace(equals + 1, end - equals - 1, wxString::Format("%d", width));
+    manager.LoadPerspective(layout, true);
 }
 
 void CMainFrame::BringToFront() {

@@ -41,6 +41,9 @@ class CMainFrame : public DocParentFrame {
     // Window placement from and to the "Window" settings.
     void RestoreWindowState(Profile& profile);
     void SaveWindowState(Profile& profile, const std::string& fileOpenDir);
+    // The pages' pane on the right was just split off: it gets the width it had when
+    // the program last ended.
+    void RestorePagePaneWidth();
 
     // The menu item whose shortcut (as the menus show it, "&Save\tCtrl+S") the key is,
     // or wxID_NONE.
@@ -59,6 +62,11 @@ class CMainFrame : public DocParentFrame {
     void UpdateWindowList();
 
   private:
+    // Thousandths of the document area's width left of the pages' pane, when the pages
+    // have a pane of their own; 0 when they have not.
+    int PagePaneStart();
+    int pagePaneStart_ = 500;
+
     void BuildMenus();
     void OnWindowCommand(wxCommandEvent& e);
     void OnUpdateWindowCommand(wxUpdateUIEvent& e);

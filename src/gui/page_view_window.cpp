@@ -38,7 +38,9 @@ constexpr std::pair<int, int> kViewCommandRanges[] = {
 };
 
 // A page view opens in a pane of its own on the right of the document area, beside the
-// source it was typeset from, unless it already has a pane to itself.
+// source it was typeset from, unless it already has a pane to itself. When another
+// page view already has such a pane, the new one joins it as a tab: the pages of every
+// document share the right-hand side.
 void PlaceBesideTheSources(wxAuiMDIChildFrame* frame) {
     DocParentFrame* parent = ParentFrame();
     wxAuiNotebook* book = parent ? parent->GetNotebook() : nullptr;
@@ -49,7 +51,23 @@ void PlaceBesideTheSources(wxAuiMDIChildFrame* frame) {
     int at = 0;
     if (index == wxNOT_FOUND || !book->FindTab(frame, &tabs, &at) || tabs->GetPageCount() < 2)
         return;
+    for (size_t i = 0; i < book->GetPageCount(); ++i) {
+        wxWindow* other = book->GetPage(i);
+        wxAuiTabCtrl* otherTabs = nullptr;
+        if (other == frame || dynamic_cast<CQuirnMDIChildWnd*>(other) == nullptr ||
+            !book->FindTab(other, &otherTabs, &at) || otherTabs == tabs)
+            continue;
+        // A page is added to the pane of the selected page.
+        const wxString caption = book->GetPageText(static_cast<size_t>(index));
+        const wxBitmap bitmap = book->GetPageBitmap(static_cast<size_t>(index));
+        book->RemovePage(static_cast<size_t>(index));
+        book->SetSelection(static_cast<size_t>(book->GetPageIndex(other)));
+        book->AddPage(frame, caption, true, bitmap);
+        return;
+    }
     book->Split(static_cast<size_t>(index), wxRIGHT);
+    if (auto* main = dynamic_cast<CMainFrame*>(parent))
+        main->RestorePagePaneWidth();
 }
 
 int ScreenResolution() {

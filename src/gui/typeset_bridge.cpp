@@ -8,9 +8,11 @@
 #include <filesystem>
 
 #include "app/tex_environment.h"
+#include "dvi/fonts/pk_maker.h"
 #include "gui/documents.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
+#include "gui/page_view_window.h"
 #include "packages/font_maps.h"
 #include "platform/user_prompt.h"
 
@@ -181,6 +183,10 @@ void TypesetBridge::AddStartupSeams(StartupSeams& s) {
             std::make_unique<DviContext>(app_.Roots().installDir, &monitor_, &app_.Record());
         previewer_->temporary = &app_.Context().temporary;
         previewer_->fileSearch.SetEnvironment(app_.Context().childEnvironment);
+        // The window never waits for METAFONT: missing bitmap fonts are made beside it.
+        pkMaker_ = std::make_unique<BackgroundPkMaker>(app_.Roots().installDir,
+                                                       app_.Context().childEnvironment);
+        previewer_->pkMaker = pkMaker_.get();
         FontMapRegenerator maps(*previewer_, app_.Roots());
         const auto& trees = app_.Record().tdsArchivePath;
         maps.RefreshFontMapping(trees.empty() ? DefaultTreeList(app_.Roots()) : trees);
@@ -222,6 +228,21 @@ void TypesetBridge::Poll() {
     polling_ = true;
     typesetter_->Poll();
     polling_ = false;
+    if (pkMaker_ && pkMaker_->Busy() && pkMaker_->Collect())
+        AttachMadeFonts();
+}
+
+void TypesetBridge::AttachMadeFonts() {
+    for (wxDocument* doc : wxDocManager::GetDocumentManager()->GetDocumentsVector()) {
+        auto* dvi = wxDynamicCast(doc, CDVIWinDoc);
+        if (dvi == nullptr || dvi->Dvi() == nullptr ||
+            !AttachMadePkFonts(*previewer_, dvi->Dvi()->fonts))
+            continue;
+        for (wxView* v : doc->GetViewsVector()) {
+            if (auto* view = wxDynamicCast(v, CBaseView); view && view->View())
+                view->View()->DrawingChanged();
+        }
+    }
 }
 
 bool TypesetBridge::TypeKey(int key) {

@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "dvi/dvi_context.h"
+#include "dvi/fonts/pk_maker.h"
 #include "process/process_list.h"
 #include "typeset/formats.h"
 #include "typeset/output_monitor.h"
@@ -85,6 +86,8 @@ class TypesetBridge {
 
   private:
     void Prepare();
+    // The bitmap fonts made in the background are attached and their pages redrawn.
+    void AttachMadeFonts();
     int RunBatchTypeset(const std::string& file, const std::string& format);
 
     Application& app_;
@@ -94,6 +97,8 @@ class TypesetBridge {
     std::unique_ptr<Formats> formats_;
     std::unique_ptr<ProcessList> processes_;
     std::unique_ptr<Typesetter> typesetter_;
+    // Declared before the previewer, which borrows it, so that it outlives it.
+    std::unique_ptr<BackgroundPkMaker> pkMaker_;
     std::unique_ptr<DviContext> previewer_;
     bool polling_ = false;
 };

@@ -360,4 +360,59 @@ bool CanvasPngWriter::Write(const RasterCanvas& canvas, const std::string& path,
     return true;
 }
 
+BackgroundPngWriter::BackgroundPngWriter() : thread_([this] { Run(); }) {}
+
+BackgroundPngWriter::~BackgroundPngWriter() {
+    {
+        std::unique_lock lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+bool BackgroundPngWriter::Submit(RasterCanvas& canvas, const std::string& path,
+                                 CanvasPngFormat format, double dpi) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !queued_; });
+    if (failed_) {
+        return false;
+    }
+    std::swap(canvas_, canvas);
+    path_ = path;
+    format_ = format;
+    dpi_ = dpi;
+    queued_ = true;
+    lock.unlock();
+    changed_.notify_all();
+    return true;
+}
+
+bool BackgroundPngWriter::Finish() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !queued_; });
+    return !failed_;
+}
+
+void BackgroundPngWriter::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return queued_ || stopping_; });
+        if (!queued_) {
+            return;
+        }
+        // The canvas and its name are the thread's until `queued_` is cleared.
+        lock.unlock();
+        std::string error;
+        const bool written = writer_.Write(canvas_, path_, format_, dpi_, &error);
+        lock.lock();
+        if (!written) {
+            failed_ = true;
+            error_ = error;
+        }
+        queued_ = false;
+        changed_.notify_all();
+    }
+}
+
 }  // namespace quirn

@@ -4,8 +4,11 @@
 // The cost grows with the ink on the page rather than with its area.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/raster_canvas.h"
@@ -30,6 +33,42 @@ class CanvasPngWriter {
     std::vector<uint8_t> stream_;
     std::vector<uint8_t> row_;
     std::vector<uint8_t> above_;
+};
+
+// Writes pictures on a thread of its own, so that the next page is drawn while the
+// last one is encoded: Submit takes the drawn canvas (and hands back the canvas of
+// the picture before, to draw into), Finish waits for the last file. A failed write
+// stops the rest; its message is kept.
+class BackgroundPngWriter {
+  public:
+    BackgroundPngWriter();
+    ~BackgroundPngWriter();  // waits for the picture being written
+    BackgroundPngWriter(const BackgroundPngWriter&) = delete;
+    BackgroundPngWriter& operator=(const BackgroundPngWriter&) = delete;
+
+    // Queues `canvas` for `path` once the picture before is written; `canvas` then
+    // holds that earlier picture's canvas (same size when the pages are). False when an
+    // earlier write failed (nothing is queued).
+    bool Submit(RasterCanvas& canvas, const std::string& path, CanvasPngFormat format, double dpi);
+    // Waits until every queued picture is written; false (see Error) when one failed.
+    bool Finish();
+    const std::string& Error() const { return error_; }
+
+  private:
+    void Run();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool queued_ = false;  // a picture waits for the thread or is being written
+    bool stopping_ = false;
+    bool failed_ = false;
+    RasterCanvas canvas_;
+    std::string path_;
+    CanvasPngFormat format_ = CanvasPngFormat::Grey;
+    double dpi_ = 0;
+    std::string error_;
+    CanvasPngWriter writer_;
+    std::thread thread_;  // last: started when everything it uses exists
 };
 
 // The same with a writer of its own.

@@ -430,6 +430,11 @@ void PageView::DocumentReloaded() {
     UpdateStatus();
 }
 
+void PageView::DrawingChanged() {
+    cache_.Clear();
+    host_.RepaintAll();
+}
+
 void PageView::PageInvalidated(int page) {
     cache_.DropPage(page);
     const CanvasRect r = ClientRectOf(page);

@@ -92,6 +92,9 @@ class PageView {
     // The document was loaded again: drawn pages are dropped, the current page is
     // kept within the new count, the pages are laid out again.
     void DocumentReloaded();
+    // What every page draws changed (fonts arrived): drawn pages are dropped and the
+    // view is painted again; place and zoom stay.
+    void DrawingChanged();
     // One page's drawing changed (CDVIDoc::InvalidatePage).
     void PageInvalidated(int page);
 

@@ -3,13 +3,19 @@
 // glyphs to the drawn size.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <regex>
 #include <sstream>
+#include <thread>
 
+#include "dvi/dvi_context.h"
+#include "dvi/dvi_doc.h"
 #include "dvi/fonts/byte_reader.h"
 #include "dvi/fonts/file_search.h"
 #include "dvi/fonts/pk_font.h"
+#include "dvi/fonts/pk_maker.h"
+#include "dvi_test_support.h"
 #include "platform/environment_block.h"
 #include "support/test_support.h"
 
@@ -244,6 +250,70 @@ TEST(PkFont, ResampledGlyphsKeepTheirInkAndPlace) {
     const GlyphBitmap& drawn = font.Glyph(21, '0', true);
     EXPECT_EQ(drawn.width, small.width);
     EXPECT_FALSE(font.Glyph(21, 200, true).HasBits());  // not in the font
+}
+
+TEST(PkFont, MissingBitmapFontsAreMadeInTheBackgroundAndAttachedWhenReady) {
+    test::TempDir dir;
+    // logo10 has only METAFONT sources; ptmr7t is a virtual font on ptmr8r, which has
+    // metrics and no METAFONT source, so making its bitmaps fails.
+    const std::string dvi = test::TypesetDvi(
+        dir, "logo", "\\font\\l=logo10 \\font\\t=ptmr7t \\l META \\t x\\bye", "tex");
+    ASSERT_FALSE(dvi.empty());
+
+    StringSink sink;
+    DviContext context(test::BuildDir() + "/", &sink, nullptr);
+    const EnvironmentBlock environment = EnvironmentWith(
+        ProcessEnvironment(), {"TEXMFVAR=" + dir.File("var"), "VARTEXFONTS=" + dir.File("fonts")});
+    context.fileSearch.SetEnvironment(environment);
+    BackgroundPkMaker maker(test::BuildDir() + "/", environment);
+    context.pkMaker = &maker;
+
+    // The load does not wait: both fonts are awaited, and the output window says so.
+    CDVIDoc doc(context);
+    ASSERT_TRUE(doc.OpenDocument(dvi)) << sink.Text();
+    auto font = [&doc](const std::string& name) {
+        for (const auto& f : doc.fonts) {
+            if (f->name == name) {
+                return f.get();
+            }
+        }
+        return static_cast<DviFont*>(nullptr);
+    };
+    ASSERT_NE(font("logo10"), nullptr);
+    EXPECT_EQ(font("logo10")->pkFont, nullptr);
+    EXPECT_EQ(font("logo10")->pkPendingDpi, 600);
+    EXPECT_NE(sink.Text().find("Font logo10 has no outline: making its bitmap font at 600 dpi "
+                               "with METAFONT in the background"),
+              std::string::npos)
+        << sink.Text();
+    EXPECT_TRUE(maker.Busy());
+    // Asking again while it is being made starts no second helper.
+    EXPECT_TRUE(maker.Start("logo10", 600));
+
+    for (int i = 0; i < 1200 && maker.Busy(); ++i) {
+        maker.Collect();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_FALSE(maker.Busy());
+    sink.Clear();
+    EXPECT_TRUE(AttachMadePkFonts(context, doc.fonts));
+    ASSERT_NE(font("logo10")->pkFont, nullptr) << sink.Text();
+    EXPECT_EQ(font("logo10")->pkPendingDpi, 0);
+    EXPECT_TRUE(font("logo10")->pkFont->Glyph(21, 'M', true).HasBits());
+    // The font that could not be made is reported, not dropped in silence, and not
+    // tried again in the background.
+    EXPECT_EQ(font("ptmr8r")->pkFont, nullptr);
+    EXPECT_NE(sink.Text().find("Could not find or make a bitmap font for: ptmr8r"),
+              std::string::npos)
+        << sink.Text();
+    EXPECT_EQ(sink.Text().find("making"), std::string::npos) << sink.Text();
+    // A later load takes what was made without waiting or asking for it again.
+    sink.Clear();
+    ASSERT_TRUE(doc.Reload());
+    EXPECT_NE(font("logo10")->pkFont, nullptr) << sink.Text();
+    EXPECT_FALSE(maker.Busy());
+    EXPECT_FALSE(maker.Busy());
+    EXPECT_FALSE(AttachMadePkFonts(context, doc.fonts));
 }
 
 }  // namespace

@@ -113,6 +113,8 @@ TEST(WindowSideBySide, TypesetShowsThePagesBesideTheSourceWhichKeepsTheKeys) {
     // The forward search shows page 2 in the page view, the source still in sight.
     ExpectSideBySide(PanesOfStep(panes, 2), "after the forward search");
     EXPECT_EQ(Reported(out, "indicator"), "Page 2 of 2") << out;
+    // The pages came forward and take the keys.
+    EXPECT_EQ(focus[2], "viewer") << out;
 }
 
 // The Window menu: the list of open windows, Ctrl+Tab and Ctrl+Shift+Tab from one to
@@ -195,7 +197,9 @@ TEST(WindowSideBySide, WindowMenuListsMovesTilesAndCascades) {
 }
 
 // Opening a source whose typeset pages are newer than it opens both, side by side, the
-// editor with the keys; a source changed since it was typeset opens alone.
+// editor with the keys; a source changed since it was typeset opens alone. The pages
+// of a second document join the first one's pane on the right instead of making a
+// third column.
 TEST(WindowSideBySide, OpeningASourceWithNewerPagesOpensBoth) {
     if (!HaveXvfb())
         GTEST_SKIP() << "Xvfb is not installed";
@@ -203,27 +207,73 @@ TEST(WindowSideBySide, OpeningASourceWithNewerPagesOpensBoth) {
     const std::string body = "\\documentclass{article}\\begin{document}Text.\\end{document}\n";
     std::string stale = dir.Write("doc/stale.tex", body);
     std::string fresh = dir.Write("doc/fresh.tex", body);
+    std::string second = dir.Write("doc/second.tex", body);
     std::string made;
     ASSERT_EQ(test::RunCommand("cd '" + dir.File("doc") +
                                    "' && latex -interaction=batchmode stale.tex && latex "
-                                   "-interaction=batchmode fresh.tex && touch -d '+1 minute' "
+                                   "-interaction=batchmode fresh.tex && latex "
+                                   "-interaction=batchmode second.tex && touch -d '+1 minute' "
                                    "stale.tex",
                                &made),
               0)
         << made;
     ScriptRun run = RunScript(dir, "open " + stale + "\nwait 1000\npanes\nopen " + fresh +
-                                       "\nwait 1500\npanes\nreport\nquit\n");
+                                       "\nwait 1500\npanes\nreport\nopen " + second +
+                                       "\nwait 1500\npanes\nquit\n");
     const std::string& out = run.out;
     const std::string& err = run.err;
     ASSERT_EQ(run.status, 0) << out << err;
     EXPECT_EQ(ToolkitWarnings(err), "");
     std::vector<std::string> panes = AllReported(out, "pane");
-    ASSERT_EQ(panes.size(), 4u) << out << err;
+    ASSERT_EQ(panes.size(), 9u) << out << err;
     EXPECT_EQ(ReadPane(panes[0]).kind, "tex") << out;
     // stale.tex, now hidden behind fresh.tex; fresh.tex and its pages side by side.
     ExpectSideBySide({ReadPane(panes[2]), ReadPane(panes[3])}, "fresh.tex and its pages");
-    EXPECT_EQ(AllReported(out, "focus").back(), "tex") << out;
+    EXPECT_EQ(AllReported(out, "focus")[1], "tex") << out;
     EXPECT_EQ(Reported(out, "active"), "tex " + fresh) << out;
+    // second.tex and its pages in sight, in the same two columns: its pages in front of
+    // fresh.tex's, in the same place.
+    ExpectSideBySide({ReadPane(panes[7]), ReadPane(panes[8])}, "second.tex and its pages");
+    const Pane freshPages = ReadPane(panes[6]);
+    const Pane secondPages = ReadPane(panes[8]);
+    EXPECT_EQ(freshPages.kind, "viewer") << out;
+    EXPECT_EQ(freshPages.shown, "hidden") << out;
+    EXPECT_EQ(freshPages.x, secondPages.x) << out;
+    EXPECT_EQ(freshPages.width, secondPages.width) << out;
+}
+
+// The pages' pane keeps the width the user gave it: the program starts with the share of
+// the width saved when it last ended, and saves the share it ends with.
+TEST(WindowSideBySide, ThePagePaneKeepsItsWidthFromOneSessionToTheNext) {
+    if (!HaveXvfb())
+        GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir dir;
+    std::string tex = dir.Write("doc/paper.tex",
+                                "\\documentclass{article}\\begin{document}Text.\\end{document}\n");
+    std::string made;
+    ASSERT_EQ(test::RunCommand(
+                  "cd '" + dir.File("doc") + "' && latex -interaction=batchmode paper.tex", &made),
+              0)
+        << made;
+    const std::string key = "'/HKCU/Software/Tolvane Inc/Quirn6/Window/PagePaneStart'";
+    const std::string cli = "QUIRN_CONFIG_DIR='" + dir.File("config") + "' '" +
+                            test::Program("quirn-cli") + "' settings ";
+    ASSERT_EQ(test::RunCommand(cli + "write " + key + " 300 --int", &made), 0) << made;
+    ScriptRun run = RunScript(dir, "open " + tex + "\nwait 1500\npanes\nquit\n");
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(ToolkitWarnings(run.err), "");
+    std::vector<std::string> panes = AllReported(run.out, "pane");
+    ASSERT_EQ(panes.size(), 2u) << run.out;
+    const Pane source = ReadPane(panes[0]);
+    const Pane pages = ReadPane(panes[1]);
+    ExpectSideBySide({source, pages}, "restored");
+    // The source has about three tenths of the width, the pages the rest.
+    const double share =
+        static_cast<double>(pages.x - source.x) / (pages.x + pages.width - source.x);
+    EXPECT_NEAR(share, 0.3, 0.05) << run.out;
+    std::string saved;
+    ASSERT_EQ(test::RunCommand(cli + "read " + key, &saved), 0);
+    EXPECT_NEAR(std::stoi(saved), 300, 50) << saved;
 }
 
 }  // namespace

@@ -12,9 +12,10 @@
 // The kind of file (and with it the search path) is guessed from the extension of
 // NAME: ".tfm" is searched on the font metric path, ".vf" on the virtual font path,
 // ".pfb" on the Type 1 path, ".sty" on the TeX input path, and so on; a name without
-// a known extension is searched as a TeX input file. "find" never generates files on
-// the fly; "pk" runs the PK making script (METAFONT in the 300 dpi mode) when no
-// PK file of the font exists yet, and that script stores its result in the user's
+// a known extension is searched as a TeX input file. "find" generates only font
+// metrics on the fly: a missing TFM file is made by the metric making script (METAFONT)
+// as the engine and the DVI drivers make it; "pk" runs the PK making script (METAFONT in the 300
+// dpi mode) when no PK file of the font exists yet, and that script stores its result in the user's
 // font cache (VARTEXFONTS / TEXMFVAR of the environment).
 //
 // The answer stream must stay clean: when standard error is the same pipe as standard
@@ -147,7 +148,9 @@ std::string Find(kpathsea kpse, const std::string& name) {
         return {};
     }
     kpse_file_format_type format = GuessFormat(kpse, name);
-    char* found = kpathsea_find_file(kpse, name.c_str(), format, false);
+    // Asking with "must exist" searches the disk beyond the databases and, for font
+    // metrics, runs the making script; other kinds are only looked up.
+    char* found = kpathsea_find_file(kpse, name.c_str(), format, format == kpse_tfm_format);
     if (found == nullptr) {
         return {};
     }
@@ -218,6 +221,9 @@ int main(int argc, char** argv) {
     // the size asked for, the mode screen previewers use, whose strokes are not
     // thickened for a printer's toner; files made for them are shared.
     kpathsea_set_program_enabled(kpse, kpse_pk_format, true, kpse_src_cmdline);
+    // Metrics of fonts with only METAFONT sources (Cyrillic and other TeX-made fonts)
+    // are made when a document names them and the user's cache lacks them.
+    kpathsea_set_program_enabled(kpse, kpse_tfm_format, true, kpse_src_cmdline);
     kpathsea_init_prog(kpse, "QUIRN", 300, "cx", nullptr);
     // A font that cannot be made is answered NOTFOUND; no missfont.log is left in the
     // working directory (the program folder) unless the environment asks for one.

@@ -43,6 +43,9 @@ struct DviFont {
     // Set for a font without an outline whose METAFONT bitmaps (a PK file) were found
     // or made; held like the outline font.
     std::shared_ptr<PkFont> pkFont;
+    // The resolution of the PK file being made in the background for this font (its
+    // characters are not drawn until it is attached); 0 when none is awaited.
+    int pkPendingDpi = 0;
 };
 
 // A document's fonts in the order their definitions were read. The records never

@@ -18,6 +18,7 @@
 namespace quirn {
 
 struct FontContext;
+class BackgroundPkMaker;
 
 // The loading steps after a font's metrics, supplied by the virtual-font reader and
 // the outline-font loader. Null steps are skipped (the font is then not virtual and
@@ -59,6 +60,9 @@ struct FontContext {
     // map from TeX names to outline files (refilled by each map regeneration).
     FreeTypeContext freeType;
     FontMap fontMap;
+    // Makes missing PK files without blocking (borrowed; set by the window program).
+    // Null: a missing PK file is made during the load, which then waits for it.
+    BackgroundPkMaker* pkMaker = nullptr;
 };
 
 }  // namespace quirn

@@ -1,9 +1,11 @@
 #include "dvi/fonts/pk_font.h"
+#include "dvi/fonts/pk_maker.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "dvi/fonts/byte_reader.h"
 #include "dvi/fonts/dvi_font.h"
@@ -406,7 +408,22 @@ void AttachPkFont(FontContext& context, DviFont& font) {
         std::lround(std::clamp(kPkBaseDpi * magnification, double{kMinPkDpi}, double{kMaxPkDpi})));
     int foundDpi = 0;
     std::string path = context.fileSearch.FindPk(name, dpi, false, foundDpi);
-    if (path.empty()) {
+    // What the background maker made (or failed to make) earlier is not looked for
+    // again: the long-lived file search does not see files added since it started.
+    std::optional<std::string> made;
+    if (path.empty() && context.pkMaker != nullptr) {
+        made = context.pkMaker->Result(name, dpi);
+        if (made) {
+            path = *made;
+        } else if (context.pkMaker->Start(name, dpi)) {
+            context.Message("Font " + name + " has no outline: making its bitmap font at " +
+                            std::to_string(dpi) + " dpi with METAFONT in the background; its " +
+                            "characters appear when it is ready\n");
+            font.pkPendingDpi = dpi;
+            return;
+        }
+    }
+    if (path.empty() && !made) {
         context.Message("Font " + name + " has no outline: making its bitmap font at " +
                         std::to_string(dpi) + " dpi with METAFONT (once; later loads find it " +
                         "in the font cache)\n");
