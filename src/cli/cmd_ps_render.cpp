@@ -104,23 +104,22 @@ int PsRenderCommand(const std::vector<std::string>& args) {
 
 }  // namespace
 
-QUIRN_CLI_COMMAND(
-    "ps-render", "FILE.ps|FILE.eps REQUEST...",
-    "render pages through the PostScript interpreter, with the page view's cache",
-    "Runs each REQUEST against one open document and one render cache (20\n"
-    "entries, the oldest dropped first), as the page view does. REQUEST is\n"
-    "PAGE@DPI[:BITS][+aa]: the page from 1, the resolution, the bit depth (1, 8 or\n"
-    "24; 8 by default) and +aa for smoothing, e.g. 1@72, 1@72:1, 2@150:24+aa. The\n"
-    "interpreter is the one the settings choose (PSRender6, PSRenderCmd). Before a\n"
-    "request starts a child it prints\n"
-    "  command: TEXT   the command as built, before it is cut into arguments\n"
-    "  folder: PATH    the child's working folder\n"
-    "  setup: TEXT     for Jaws only: the text sent ahead of the page\n"
-    "and for every request\n"
-    "  request K: page P dpi D bits B smooth 0|1 size WxH rendered|empty|cached\n"
-    "(rendered: a picture came; empty: none came and the page is painted black;\n"
-    "cached: taken from the cache without a child). Exit status 1 when a request\n"
-    "ended empty or the file cannot be opened.\n",
-    PsRenderCommand);
+QUIRN_CLI_COMMAND("ps-render", "FILE.ps|FILE.eps REQUEST...",
+                  "render pages through the PostScript interpreter, with the page view's cache",
+                  "Runs each REQUEST against one open document and one render cache (20\n"
+                  "entries, the oldest dropped first), as the page view does. REQUEST is\n"
+                  "PAGE@DPI[:BITS][+aa]: the page from 1, the resolution, the bit depth (1, 8 or\n"
+                  "24; 8 by default) and +aa for smoothing, e.g. 1@72, 1@72:1, 2@150:24+aa. The\n"
+                  "interpreter is the one the settings choose (PSRender6, PSRenderCmd). Before a\n"
+                  "request starts a child it prints\n"
+                  "  command: TEXT   the command as built, before it is cut into arguments\n"
+                  "  folder: PATH    the child's working folder\n"
+                  "  setup: TEXT     for Jaws only: the text sent ahead of the page\n"
+                  "and for every request\n"
+                  "  request K: page P dpi D bits B smooth 0|1 size WxH rendered|empty|cached\n"
+                  "(rendered: a picture came; empty: none came and the page is painted black;\n"
+                  "cached: taken from the cache without a child). Exit status 1 when a request\n"
+                  "ended empty or the file cannot be opened.\n",
+                  PsRenderCommand);
 
 }  // namespace quirn::cli
