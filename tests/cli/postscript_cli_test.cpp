@@ -4,6 +4,8 @@
 
 #include <dirent.h>
 
+#include <algorithm>
+
 #include "graphics/image_readers.h"
 #include "support/test_support.h"
 
@@ -94,6 +96,32 @@ TEST(PostScriptCli, FiguresOfARealLatexDocument) {
     EXPECT_EQ(err, "page 3 is not in the document (2 pages)\n");
     EXPECT_EQ(RunCommand(Cli("save-ps '" + dvi + "' -o /no/such/dir/x.ps"), &out, &err), 1);
     EXPECT_EQ(err, "Could not open file for writing: /no/such/dir/x.ps\n");
+
+    // The figure on its own: an EPS page of its bounding box, rendered in black and
+    // white, and the same request a second time from the cache.
+    RunCommand(Cli("settings write '/HKCU/Software/Tolvane Inc/Quirn6/Settings/PSRender6' 1 --int"),
+               &out);
+    const std::string eps = dir.File("figs/fig.eps");
+    ASSERT_EQ(RunCommand(Cli("ps-info '" + eps + "' --dpi 144"), &out, &err), 0) << err;
+    EXPECT_EQ(out, "kind 2\npages 1\nsize 200 100\nsection 0 " +
+                       std::to_string(ReadFile(eps).size()) + "\nbbox 10 20 110 70\n");
+    const std::string mono = dir.File("mono.png");
+    ASSERT_EQ(
+        RunCommand(Cli("render '" + eps + "' --dpi 72 --bits 1 -o '" + mono + "'"), &out, &err), 0)
+        << err;
+    RgbImage image;
+    std::string error;
+    ASSERT_TRUE(ReadImageFile(mono, ImageReadMode::Full, &image, &error)) << error;
+    EXPECT_EQ(image.width, 100);
+    EXPECT_EQ(image.height, 50);
+    EXPECT_TRUE(std::all_of(image.pixels.begin(), image.pixels.end(),
+                            [](uint8_t v) { return v == 0 || v == 255; }));
+    EXPECT_EQ(BlackPixels(mono), 5000);
+    ASSERT_EQ(RunCommand(Cli("ps-render '" + eps + "' 1@72 1@72"), &out, &err), 0) << err;
+    EXPECT_NE(out.find("request 1: page 1 dpi 72 bits 8 smooth 0 size 100x50 rendered\n"
+                       "request 2: page 1 dpi 72 bits 8 smooth 0 size 100x50 cached\n"),
+              std::string::npos)
+        << out;
 
     EXPECT_EQ(RunCommand(Cli("ps-info '" + dir.File("nothing.ps") + "'"), &out, &err), 1);
     EXPECT_EQ(err, "Cannot open file: " + dir.File("nothing.ps") + "\n");
