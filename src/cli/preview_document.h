@@ -26,6 +26,9 @@ struct PreviewDocument {
 // metrics but no outline fonts (enough for positions and texts).
 std::unique_ptr<PreviewDocument> OpenPreviewDocument(const std::string& path, bool withOutlines);
 
+// The user's settings from the settings store, as the window reads them.
+Settings LoadUserSettings(const std::string& installDir, OutputSink& sink);
+
 // Parses a non-negative decimal number; false for anything else.
 bool ParseCount(const std::string& text, int& value);
 

@@ -39,6 +39,8 @@ class FileSearch {
     // Quirn's trees); empty (the default): Quirn's own. Used from the next start on.
     void SetEnvironment(EnvironmentBlock environment) { environment_ = std::move(environment); }
     const EnvironmentBlock& Environment() const { return environment_; }
+    // The program directory the helper (and other programs) are resolved against.
+    const std::string& InstallDir() const { return installDir_; }
 
     // Who provides missing files; null (the default) answers "not installed". Borrowed.
     void SetInstaller(MissingFileInstaller* installer) { installer_ = installer; }
