@@ -15,6 +15,8 @@ namespace {
 // The map files whose fonts the previewer draws.
 const std::vector<std::string> kMapFiles = {"psfonts.map"};
 
+}  // namespace
+
 Settings LoadUserSettings(const std::string& installDir, OutputSink& sink) {
     std::unique_ptr<SettingsStore> store = OpenFileStore(DefaultStoreDirectory(), &sink);
     if (!store) {
@@ -26,8 +28,6 @@ Settings LoadUserSettings(const std::string& installDir, OutputSink& sink) {
     manager.LoadSaveSettings(Direction::Load);
     return manager.Record();
 }
-
-}  // namespace
 
 std::unique_ptr<PreviewDocument> OpenPreviewDocument(const std::string& path, bool withOutlines) {
     auto preview = std::make_unique<PreviewDocument>();
