@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/pdf_tool.h"
 #include "cli/preview_document.h"
 #include "dvi/draw_page.h"
 #include "dvi/interpret_page.h"
@@ -52,7 +53,7 @@ std::string OutputName(const std::string& pattern, int page) {
 
 int RenderCommand(const std::vector<std::string>& args) {
     std::string file, out, aa;
-    int dpi = 0, first = 0, last = 0;
+    int dpi = 0, first = 0, last = 0, bits = 0;
     bool ok = true;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -66,6 +67,8 @@ int RenderCommand(const std::vector<std::string>& args) {
         } else if (args[i] == "--aa" && hasValue) {
             aa = args[++i];
             ok = ok && (aa == "always" || aa == "never" || aa == "auto");
+        } else if (args[i] == "--bits" && hasValue) {
+            ok = ok && ParseCount(args[++i], bits) && (bits == 1 || bits == 8 || bits == 24);
         } else if (args[i] == "-o" && hasValue) {
             out = AbsolutePath(args[++i], StartFolder());
         } else if (file.empty() && !args[i].starts_with("-")) {
@@ -76,6 +79,11 @@ int RenderCommand(const std::vector<std::string>& args) {
     }
     if (!ok || file.empty() || out.empty() || dpi < 1) {
         return WrongUsage("render");
+    }
+    if (IsPdfFile(file)) {
+        return RunPdfTool({"render", file, std::to_string(dpi), std::to_string(first),
+                           std::to_string(last), aa.empty() ? "settings" : aa, std::to_string(bits),
+                           out});
     }
     auto preview = OpenPreviewDocument(file, true);
     if (!preview) {
@@ -127,7 +135,8 @@ int RenderCommand(const std::vector<std::string>& args) {
 }  // namespace
 
 QUIRN_CLI_COMMAND(
-    "render", "FILE.dvi --dpi D [--page P | --pages A-B] [--aa always|never|auto] -o OUT.png",
+    "render",
+    "FILE --dpi D [--page P | --pages A-B] [--aa always|never|auto] [--bits 1|8|24] -o OUT.png",
     "draw pages as the page view does and write them as PNG pictures",
     "Draws pages of FILE.dvi at D dots per inch exactly as the page view draws them,\n"
     "on white paper, and writes each as a PNG picture: 8-bit grey when every\n"
@@ -138,6 +147,10 @@ QUIRN_CLI_COMMAND(
     "                          and below; without it the settings' threshold decides\n"
     "  -o OUT.png              the picture; a \"%d\" in it stands for the page number,\n"
     "                          and is needed when several pages are drawn\n"
+    "A PDF file's pages are drawn by poppler with the media box filling the picture,\n"
+    "smoothed by the PSAlias setting (--aa always|never overrides it), as 8-bit grey\n"
+    "or, with --bits 24 (the default when PSColor is on), 24-bit colour; --bits 1\n"
+    "gives only black and white.\n"
     "Exit status 1 when the file cannot be loaded, the pages are not in it or a\n"
     "picture cannot be written.\n",
     RenderCommand);

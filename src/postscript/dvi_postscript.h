@@ -1,0 +1,61 @@
+// A DVI document on the PostScript side: its PostScript file is made by dvips (with
+// the excluded specials asked for) the first time it is needed and kept while the
+// document lives. Its pages are copied out of that file either whole or, for pages
+// whose only specials are graphics, as their graphics alone, so that the glyphs and
+// rules can be drawn natively on top of the interpreter's picture.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "graphics/graphics_special.h"
+#include "postscript/dvips_run.h"
+#include "postscript/ps_document.h"
+#include "postscript/temp_file.h"
+
+namespace quirn {
+
+class DviPostScriptDoc : public CBaseDoc {
+  public:
+    // `doc` is borrowed. `library` (borrowed) converts the excluded specials; null: the
+    // document makes its own.
+    DviPostScriptDoc(CDVIDoc& doc, OutputSink* out, SpecialLibrary* library = nullptr);
+
+    int Kind() const override { return kKindDvi; }
+    // Takes the DVI document's path; the PostScript is made later, when needed.
+    bool Open(const std::string& path) override;
+    int PageCount() const override { return dvi_.GetPageCount(); }
+    PixelSize PageSizePixels(int, int dpi) const override { return dvi_.GetPageSize(dpi); }
+    bool WritePages(const std::vector<int>& pages, int dpi, const PageWriter& writer,
+                    bool graphicsOnly = false) override;
+
+    // Runs dvips the first time; false when no PostScript file could be made.
+    bool MakePostScript();
+    // The dvips run's result (placeholder pages when it failed).
+    const DvipsResult& Dvips() const { return dvips_; }
+    CDVIDoc& Dvi() const { return dvi_; }
+    // The dvips setup used by MakePostScript (tests change the program folder).
+    DvipsSetup& Setup() { return setup_; }
+
+    // One page of the PostScript file, [begin, end), through `writer`; with
+    // `graphicsOnly` only the included graphics with their positions.
+    bool CopyPage(const PageWriter& writer, int64_t begin, int64_t end, int dpi, bool graphicsOnly);
+
+  private:
+    CDVIDoc& dvi_;
+    std::unique_ptr<GraphicsSpecialLibrary> ownLibrary_;
+    SpecialLibrary* library_;
+    DvipsSetup setup_;
+    DvipsResult dvips_;
+    TempFile file_;
+    bool tried_ = false;
+};
+
+// The position line for the included graphic whose "%%BeginDocument:" line starts at
+// `lineStart` in `postscript`, read from the 60 bytes before it ("1234 5678 a\n", the
+// place dvips moved to ahead of "@beginspecial"); empty when it cannot be found.
+std::string GraphicPosition(std::string_view postscript, std::size_t lineStart);
+
+}  // namespace quirn
