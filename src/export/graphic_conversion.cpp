@@ -10,6 +10,7 @@
 #include "platform/program_resolver.h"
 #include "platform/temp_folder.h"
 #include "platform/user_prompt.h"
+#include "postscript/interpreter.h"
 #include "process/child_process.h"
 #include "process/command_line.h"
 
@@ -17,9 +18,6 @@ namespace quirn {
 
 namespace {
 
-constexpr std::string_view kGhostscriptTemplate =
-    "-q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=%DEVICE -sOutputFile=\"%OUTPUT\" -r%DPIx%DPI "
-    "-g%WIDTHx%HEIGHT";
 constexpr std::string_view kPageGeometry = "-r%DPIx%DPI -g%WIDTHx%HEIGHT";
 
 int64_t FileSize(const std::string& path) {
@@ -27,53 +25,12 @@ int64_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
 }
 
-std::string FirstWord(const std::string& command) {
-    const std::vector<std::string> words = SplitCommandLine(command);
-    return words.empty() ? std::string() : words.front();
-}
-
-std::string JoinComma(const std::vector<std::string>& list) {
-    std::string joined;
-    for (const std::string& item : list) {
-        joined += (joined.empty() ? "" : ",") + item;
-    }
-    return joined;
-}
-
-// What `gs --version` prints, without the line end.
-std::string GhostscriptVersion(const std::string& program, const GraphicConversionSetup& setup) {
-    ChildProcess child;
-    if (!setup.environment.empty()) {
-        child.SetEnvironmentBlock(setup.environment);
-    }
-    if (!child.Start({program, "--version"}, {})) {
-        return {};
-    }
-    child.CloseInput();
-    std::string text;
-    for (int i = 0; i < 100 && !child.OutputClosed(); ++i) {
-        child.WaitForOutputOrExit(100);
-        child.ReadAvailable(text);
-        if (child.HasEnded()) {
-            child.ReadAvailable(text);
-            break;
-        }
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    return text;
-}
-
 // Starts the command in `folder` with standard input closed and waits for `output`.
 void RunConversion(const GraphicConversionSetup& setup, ConversionRun& run,
-                   const std::string& output, const std::string& notFoundName,
-                   bool searchInstallDir) {
+                   const std::string& output, const std::string& notFoundName) {
     std::vector<std::string> arguments = SplitCommandLine(run.command);
     ChildProcess child;
-    if (searchInstallDir) {
-        child.SetInstallDir(setup.installDir);
-    }
+    child.SetInstallDir(setup.installDir);
     if (!setup.environment.empty()) {
         child.SetEnvironmentBlock(setup.environment);
     }
@@ -92,72 +49,23 @@ void RunConversion(const GraphicConversionSetup& setup, ConversionRun& run,
 
 }  // namespace
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
-std::optional<std::string> InterpreterCommandTemplate(const GraphicConversionSetup& setup,
-                                                      std::string* program) {
-    const Settings defaults;
-    const Settings& settings = setup.settings ? *setup.settings : defaults;
-    switch (settings.psRender) {
-        case 0: {
-            *program = "jaws";
-            const std::string inst = WithTrailingSeparator(setup.installDir);
-            const std::string paths = "%os%=;%ram%=;%lib%+" + inst + "Jaws/lib;%resource%+" + inst +
-                                      "Jaws/resource;%font%+" + inst +
-                                      "Jaws/font;%ttfont%=" + JoinComma(settings.trueTypeFontPath) +
-                                      ";%atmfont%=" + JoinComma(settings.postScriptFontPath) +
-                                      ";%temp%=" + TemporaryRoot() + ";%default%+";
-            return "jaws \"--devicepaths=" + ToForwardSlashes(paths) + "\" \"--output=%OUTPUT\" ";
-        }
-        case 2: {
-            *program = "gs";
-            const std::string found = FindOnPath("gs");
-            if (found.empty()) {
-                if (setup.prompt) {
-                    setup.prompt->ShowMessage("AFPL Ghostscript installation not detected");
-                }
-                return std::nullopt;
-            }
-            if (setup.prompt) {
-                setup.prompt->ShowMessage("AFPL Ghostscript v" + GhostscriptVersion(found, setup) +
-                                          " detected.");
-            }
-            return "gs " + std::string(kGhostscriptTemplate);
-        }
-        case 3:
-            *program = FirstWord(settings.psRenderCmd);
-            if (settings.psRenderCmd.empty()) {
-                return std::nullopt;
-            }
-            return settings.psRenderCmd;
-        default:
-            *program = "gs";
-            return "gs " + std::string(kGhostscriptTemplate);
-    }
-}
-
 ConversionRun ConvertWithInterpreter(const GraphicConversionSetup& setup, const std::string& input,
                                      const std::string& output, ConversionDevice device,
                                      const std::function<void(const ConversionRun&)>& announce) {
     ConversionRun run;
+    const Settings defaults;
+    const Settings& settings = setup.settings ? *setup.settings : defaults;
     std::string program;
-    const std::optional<std::string> command = InterpreterCommandTemplate(setup, &program);
-    if (!command) {
-        if (setup.output && !program.empty() && program != "gs") {
+    const std::string command =
+        InterpreterTemplate(settings, setup.installDir, setup.prompt, &program);
+    if (command.empty()) {
+        // Choice 2 without gs has said so in its message box.
+        if (setup.output && settings.psRender != 2) {
             setup.output->AppendOutput("PostScript interpreter not found: " + program + "\n");
         }
         return run;
     }
-    std::string text = ReplaceAll(*command, kPageGeometry, "");
+    std::string text = ReplaceAll(command, kPageGeometry, "");
     text = ReplaceAll(text, "%DEVICE", device == ConversionDevice::Eps ? "eps2write" : "pdfwrite");
     text = ReplaceAll(text, "%OUTPUT", output);
     // An EPS becomes a PDF page of its bounding box's size.
@@ -173,9 +81,7 @@ ConversionRun ConvertWithInterpreter(const GraphicConversionSetup& setup, const 
     if (announce) {
         announce(run);
     }
-    // Choice 2 runs the gs found on PATH, the others look in the installation first.
-    const bool installFirst = setup.settings == nullptr || setup.settings->psRender != 2;
-    RunConversion(setup, run, output, program, installFirst);
+    RunConversion(setup, run, output, program);
     return run;
 }
 

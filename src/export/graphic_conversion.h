@@ -29,13 +29,6 @@ struct GraphicConversionSetup {
     OutputWaitLimits wait;
 };
 
-// The interpreter's command template for the settings' choice, with the placeholders
-// %DPI, %WIDTH, %HEIGHT, %DEVICE and %OUTPUT still in it. Choice 2 reports what it
-// finds through the prompt; nothing when it finds no interpreter (choice 2) or the
-// user command is empty. `program` gets the name that "not found" reports.
-std::optional<std::string> InterpreterCommandTemplate(const GraphicConversionSetup& setup,
-                                                      std::string* program);
-
 // One conversion's command text and working folder, as run.
 struct ConversionRun {
     std::string command;
@@ -56,9 +49,6 @@ ConversionRun ConvertWithInterpreter(const GraphicConversionSetup& setup, const 
 ConversionRun ConvertImageToEps(const GraphicConversionSetup& setup, const std::string& input,
                                 const std::string& output,
                                 const std::function<void(const ConversionRun&)>& announce);
-
-// Replaces every occurrence of `from` in `text` by `to`.
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);
 
 // The converter Insert Graphic uses.
 class PostScriptGraphicConverter : public GraphicConverter {

@@ -60,9 +60,12 @@ TEST_F(GraphicsCli, ConvertsWithGhostscriptAndImg2eps) {
     const std::string eps = dir_.Write("figs/box.eps", kFigure);
     std::string out, err;
     ASSERT_EQ(Cli("convert figs/box.eps --to pdf -o box.pdf", &out, &err), 0) << err;
-    EXPECT_EQ(out, "command: gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile=\"" +
-                       dir_.File("box.pdf") + "\"  -dEPSCrop \"box.eps\"\nfolder: " +
-                       dir_.File("figs") + "\nwrote box.pdf\n");
+    // (The interpreter's font folders come first, as "-I" arguments.)
+    ASSERT_EQ(out.rfind("command: gs \"-I", 0), 0u) << out;
+    EXPECT_EQ(out.substr(out.find(" -q ")),
+              " -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile=\"" +
+                  dir_.File("box.pdf") + "\"  -dEPSCrop \"box.eps\"\nfolder: " + dir_.File("figs") +
+                  "\nwrote box.pdf\n");
     // The page is the figure's bounding box.
     const BoundingBox box = PdfBox(dir_.File("box.pdf"));
     EXPECT_NEAR(box.Width(), 100, 1);
