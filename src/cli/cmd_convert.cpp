@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/data_roots.h"
+#include "cli/cli_prompt.h"
 #include "cli/commands.h"
 #include "cli/preview_document.h"
 #include "export/graphic_conversion.h"
@@ -17,23 +18,6 @@
 
 namespace quirn::cli {
 namespace {
-
-// Message boxes as "message: TEXT" lines on standard error.
-class StderrPrompt : public UserPrompt {
-  public:
-    void ShowMessage(const std::string& text) override {
-        std::string line;
-        for (char c : text) {
-            line += c == '\n' ? std::string("\\n") : std::string(1, c);
-        }
-        std::fprintf(stderr, "message: %s\n", line.c_str());
-    }
-    int Ask(const std::string& text, const std::vector<std::string>&, int affirmative,
-            int) override {
-        ShowMessage(text);
-        return affirmative;
-    }
-};
 
 void Announce(const ConversionRun& run) {
     std::printf("command: %s\nfolder: %s\n", run.command.c_str(), run.folder.c_str());

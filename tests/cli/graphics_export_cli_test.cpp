@@ -249,5 +249,83 @@ TEST_F(GraphicsCli, PastedBitmapsMigrationBackupsAndFailures) {
     EXPECT_EQ(Leftovers(), "");
 }
 
+TEST_F(GraphicsCli, SavesPdfWithItsInformationAndExportsPages) {
+    dir_.Write("box.eps", kFigure);
+    dir_.Write("book.tex",
+               "\\documentclass{article}\\usepackage{graphicx}\\begin{document}\n"
+               "Page one\\newpage Page two \\includegraphics{box.eps}\n\\end{document}\n");
+    std::string out, err;
+    RunCommand("cd '" + dir_.Path() + "' && latex -interaction=nonstopmode book.tex", &out);
+    ASSERT_TRUE(std::ifstream(dir_.File("book.dvi")).good()) << out;
+
+    // dvips writes its own %%Title and %%Creator; the fields given still win.
+    ASSERT_EQ(Cli("save-pdf book.dvi --title 'A (b) c' --author 'X\\Y' --keywords k1 -o book.pdf",
+                  &out, &err),
+              0)
+        << err;
+    EXPECT_EQ(out, "wrote book.pdf\n");
+    EXPECT_NE(err.find("view: book.pdf\n"), std::string::npos) << err;
+    RunCommand("pdfinfo '" + dir_.File("book.pdf") + "'", &out);
+    EXPECT_NE(out.find("Title:           A (b) c\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Author:          X\\Y\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Keywords:        k1\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Creator:         dvips"), std::string::npos) << out;
+    EXPECT_NE(out.find("Pages:           2\n"), std::string::npos) << out;
+    EXPECT_EQ(Cli("save-pdf book.dvi -o /nonexistent/x.pdf", &out, &err), 1);
+    EXPECT_EQ(err, "Could not open file for writing: /nonexistent/x.pdf\n");
+
+    // A stand-in interpreter sees the information first, then the parameters, then the
+    // pages at 300 dpi.
+    const std::string install = dir_.File("install");
+    ::mkdir(install.c_str(), 0755);
+    ::mkdir((install + "/bin").c_str(), 0755);
+    const std::string gs = install + "/bin/gs";
+    std::ofstream(gs) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << dir_.File("args") << "'\ncat > '"
+                      << dir_.File("stdin") << "'\necho x > \"$(pwd)/fake.pdf\"\n";
+    ::chmod(gs.c_str(), 0755);
+    ASSERT_EQ(Cli("save-pdf box.eps --subset -o fake.pdf", &out, &err,
+                  "QUIRN_INSTALL_DIR='" + install + "'"),
+              0)
+        << err;
+    const std::string args = ReadFile(dir_.File("args"));
+    EXPECT_NE(args.find("-sDEVICE=pdfwrite\n-sOutputFile=" + dir_.File("fake.pdf") +
+                        "\n-r300x300\n-g416x208\n-\n"),
+              std::string::npos)
+        << args;
+    const std::string input = ReadFile(dir_.File("stdin"));
+    EXPECT_EQ(input.rfind(" [  /Title ()  /Subject ()  /Keywords ()  /Author ()  /Creator ()  "
+                          "/CreationDate (",
+                          0),
+              0u)
+        << input;
+    EXPECT_NE(input.find("/DOCINFO pdfmark<< /SubsetFonts true  /UseFlateCompression true "
+                         "/EmbedAllFonts true /AutoRotatePages /PageByPage /CompressPages true >> "
+                         "setdistillerparams -10 -20 translate"),
+              std::string::npos)
+        << input;
+
+    // Pages as EPS and as Illustrator paths that the interpreter reads back.
+    ASSERT_EQ(Cli("export book.dvi --page 2 --as eps", &out, &err), 0) << err;
+    EXPECT_EQ(out, "wrote book_page2.eps\n");
+    const std::string eps = ReadFile(dir_.File("book_page2.eps"));
+    EXPECT_EQ(eps.rfind("%!PS-Adobe-2.0 EPSF-2.0\n", 0), 0u);
+    EXPECT_NE(eps.find("%%BoundingBox: "), std::string::npos);
+    ASSERT_EQ(Cli("export book.dvi --page 2 --as ai -o p2.ai", &out, &err), 0) << err;
+    EXPECT_EQ(out, "wrote p2.ai\n");
+    EXPECT_EQ(err, "Adobe Illustrator Export complete\n");
+    const std::string ai = ReadFile(dir_.File("p2.ai"));
+    EXPECT_EQ(ai.rfind("%!PS-Adobe-3.0 EPSF-3.0\n", 0), 0u);
+    EXPECT_NE(ai.find(" m\n"), std::string::npos);
+    EXPECT_NE(ai.find("\nf\n"), std::string::npos);
+    EXPECT_EQ(
+        RunCommand("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=nullpage '" + dir_.File("p2.ai") + "'",
+                   &out, &err),
+        0)
+        << err;
+    EXPECT_EQ(Cli("export book.dvi --page 3 --as eps", &out, &err), 1);
+    EXPECT_EQ(err, "page 3 is not in the document (2 pages)\n");
+    EXPECT_EQ(Leftovers(), "");
+}
+
 }  // namespace
 }  // namespace quirn::test
