@@ -203,6 +203,13 @@ void NaturalGraphicSize(const GraphicDescription& graphic, double bitmapDpi,
     *height = graphic.height > 0 ? graphic.height / dotsPerInch * perInch : 2 * perInch;
 }
 
+std::unique_ptr<wxDialog> MakeInsertGraphicDialog(wxWindow* parent,
+                                                  const GraphicDescription& graphic,
+                                                  const RgbImage* preview,
+                                                  GraphicRequest& request) {
+    return std::make_unique<InsertGraphicDialog>(parent, graphic, preview, request);
+}
+
 bool ShowInsertGraphicDialog(wxWindow* parent, const GraphicDescription& graphic,
                              const RgbImage* preview, GraphicRequest& request) {
     InsertGraphicDialog dialog(parent, graphic, preview, request);

@@ -4,6 +4,7 @@
 // label. The values go in and come out as a GraphicRequest.
 #pragma once
 
+#include <wx/dialog.h>
 #include <wx/window.h>
 
 #include <memory>
@@ -18,6 +19,12 @@ namespace quirn::gui {
 // true with the edited request on OK.
 bool ShowInsertGraphicDialog(wxWindow* parent, const GraphicDescription& graphic,
                              const RgbImage* preview, GraphicRequest& request);
+
+// The dialog itself, made but not shown (window tests drive it this way). `request`
+// must outlive it; OK (TransferDataFromWindow) writes into it.
+std::unique_ptr<wxDialog> MakeInsertGraphicDialog(wxWindow* parent,
+                                                  const GraphicDescription& graphic,
+                                                  const RgbImage* preview, GraphicRequest& request);
 
 // The size a graphic takes on the page when nothing else is asked for: its natural
 // size (bitmaps at their own resolution, 72 dpi without one) in `unit`.
