@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/page_documents.h"
 #include "cli/pdf_tool.h"
 #include "cli/preview_document.h"
 #include "dvi/draw_page.h"
@@ -16,6 +17,7 @@
 #include "platform/paths.h"
 #include "platform/raster_canvas.h"
 #include "platform/raster_canvas_png.h"
+#include "postscript/dvi_page_route.h"
 
 namespace quirn::cli {
 namespace {
@@ -49,6 +51,52 @@ std::string OutputName(const std::string& pattern, int page) {
         name.replace(at, 2, std::to_string(page));
     }
     return name;
+}
+
+// PostScript and EPS pages, each rendered whole by the interpreter.
+int RenderPostScriptPages(const std::string& file, const std::string& out, int dpi, int first,
+                          int last, const std::string& aa, int bits) {
+    auto opened = OpenPageDocument(file, false);
+    if (!opened) {
+        return 1;
+    }
+    CBaseDoc& doc = *opened->doc;
+    if (first == 0) {
+        first = 1;
+        last = doc.PageCount();
+    }
+    if (first < 1 || last < first || last > doc.PageCount()) {
+        std::fprintf(stderr, "pages %d-%d are not in the document (%d pages)\n", first, last,
+                     doc.PageCount());
+        return 1;
+    }
+    if (last > first && out.find("%d") == std::string::npos) {
+        std::fprintf(stderr, "several pages need a %%d in the output name\n");
+        return 2;
+    }
+    const Settings& settings = opened->settings;
+    PostScriptRenderer renderer(settings, opened->Interpreter());
+    RenderRequest request;
+    request.dpi = dpi;
+    request.bits = bits != 0 ? bits : settings.psColor != 0 ? 24 : 8;
+    request.smoothing = aa == "always" || (aa != "never" && settings.psAlias != 0);
+    CanvasPngWriter png;
+    bool allDrawn = true;
+    for (int page = first; page <= last; ++page) {
+        request.page = page - 1;
+        auto rendered = renderer.Render(doc, request);
+        RasterCanvas canvas(rendered->width, rendered->height);
+        DrawRenderedPage(*rendered, canvas);
+        allDrawn = allDrawn && !rendered->empty;
+        std::string error;
+        const CanvasPngFormat format =
+            request.bits == 24 ? CanvasPngFormat::Rgb : CanvasPngFormat::Grey;
+        if (!png.Write(canvas, OutputName(out, page), format, dpi, &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+    }
+    return allDrawn ? 0 : 1;
 }
 
 int RenderCommand(const std::vector<std::string>& args) {
@@ -85,11 +133,19 @@ int RenderCommand(const std::vector<std::string>& args) {
                            std::to_string(last), aa.empty() ? "settings" : aa, std::to_string(bits),
                            out});
     }
-    auto preview = OpenPreviewDocument(file, true);
-    if (!preview) {
+    const bool dvi = ExtensionOf(file) == "dvi" || ExtensionOf(file) == "DVI";
+    if (!dvi) {
+        return RenderPostScriptPages(file, out, dpi, first, last, aa, bits);
+    }
+    auto opened = OpenPageDocument(file, true);
+    if (!opened) {
         return 1;
     }
+    PreviewDocument* preview = opened->preview.get();
     CDVIDoc& doc = *preview->doc;
+    auto& postScript = static_cast<DviPostScriptDoc&>(*opened->doc);
+    PostScriptRenderer renderer(opened->settings, opened->Interpreter());
+    DviPageRoute route(postScript, renderer);
     if (first == 0) {
         first = 1;
         last = doc.GetPageCount();
@@ -114,6 +170,7 @@ int RenderCommand(const std::vector<std::string>& args) {
     DrawRequest request;
     request.dpi = dpi;
     request.antiAlias = threshold >= dpi;
+    request.postScript = &route;
     CanvasPngWriter png;
     for (int page = first; page <= last; ++page) {
         request.page = page - 1;
@@ -121,15 +178,15 @@ int RenderCommand(const std::vector<std::string>& args) {
         const PageContent* content = GetPageContent(doc, page - 1, true);
         const std::string name = OutputName(out, page);
         std::string error;
-        const CanvasPngFormat format =
-            content == nullptr || AllBlack(*content) ? CanvasPngFormat::Grey : CanvasPngFormat::Rgb;
+        const bool grey = (content == nullptr || AllBlack(*content)) && !route.DrewColour();
+        const CanvasPngFormat format = grey ? CanvasPngFormat::Grey : CanvasPngFormat::Rgb;
         const bool written = png.Write(canvas, name, format, dpi, &error);
         if (!written) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
     }
-    return 0;
+    return route.DrewEmpty() ? 1 : 0;
 }
 
 }  // namespace
@@ -147,6 +204,18 @@ QUIRN_CLI_COMMAND(
     "                          and below; without it the settings' threshold decides\n"
     "  -o OUT.png              the picture; a \"%d\" in it stands for the page number,\n"
     "                          and is needed when several pages are drawn\n"
+    "DVI pages whose specials need PostScript are drawn through the interpreter:\n"
+    "pages with figures get their figures from it and their characters and rules on\n"
+    "top, pages with other PostScript are drawn by it whole (without an interpreter\n"
+    "they show their characters and rules, after \"PostScript interpreter not found:\n"
+    "gs\").\n"
+    "The PostScript part is smoothed by PSAlias and coloured by PSColor, which also\n"
+    "makes the picture 24-bit.\n"
+    "A PostScript or EPS file's pages are rendered whole by the interpreter at the\n"
+    "page size (an EPS file's bounding box), as 8-bit grey or, with --bits 24 (the\n"
+    "default when PSColor is on), 24-bit colour; --bits 1 gives only black and\n"
+    "white; smoothing by PSAlias unless --aa always|never says otherwise. A page the\n"
+    "interpreter gives no picture for is painted black (exit status 1).\n"
     "A PDF file's pages are drawn by poppler with the media box filling the picture,\n"
     "smoothed by the PSAlias setting (--aa always|never overrides it), as 8-bit grey\n"
     "or, with --bits 24 (the default when PSColor is on), 24-bit colour; --bits 1\n"

@@ -26,8 +26,7 @@ struct PreviewDocument {
 // metrics but no outline fonts (enough for positions and texts).
 std::unique_ptr<PreviewDocument> OpenPreviewDocument(const std::string& path, bool withOutlines);
 
-// The settings record from the user's store (QUIRN_CONFIG_DIR), read as the window
-// reads it at start-up; the built-in defaults when the store cannot be opened.
+// The user's settings from the settings store, as the window reads them.
 Settings LoadUserSettings(const std::string& installDir, OutputSink& sink);
 
 // Parses a non-negative decimal number; false for anything else.

@@ -74,7 +74,9 @@ void DrawPage(CDVIDoc& doc, RasterCanvas& canvas, const DrawRequest& request) {
     const int32_t kind =
         content != nullptr ? doc.pages[request.page].pageKind : int32_t{kPageKindPlain};
 
-    if ((kind == kPageKindPostScript || request.printing) && request.postScript != nullptr) {
+    // Without an interpreter such pages show their glyphs and rules.
+    if ((kind == kPageKindPostScript || request.printing) && request.postScript != nullptr &&
+        request.postScript->Available()) {
         doc.postScriptDrawing = true;
         request.postScript->DrawPostScriptPage(doc, canvas, request.page, request.dpi,
                                                request.viewParameter, request.antiAlias,

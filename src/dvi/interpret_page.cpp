@@ -29,6 +29,16 @@ double PageInches(const CDVIDoc& doc, double x) {
     return (x / 254000.0) * (doc.mag / 1000.0) * (static_cast<double>(doc.num) / doc.den);
 }
 
+bool IsDvipsOwnPrologue(const CDVIDoc& doc, const std::string& name) {
+    if (!name.ends_with(".pro") || name.find('/') != std::string::npos) {
+        return false;
+    }
+    // A prologue of the document's own (in its folder) is its own PostScript.
+    const std::string found = doc.Context().fileSearch.FindFile(name, false);
+    return !found.empty() && DirectoryOf(found) != DirectoryOf(doc.Path()) &&
+           !RegularFileExists(JoinPath(DirectoryOf(doc.Path()), name));
+}
+
 GraphicsSearch GraphicsSearchFor(const CDVIDoc& doc) {
     const DviContext& context = doc.Context();
     const Settings& settings = context.CurrentSettings();
@@ -120,7 +130,9 @@ const PageContent* GetPageContent(CDVIDoc& doc, int page, bool expand) {
         shift(s.h);
         shift(s.v);
     }
-    entry.pageKind = ClassifyPageSpecials(content.specials);
+    entry.pageKind = ClassifyPageSpecials(content.specials, [&doc](const std::string& name) {
+        return IsDvipsOwnPrologue(doc, name);
+    });
     content.loaded = true;
     return &content;
 }

@@ -2,6 +2,8 @@
 // and hit tests use.
 #pragma once
 
+#include <string>
+
 #include "dvi/color_state.h"
 #include "dvi/page_content.h"
 #include "dvi/specials.h"
@@ -29,5 +31,9 @@ inline double PixelsPerDviUnit(const CDVIDoc& doc, int dpi) {
 // directories and extra input directories of the settings, relative to the current
 // project's main file.
 GraphicsSearch GraphicsSearchFor(const CDVIDoc& doc);
+
+// True when `name` is a PostScript prologue (".pro") that dvips finds in the TeX trees
+// rather than beside the document: naming it in a "header=" special draws nothing.
+bool IsDvipsOwnPrologue(const CDVIDoc& doc, const std::string& name);
 
 }  // namespace quirn

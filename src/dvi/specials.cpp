@@ -178,13 +178,34 @@ std::optional<PaperSize> ParsePaperSizeSpecial(std::string_view text) {
                      static_cast<int32_t>(std::lround(*height * 1000.0))};
 }
 
-PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials) {
+std::string HeaderSpecialFile(std::string_view text) {
+    constexpr std::string_view kHeader = "header=";
+    if (!text.starts_with(kHeader)) {
+        return {};
+    }
+    text.remove_prefix(kHeader.size());
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    text.remove_prefix(first);
+    return std::string(text.substr(0, text.find_first_of(" \t\n")));
+}
+
+PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials,
+                              const std::function<bool(const std::string& name)>& ownPrologue) {
     PageKind kind = kPageKindPlain;
     for (const SpecialRecord& s : specials) {
         const std::string_view text = s.text;
         if (text.starts_with("src:") || text.starts_with("color") || text.starts_with("html:") ||
             text.starts_with("papersize")) {
             continue;
+        }
+        if (ownPrologue) {
+            const std::string header = HeaderSpecialFile(text);
+            if (!header.empty() && ownPrologue(header)) {
+                continue;
+            }
         }
         if (kind < kPageKindPostScript && IsGraphicsSpecial(text)) {
             kind = kPageKindGraphics;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,8 +58,15 @@ struct PaperSize {
 // dimensions.
 std::optional<PaperSize> ParsePaperSizeSpecial(std::string_view text);
 
-// The page kind the kept specials of a page give (see PageKind).
-PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials);
+// The page kind the kept specials of a page give (see PageKind). A "header=" special
+// for which `ownPrologue` answers true (a prologue file of dvips's own tree, which
+// every LaTeX document names on its first page) draws nothing by itself.
+PageKind ClassifyPageSpecials(const std::vector<SpecialRecord>& specials,
+                              const std::function<bool(const std::string& name)>& ownPrologue = {});
+
+// The file a "header=" special names ("header=color.pro" gives color.pro); empty for
+// any other special.
+std::string HeaderSpecialFile(std::string_view text);
 
 // dvips writes the specials it was told to leave out as comment lines starting with
 // this text, followed by the special.

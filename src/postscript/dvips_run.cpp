@@ -150,8 +150,13 @@ DvipsResult RunDvips(const CDVIDoc& doc, std::string_view extraOptions, bool exc
 bool ConvertExcludedSpecial(const CDVIDoc& doc, std::string_view line,
                             const SpecialOutputFunction& output, int resolution,
                             SpecialLibrary& library, OutputSink& out) {
-    return ConvertExcludedSpecial(line, output, resolution, doc.mag, GraphicsSearchFor(doc),
-                                  library, out);
+    // The library reads the graphic by the name it is given: a name relative to the
+    // document's folder is made absolute by looking there first.
+    GraphicsSearch search = GraphicsSearchFor(doc);
+    if (!search.baseDir.empty()) {
+        search.figurePath.insert(search.figurePath.begin(), search.baseDir);
+    }
+    return ConvertExcludedSpecial(line, output, resolution, doc.mag, search, library, out);
 }
 
 }  // namespace quirn

@@ -220,10 +220,9 @@ std::shared_ptr<const RenderedPage> PostScriptRenderer::Cached(const RenderReque
     return nullptr;
 }
 
-std::shared_ptr<const RenderedPage> PostScriptRenderer::Render(CBaseDoc& doc,
-                                                               const RenderRequest& request,
-                                                               RenderOutcome* outcome,
-                                                               InterpreterCommand* shown) {
+std::shared_ptr<const RenderedPage> PostScriptRenderer::Render(
+    CBaseDoc& doc, const RenderRequest& request, RenderOutcome* outcome,
+    const std::function<void(const InterpreterCommand&)>& beforeStart) {
     if (auto hit = Cached(request)) {
         if (outcome != nullptr) {
             *outcome = RenderOutcome::Cached;
@@ -241,8 +240,8 @@ std::shared_ptr<const RenderedPage> PostScriptRenderer::Render(CBaseDoc& doc,
 
     TempFile output = TempFile::Make();
     const InterpreterCommand command = BuildCommand(doc, request, output.Path());
-    if (shown != nullptr) {
-        *shown = command;
+    if (beforeStart && !command.text.empty()) {
+        beforeStart(command);
     }
     if (!command.text.empty() && output.Ok()) {
         ChildProcess child;

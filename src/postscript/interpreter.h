@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -82,11 +83,11 @@ class PostScriptRenderer {
     InterpreterCommand BuildCommand(const CBaseDoc& doc, const RenderRequest& request,
                                     const std::string& output);
 
-    // Renders a page, or takes it from the cache. `shown`, when given, receives the
-    // command of a request that started (or tried to start) a child.
-    std::shared_ptr<const RenderedPage> Render(CBaseDoc& doc, const RenderRequest& request,
-                                               RenderOutcome* outcome = nullptr,
-                                               InterpreterCommand* shown = nullptr);
+    // Renders a page, or takes it from the cache. `beforeStart`, when given, sees the
+    // command of a request that is about to start (or try to start) a child.
+    std::shared_ptr<const RenderedPage> Render(
+        CBaseDoc& doc, const RenderRequest& request, RenderOutcome* outcome = nullptr,
+        const std::function<void(const InterpreterCommand&)>& beforeStart = {});
     // The cached picture of a request, without rendering; null when there is none.
     std::shared_ptr<const RenderedPage> Cached(const RenderRequest& request) const;
     void ClearCache() { cache_.clear(); }
@@ -94,10 +95,10 @@ class PostScriptRenderer {
 
     // False when the configured interpreter cannot be found (no message).
     bool Available() const;
-
-  private:
+    // "PostScript interpreter not found: NAME", once for the renderer's life.
     void NotFound(const std::string& program);
 
+  private:
     const Settings& settings_;
     InterpreterSetup setup_;
     std::deque<std::shared_ptr<const RenderedPage>> cache_;

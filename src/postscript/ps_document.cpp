@@ -132,7 +132,7 @@ bool CPostscriptDoc::Open(const std::string& path) {
         return false;
     }
     if (!ScanDSC()) {
-        Message(path + ": Missing DSC comments, Assuming 1 page in length\n");
+        Message(DisplayName() + ": Missing DSC comments, Assuming 1 page in length\n");
         structure_ = SinglePageStructure(static_cast<int64_t>(postScript_.size()));
     }
     return true;
@@ -146,7 +146,7 @@ bool CEPSDoc::Open(const std::string& path) {
     structure_ = SinglePageStructure(section_.End());
     box_ = FindBoundingBox(postScript_);
     if (!box_) {
-        Message("** Bounding box not found for " + path +
+        Message("** Bounding box not found for " + DisplayName() +
                 ", size = " + std::to_string(section_.End()) + "\n");
     }
     return true;

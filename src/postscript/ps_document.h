@@ -50,6 +50,10 @@ class CBaseDoc {
                             bool graphicsOnly = false);
 
     const std::string& Path() const { return path_; }
+    // The name messages give the file (the path as the user gave it); the path when
+    // none was set.
+    void SetDisplayName(std::string name) { displayName_ = std::move(name); }
+    const std::string& DisplayName() const { return displayName_.empty() ? path_ : displayName_; }
     // The folder the interpreter runs in: the document's own.
     std::string Folder() const;
     const DscStructure& Structure() const { return structure_; }
@@ -66,6 +70,7 @@ class CBaseDoc {
     const Settings& settings_;
     OutputSink* out_;
     std::string path_;
+    std::string displayName_;
     std::string postScript_;
     DscStructure structure_;
 };
