@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/data_roots.h"
-#include "cli/cli_prompt.h"
 #include "cli/commands.h"
+#include "cli/page_documents.h"
 #include "cli/preview_document.h"
 #include "export/graphic_conversion.h"
 #include "graphics/graphic_description.h"
@@ -25,7 +25,7 @@ void Announce(const ConversionRun& run) {
 }
 
 int Convert(const std::vector<std::string>& args) {
-    std::string file, to, out, outAsGiven;
+    std::string file, fileAsGiven, to, out, outAsGiven;
     bool ok = true;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -36,6 +36,7 @@ int Convert(const std::vector<std::string>& args) {
             outAsGiven = args[++i];
             out = AbsolutePath(outAsGiven, StartFolder());
         } else if (file.empty() && !args[i].starts_with("-")) {
+            fileAsGiven = args[i];
             file = AbsolutePath(args[i], StartFolder());
         } else {
             ok = false;
@@ -45,7 +46,7 @@ int Convert(const std::vector<std::string>& args) {
         return WrongUsage("convert");
     }
     if (!RegularFileExists(file)) {
-        std::fprintf(stderr, "Cannot open file: %s\n", file.c_str());
+        std::fprintf(stderr, "Cannot open file: %s\n", fileAsGiven.c_str());
         return 1;
     }
     StreamSink output(stderr);

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/data_roots.h"
-#include "cli/cli_prompt.h"
 #include "cli/commands.h"
+#include "cli/page_documents.h"
 #include "cli/preview_document.h"
 #include "export/page_export.h"
 #include "platform/paths.h"
@@ -39,7 +39,7 @@ int Export(const std::vector<std::string>& args) {
         return WrongUsage("export");
     }
     if (!RegularFileExists(file)) {
-        std::fprintf(stderr, "Cannot open file: %s\n", file.c_str());
+        std::fprintf(stderr, "Cannot open file: %s\n", fileAsGiven.c_str());
         return 1;
     }
     auto dvi = OpenPreviewDocument(file, false);

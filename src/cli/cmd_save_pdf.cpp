@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "app/data_roots.h"
-#include "cli/cli_prompt.h"
 #include "cli/commands.h"
-#include "cli/preview_document.h"
+#include "cli/page_documents.h"
 #include "export/save_pdf.h"
 #include "platform/paths.h"
 #include "postscript/dvi_postscript.h"
@@ -31,7 +30,7 @@ bool CanWrite(const std::string& path) {
 }
 
 int SavePdf(const std::vector<std::string>& args) {
-    std::string file, out, outAsGiven;
+    std::string file, fileAsGiven, out, outAsGiven;
     std::optional<std::string> title, creator;
     PdfInformation info;
     bool ok = true;
@@ -54,6 +53,7 @@ int SavePdf(const std::vector<std::string>& args) {
             outAsGiven = args[++i];
             out = AbsolutePath(outAsGiven, StartFolder());
         } else if (file.empty() && !a.starts_with("-")) {
+            fileAsGiven = a;
             file = AbsolutePath(a, StartFolder());
         } else {
             ok = false;
@@ -62,51 +62,27 @@ int SavePdf(const std::vector<std::string>& args) {
     if (!ok || file.empty() || out.empty()) {
         return WrongUsage("save-pdf");
     }
-    if (!RegularFileExists(file)) {
-        std::fprintf(stderr, "Cannot open file: %s\n", file.c_str());
+    std::unique_ptr<PageDocument> page = OpenPageDocument(fileAsGiven, false);
+    if (!page) {
         return 1;
     }
-    StreamSink output(stderr);
-    StderrPrompt prompt;
-    std::unique_ptr<PreviewDocument> dvi;
-    std::unique_ptr<CBaseDoc> doc;
-    Settings settings;
-    std::string ext = ExtensionOf(FileNameOf(file));
-    for (char& c : ext) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    CBaseDoc& doc = *page->doc;
+    if (auto* dvi = dynamic_cast<DviPostScriptDoc*>(&doc)) {
+        dvi->MakePostScript();  // its header gives the title and creator
     }
-    const std::string installDir = FindInstallDir();
-    if (ext == "dvi") {
-        dvi = OpenPreviewDocument(file, false);
-        if (!dvi) {
-            return 1;
-        }
-        settings = dvi->settings;
-        auto dviPs = std::make_unique<DviPostScriptDoc>(*dvi->doc, &output);
-        dviPs->Open(file);
-        dviPs->MakePostScript();
-        doc = std::move(dviPs);
-    } else {
-        settings = LoadUserSettings(installDir, output);
-        doc = OpenPostScriptDocument(file, settings, &output);
-        if (!doc) {
-            std::fprintf(stderr, "Cannot open file: %s\n", file.c_str());
-            return 1;
-        }
-    }
-    info.title = title.value_or(DscHeaderValue(doc->PostScript(), "Title"));
-    info.creator = creator.value_or(DscHeaderValue(doc->PostScript(), "Creator"));
+    info.title = title.value_or(DscHeaderValue(doc.PostScript(), "Title"));
+    info.creator = creator.value_or(DscHeaderValue(doc.PostScript(), "Creator"));
     info.creationDate = PdfCreationDate(std::time(nullptr));
     if (!CanWrite(out)) {
         std::fprintf(stderr, "Could not open file for writing: %s\n", outAsGiven.c_str());
         return 1;
     }
     GraphicConversionSetup setup;
-    setup.installDir = installDir;
-    setup.settings = &settings;
-    setup.prompt = &prompt;
-    setup.output = &output;
-    const SavePdfResult result = SaveAsPDF(*doc, info, QUIRN_VERSION, out, setup);
+    setup.installDir = page->installDir;
+    setup.settings = &page->settings;
+    setup.prompt = &page->prompt;
+    setup.output = &page->messages;
+    const SavePdfResult result = SaveAsPDF(doc, info, QUIRN_VERSION, out, setup);
     if (!result.wrote) {
         std::fprintf(stderr, "Save as PDF failed: no output file %s\n", outAsGiven.c_str());
         return 1;

@@ -92,7 +92,7 @@ TEST_F(GraphicsCli, ConvertsWithGhostscriptAndImg2eps) {
 
     // Failures: a missing input, no interpreter anywhere.
     EXPECT_EQ(Cli("convert none.eps --to pdf -o x.pdf", &out, &err), 1);
-    EXPECT_EQ(err, "Cannot open file: " + dir_.File("none.eps") + "\n");
+    EXPECT_EQ(err, "Cannot open file: none.eps\n");
     EXPECT_EQ(Cli("convert figs/box.eps --to pdf -o y.pdf", &out, &err,
                   "PATH=/nonexistent QUIRN_INSTALL_DIR='" + dir_.Path() + "'"),
               1);
