@@ -79,6 +79,22 @@ CDVIWinDoc* ActiveDvi() {
     return view ? dynamic_cast<CDVIWinDoc*>(view->GetDocument()) : nullptr;
 }
 
+// DVI, PostScript and EPS documents reach PDF through the interpreter; a PDF is one.
+bool CanSaveAsPdf() {
+    CBaseView* view = ActivePageView();
+    if (!view || !view->GetDocument()) {
+        return false;
+    }
+    if (ActiveDvi()) {
+        return true;
+    }
+    std::string ext = ExtensionOf(FileNameOf(Utf8(view->GetDocument()->GetFilename())));
+    for (char& c : ext) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return ext == "ps" || ext == "eps";
+}
+
 std::string DocumentPathOf(CQuirnWinView& view) {
     auto* doc = dynamic_cast<CQuirnWinDoc*>(view.GetDocument());
     return doc ? doc->Path() : std::string();
@@ -383,8 +399,7 @@ void BindGraphicsCommands(CMainFrame* frame) {
     frame->Bind(
         wxEVT_UPDATE_UI,
         [](wxUpdateUIEvent& e) {
-            e.Enable(e.GetId() == kIdSavePdf ? ActivePageView() != nullptr
-                                             : ActiveDvi() != nullptr);
+            e.Enable(e.GetId() == kIdSavePdf ? CanSaveAsPdf() : ActiveDvi() != nullptr);
         },
         kIdSavePostScript, kIdExportPageIllustrator);
 }
