@@ -145,7 +145,8 @@ int RenderCommand(const std::vector<std::string>& args) {
     CDVIDoc& doc = *preview->doc;
     auto& postScript = static_cast<DviPostScriptDoc&>(*opened->doc);
     PostScriptRenderer renderer(opened->settings, opened->Interpreter());
-    DviPageRoute route(postScript, renderer);
+    RenderedPictures pictures(postScript, renderer);
+    DviPageRoute route(pictures, opened->settings);
     if (first == 0) {
         first = 1;
         last = doc.GetPageCount();

@@ -16,6 +16,7 @@
 #include "gui/editor_view.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
+#include "gui/postscript_pages.h"
 #include "gui/typeset_bridge.h"
 
 namespace quirn::gui {
@@ -24,7 +25,7 @@ wxIMPLEMENT_DYNAMIC_CLASS(CBaseDoc, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CDVIWinDoc, CBaseDoc);
 wxIMPLEMENT_DYNAMIC_CLASS(CPostscriptDoc, CBaseDoc);
 wxIMPLEMENT_DYNAMIC_CLASS(CPDFDoc, CBaseDoc);
-wxIMPLEMENT_DYNAMIC_CLASS(CEPSDoc, CBaseDoc);
+wxIMPLEMENT_DYNAMIC_CLASS(CEPSDoc, CPostscriptDoc);
 wxIMPLEMENT_DYNAMIC_CLASS(CBaseView, wxView);
 wxIMPLEMENT_DYNAMIC_CLASS(CDVIView, CBaseView);
 
@@ -65,13 +66,17 @@ bool CBaseDoc::DoOpenDocument(const wxString& file) {
     return wxFileExists(file);
 }
 
+CDVIWinDoc::CDVIWinDoc() = default;
+CDVIWinDoc::~CDVIWinDoc() = default;
+
 PageSource* CDVIWinDoc::Pages() {
     if (!dvi_) {
         DviContext* context = Services().Typeset().Previewer();
         if (!context)
             return nullptr;
         dvi_ = std::make_unique<::quirn::CDVIDoc>(*context);
-        source_ = std::make_unique<DviPageSource>(*dvi_);
+        postScript_ = std::make_unique<PostScriptPages>(this);
+        source_ = std::make_unique<DviPageSource>(*dvi_, postScript_->RouteFor(*dvi_));
     }
     return source_.get();
 }
@@ -82,6 +87,26 @@ bool CDVIWinDoc::DoOpenDocument(const wxString& file) {
     // A document that cannot be read has said why in the output window.
     if (!dvi_->OpenDocument(file.utf8_string()))
         return false;
+    postScript_->Reloaded();
+    UpdateAllViews();
+    return true;
+}
+
+CPostscriptDoc::CPostscriptDoc() = default;
+CPostscriptDoc::~CPostscriptDoc() = default;
+
+PageSource* CPostscriptDoc::Pages() {
+    if (!pages_)
+        pages_ = std::make_unique<PostScriptPages>(this);
+    return pages_->Source(Encapsulated());
+}
+
+bool CPostscriptDoc::DoOpenDocument(const wxString& file) {
+    Pages();
+    if (!pages_->Open(file.utf8_string())) {
+        Services().Output().AppendOutput("Cannot open file: " + file.utf8_string() + "\n");
+        return false;
+    }
     UpdateAllViews();
     return true;
 }

@@ -32,8 +32,12 @@ class CBaseDoc : public wxDocument {
 };
 
 // The window side of a DVI file: owns the document (src/dvi) and its page source.
+class PostScriptPages;
+
 class CDVIWinDoc : public CBaseDoc {
   public:
+    CDVIWinDoc();
+    ~CDVIWinDoc() override;
     // Made with the document, before its file is read (the view comes first).
     PageSource* Pages() override;
     ::quirn::CDVIDoc* Dvi() { return dvi_.get(); }
@@ -45,16 +49,34 @@ class CDVIWinDoc : public CBaseDoc {
     // Kept across reloads, so that the view's page source stays valid.
     std::unique_ptr<::quirn::CDVIDoc> dvi_;
     std::unique_ptr<DviPageSource> source_;
+    // The figures of pages of kinds 1 and 2, rendered in the background.
+    std::unique_ptr<PostScriptPages> postScript_;
     wxDECLARE_DYNAMIC_CLASS(CDVIWinDoc);
 };
 
+// PostScript and EPS files: pages rendered by the interpreter in the background.
 class CPostscriptDoc : public CBaseDoc {
+  public:
+    CPostscriptDoc();
+    ~CPostscriptDoc() override;
+    PageSource* Pages() override;
+
+  protected:
+    bool DoOpenDocument(const wxString& file) override;
+    virtual bool Encapsulated() const { return false; }
+
+  private:
+    std::unique_ptr<PostScriptPages> pages_;
     wxDECLARE_DYNAMIC_CLASS(CPostscriptDoc);
 };
 class CPDFDoc : public CBaseDoc {
     wxDECLARE_DYNAMIC_CLASS(CPDFDoc);
 };
-class CEPSDoc : public CBaseDoc {
+class CEPSDoc : public CPostscriptDoc {
+  protected:
+    bool Encapsulated() const override { return true; }
+
+  private:
     wxDECLARE_DYNAMIC_CLASS(CEPSDoc);
 };
 

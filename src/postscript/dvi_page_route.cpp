@@ -2,21 +2,15 @@
 
 namespace quirn {
 
-DviPageRoute::DviPageRoute(DviPostScriptDoc& doc, PostScriptRenderer& renderer)
-    : doc_(doc), renderer_(renderer) {}
+DviPageRoute::DviPageRoute(PagePictures& pictures, const Settings& settings)
+    : pictures_(pictures), settings_(settings) {}
 
 bool DviPageRoute::Available() const {
-    if (renderer_.Available()) {
-        return true;
-    }
-    std::string program;
-    InterpreterTemplate(doc_.DocumentSettings(), {}, nullptr, &program);
-    renderer_.NotFound(program);
-    return false;
+    return pictures_.Available();
 }
 
 RenderRequest DviPageRoute::RequestFor(int page, int dpi, bool graphicsOnly) const {
-    const Settings& settings = doc_.DocumentSettings();
+    const Settings& settings = settings_;
     RenderRequest request;
     request.page = page;
     request.dpi = dpi;
@@ -29,7 +23,7 @@ RenderRequest DviPageRoute::RequestFor(int page, int dpi, bool graphicsOnly) con
 void DviPageRoute::DrawPostScriptPage(CDVIDoc&, RasterCanvas& canvas, int page, int dpi, int, bool,
                                       const CanvasRect& update, bool graphicsOnly) {
     const RenderRequest request = RequestFor(page, dpi, graphicsOnly);
-    auto rendered = renderer_.Render(doc_, request);
+    auto rendered = pictures_.Picture(request);
     const CanvasRect saved = canvas.ClipBox();
     if (!update.Empty()) {
         canvas.SetClip(saved.Intersect(update));
@@ -37,10 +31,12 @@ void DviPageRoute::DrawPostScriptPage(CDVIDoc&, RasterCanvas& canvas, int page, 
     if (!graphicsOnly) {
         canvas.FillBackground();
     }
-    DrawRenderedPage(*rendered, canvas);
+    if (rendered) {
+        DrawRenderedPage(*rendered, canvas);
+        drewColour_ = drewColour_ || request.bits == 24;
+        drewEmpty_ = drewEmpty_ || rendered->empty;
+    }
     canvas.SetClip(saved);
-    drewColour_ = drewColour_ || request.bits == 24;
-    drewEmpty_ = drewEmpty_ || rendered->empty;
 }
 
 }  // namespace quirn

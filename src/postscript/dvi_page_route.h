@@ -13,8 +13,9 @@ namespace quirn {
 class DviPageRoute : public PostScriptPageRoute {
   public:
     // Both borrowed. Colour and smoothing of the PostScript part follow the settings
-    // PSColor and PSAlias.
-    DviPageRoute(DviPostScriptDoc& doc, PostScriptRenderer& renderer);
+    // PSColor and PSAlias. A picture that is not there yet (rendered in the background)
+    // leaves the page without its PostScript part for now.
+    DviPageRoute(PagePictures& pictures, const Settings& settings);
 
     // False (after "PostScript interpreter not found: NAME", once) when the
     // interpreter cannot be run.
@@ -27,12 +28,12 @@ class DviPageRoute : public PostScriptPageRoute {
     RenderRequest RequestFor(int page, int dpi, bool graphicsOnly) const;
     // True once a page was drawn through the route in colour (PSColor on).
     bool DrewColour() const { return drewColour_; }
-    // True once the interpreter gave no picture for a page.
+    // True once the interpreter gave no picture for a page (painted black).
     bool DrewEmpty() const { return drewEmpty_; }
 
   private:
-    DviPostScriptDoc& doc_;
-    PostScriptRenderer& renderer_;
+    PagePictures& pictures_;
+    const Settings& settings_;
     bool drewColour_ = false;
     bool drewEmpty_ = false;
 };

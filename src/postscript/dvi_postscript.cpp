@@ -79,6 +79,14 @@ bool DviPostScriptDoc::Open(const std::string& path) {
     return true;
 }
 
+bool DviPostScriptDoc::Reopen() {
+    tried_ = false;
+    file_.Remove();
+    postScript_.clear();
+    structure_ = DscStructure{};
+    return true;
+}
+
 bool DviPostScriptDoc::MakePostScript() {
     if (!tried_) {
         tried_ = true;

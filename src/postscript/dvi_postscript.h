@@ -26,6 +26,8 @@ class DviPostScriptDoc : public CBaseDoc {
     int Kind() const override { return kKindDvi; }
     // Takes the DVI document's path; the PostScript is made later, when needed.
     bool Open(const std::string& path) override;
+    // Forgets the PostScript made of the document: it is made again when needed.
+    bool Reopen() override;
     int PageCount() const override { return dvi_.GetPageCount(); }
     PixelSize PageSizePixels(int, int dpi) const override { return dvi_.GetPageSize(dpi); }
     bool WritePages(const std::vector<int>& pages, int dpi, const PageWriter& writer,

@@ -204,6 +204,24 @@ bool PostScriptRenderer::Available() const {
     return !program.empty() && !ResolveProgram(setup_.installDir, program).empty();
 }
 
+void PostScriptRenderer::ReportNotFound() {
+    std::string program;
+    InterpreterTemplate(settings_, {}, nullptr, &program);
+    NotFound(program);
+}
+
+std::shared_ptr<const RenderedPage> RenderedPictures::Picture(const RenderRequest& request) {
+    return renderer_.Render(doc_, request);
+}
+
+bool RenderedPictures::Available() {
+    if (renderer_.Available()) {
+        return true;
+    }
+    renderer_.ReportNotFound();
+    return false;
+}
+
 void PostScriptRenderer::NotFound(const std::string& program) {
     if (!notFoundReported_ && setup_.out != nullptr) {
         setup_.out->AppendOutput("PostScript interpreter not found: " + program + "\n");

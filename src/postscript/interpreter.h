@@ -97,6 +97,8 @@ class PostScriptRenderer {
     bool Available() const;
     // "PostScript interpreter not found: NAME", once for the renderer's life.
     void NotFound(const std::string& program);
+    // The same with the configured interpreter's name.
+    void ReportNotFound();
 
   private:
     const Settings& settings_;
@@ -106,6 +108,29 @@ class PostScriptRenderer {
 };
 
 inline constexpr std::size_t kRenderCacheSize = 20;
+
+// Where a page drawing gets its interpreter pictures: rendered on the spot, or by a
+// worker in the background (then null until the picture is there).
+class PagePictures {
+  public:
+    virtual ~PagePictures() = default;
+    virtual std::shared_ptr<const RenderedPage> Picture(const RenderRequest& request) = 0;
+    // False (after the "not found" message) when the interpreter cannot be run.
+    virtual bool Available() = 0;
+};
+
+// Pictures rendered on the spot by `renderer` from `doc` (both borrowed).
+class RenderedPictures : public PagePictures {
+  public:
+    RenderedPictures(CBaseDoc& doc, PostScriptRenderer& renderer)
+        : doc_(doc), renderer_(renderer) {}
+    std::shared_ptr<const RenderedPage> Picture(const RenderRequest& request) override;
+    bool Available() override;
+
+  private:
+    CBaseDoc& doc_;
+    PostScriptRenderer& renderer_;
+};
 
 // Paints a rendered page with its top-left corner at (x, y): the picture, or a black
 // page when the interpreter gave none. The canvas is expected to be white there.

@@ -40,6 +40,8 @@ class CBaseDoc {
     virtual int Kind() const = 0;
     // Reads the file and builds the page table; false when the file cannot be read.
     virtual bool Open(const std::string& path);
+    // Reads the file again after it changed.
+    virtual bool Reopen() { return Open(path_); }
     // Builds the page table from the DSC comments of the PostScript file (once).
     bool ScanDSC();
     virtual int PageCount() const { return static_cast<int>(structure_.pages.size()); }
