@@ -293,6 +293,17 @@ int PasteBitmap(const std::string& file, const std::string& dibPath, InsertOptio
     return InsertGraphicFile(file, *options.saveAs, options, prompt);
 }
 
+// The files a verb reads, checked first so that a missing one is named as given.
+bool InputsExist(const std::vector<std::string>& args, size_t count) {
+    for (size_t i = 1; i <= count && i < args.size(); ++i) {
+        if (!RegularFileExists(AbsolutePath(args[i], StartFolder()))) {
+            std::fprintf(stderr, "Cannot open file: %s\n", args[i].c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int EditGraphicsVerb(const std::vector<std::string>& args, bool* handled) {
@@ -303,6 +314,9 @@ int EditGraphicsVerb(const std::vector<std::string>& args, bool* handled) {
         if (!ParseInsertOptions(args, 3, &options) || options.saveAs) {
             return WrongUsage("edit");
         }
+        if (!InputsExist(args, 2)) {
+            return 1;
+        }
         PrintingPrompt prompt(options.answerYes);
         return InsertGraphicFile(AbsolutePath(args[1], StartFolder()),
                                  AbsolutePath(args[2], StartFolder()), options, prompt);
@@ -312,7 +326,7 @@ int EditGraphicsVerb(const std::vector<std::string>& args, bool* handled) {
         if (args.size() != 3 || !ParsePosition(args[2], &pos)) {
             return WrongUsage("edit");
         }
-        return EditGraphic(AbsolutePath(args[1], StartFolder()), pos);
+        return InputsExist(args, 1) ? EditGraphic(AbsolutePath(args[1], StartFolder()), pos) : 1;
     }
     if (verb == "migrate-graphics") {
         bool yes = true;
@@ -321,12 +335,16 @@ int EditGraphicsVerb(const std::vector<std::string>& args, bool* handled) {
         } else if (args.size() != 2) {
             return WrongUsage("edit");
         }
-        return MigrateGraphics(AbsolutePath(args[1], StartFolder()), yes);
+        return InputsExist(args, 1) ? MigrateGraphics(AbsolutePath(args[1], StartFolder()), yes)
+                                    : 1;
     }
     if (verb == "paste-bitmap" && args.size() >= 3) {
         InsertOptions options;
         if (!ParseInsertOptions(args, 3, &options) || !options.saveAs) {
             return WrongUsage("edit");
+        }
+        if (!InputsExist(args, 2)) {
+            return 1;
         }
         return PasteBitmap(AbsolutePath(args[1], StartFolder()),
                            AbsolutePath(args[2], StartFolder()), options);

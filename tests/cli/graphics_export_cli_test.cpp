@@ -246,6 +246,8 @@ TEST_F(GraphicsCli, PastedBitmapsMigrationBackupsAndFailures) {
     EXPECT_EQ(err, "wrote backup file " + dir_.File("p.migrategraphics.1.tex") + "\n");
     EXPECT_EQ(ReadFile(dir_.File("p.migrategraphics.1.tex")), before);
     EXPECT_EQ(Cli("edit insert-graphic p.tex g.pdf --width x --height 1", &out, &err), 2);
+    EXPECT_EQ(Cli("edit insert-graphic p.tex none.png --width 1 --height 1", &out, &err), 1);
+    EXPECT_EQ(err, "Cannot open file: none.png\n");
     EXPECT_EQ(Leftovers(), "");
 }
 
