@@ -122,9 +122,16 @@ void InsertCheckedGraphic(CQuirnWinView& view, const std::string& graphic, TextR
     std::unique_ptr<RgbImage> preview = library.GetBitmap(graphic, 200);
     request.path = graphic;
     request.unit = Unit();
+    const bool pdfMode = strcasecmp(CurrentSettings().mode.c_str(), "PDF") == 0;
     if (!haveSize) {
         NaturalGraphicSize(description, preview ? preview->dpiX : 0, request.unit, &request.width,
                            &request.height);
+        // LaTeX's dvips driver cannot measure a bitmap: in DVI mode the dialog starts
+        // with the bitmap's own box (a pixel a point), which the previewer draws.
+        if (!pdfMode && description.kind == GraphicKind::Bitmap && !request.boundingBox) {
+            request.boundingBox = std::array<int, 4>{0, 0, static_cast<int>(description.width),
+                                                     static_cast<int>(description.height)};
+        }
     }
     if (!ShowInsertGraphicDialog(view.Editor(), description, preview.get(), request)) {
         return;
@@ -135,8 +142,7 @@ void InsertCheckedGraphic(CQuirnWinView& view, const std::string& graphic, TextR
         Services().Prompt(),
         Services().Output(),
         &converter,
-        strcasecmp(CurrentSettings().mode.c_str(), "PDF") == 0 ? TypesetOutput::Pdf
-                                                               : TypesetOutput::Dvi,
+        pdfMode ? TypesetOutput::Pdf : TypesetOutput::Dvi,
         document.empty() ? JoinPath(DirectoryOf(graphic), "untitled.tex") : document,
         GraphicKindOfName(graphic),
         {}};
