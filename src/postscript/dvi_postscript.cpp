@@ -90,6 +90,7 @@ bool DviPostScriptDoc::Reopen() {
 bool DviPostScriptDoc::MakePostScript() {
     if (!tried_) {
         tried_ = true;
+        path_ = dvi_.Path();
         dvips_ = RunDvips(dvi_, "", true, setup_);
         file_ = TempFile(dvips_.path);
         if (file_.Ok() && !LoadPostScript(file_.Path())) {

@@ -422,6 +422,9 @@ void PageView::DocumentReloaded() {
     const int count = Count();
     current_ = count > 0 ? std::clamp(current_, 0, count - 1) : 0;
     selectionPage_ = -1;
+    // Nobody is leafing through a document that has just been read: its figures are
+    // asked for at once (they are drawn in the background and fill in when ready).
+    graphicsReady_ = true;
     Relayout();
     host_.RepaintAll();
     UpdateStatus();
