@@ -96,6 +96,11 @@ SettingsPageValues ValuesFromSettings(const Settings& s, const SpellOptions& spe
     a.dvipsOptions = s.dvipsOptions;
     a.psRender = Clamp(s.psRender, 0, 3, 1);
     a.psRenderCmd = s.psRenderCmd;
+    a.psColor = s.psColor != 0;
+    a.psAlias = s.psAlias != 0;
+    a.trueTypeFontPath = s.trueTypeFontPath;
+    a.postScriptFontPath = s.postScriptFontPath;
+    a.figurePath = s.figurePath;
     a.mru = s.mru;
     a.netAccess = s.netAccess != 0;
     return v;
@@ -157,6 +162,11 @@ void ApplyValues(const SettingsPageValues& v, Settings& s, SpellOptions& spell) 
     s.dvipsOptions = a.dvipsOptions;
     s.psRender = a.psRender;
     s.psRenderCmd = a.psRenderCmd;
+    s.psColor = a.psColor ? 1 : 0;
+    s.psAlias = a.psAlias ? 1 : 0;
+    s.trueTypeFontPath = a.trueTypeFontPath;
+    s.postScriptFontPath = a.postScriptFontPath;
+    s.figurePath = a.figurePath;
     s.mru = a.mru;
     s.netAccess = a.netAccess;
 }

@@ -90,6 +90,13 @@ struct AdvancedPageValues {
     std::string dvipsOptions;
     int psRender = 1;  // 0..3
     std::string psRenderCmd;
+    // The PostScript page: colour and smoothing of the interpreter's pictures, and the
+    // folders of fonts and figures.
+    bool psColor = false;
+    bool psAlias = false;
+    std::vector<std::string> trueTypeFontPath;
+    std::vector<std::string> postScriptFontPath;
+    std::vector<std::string> figurePath;
     int mru = 4;
     bool netAccess = true;
     bool operator==(const AdvancedPageValues&) const = default;

@@ -16,6 +16,7 @@
 
 #include "app/data_roots.h"
 #include "cli/commands.h"
+#include "cli/edit_graphics.h"
 #include "editor/brace_match.h"
 #include "editor/completion.h"
 #include "editor/find_replace.h"
@@ -95,6 +96,11 @@ int Edit(const std::vector<std::string>& args) {
         return Usage();
     }
     const std::string& verb = args[0];
+    bool graphics = false;
+    const int status = EditGraphicsVerb(args, &graphics);
+    if (graphics) {
+        return status;
+    }
     if (verb == "complete") {
         if (args.size() != 2) {
             return Usage();
@@ -187,7 +193,9 @@ QUIRN_CLI_COMMAND(
     "edit",
     "match FILE POS | mismatch FILE [POS] | comment FILE FROM TO | "
     "find FILE TEXT [POS] [--up] [--case] [--word] | complete PREFIX | "
-    "styles FILE [FIRST LAST]",
+    "styles FILE [FIRST LAST] | insert-graphic FILE GRAPHIC --width W --height H [OPTIONS] | "
+    "edit-graphic FILE POS | migrate-graphics FILE [--answer yes|no] | "
+    "paste-bitmap FILE DIB --save-as PATH.bmp --width W --height H [OPTIONS]",
     "the TeX editor's text commands on a file",
     "The TeX editor's text commands on FILE, without a window. Positions are byte\n"
     "offsets from 0, lines count from 1.\n"
@@ -202,7 +210,34 @@ QUIRN_CLI_COMMAND(
     "Results are lines \"select: START END\" (the selection the editor makes),\n"
     "\"beep\", \"message: TEXT\" (a message box; line breaks written as \\n),\n"
     "\"candidates: LIST\" and, for styles, \"LINE: STYLES\" with one style digit per\n"
-    "byte. Exit status 1 when FILE cannot be read or written.\n",
+    "byte. Exit status 1 when FILE cannot be read or written.\n"
+    "\nGraphics insertion (questions and messages as \"question: TEXT\" and\n"
+    "\"message: TEXT\" on standard output, output-window lines on standard error):\n"
+    "  insert-graphic FILE GRAPHIC --width W --height H   Insert Graphic: puts\n"
+    "                    an \\includegraphics of GRAPHIC into FILE (its own main\n"
+    "                    file), loading graphicx and listing the graphic's folder\n"
+    "                    in \\graphicspath; W and H in cm when CMunits is on, else in.\n"
+    "      --keep-aspect     add keepaspectratio\n"
+    "      --bb \"LLX LLY URX URY\"   a bounding-box override\n"
+    "      --align left|center|right   wrap in \\leftline, \\centerline, \\rightline\n"
+    "      --figure [--placement P] [--caption TEXT] [--label TEXT]   in a figure\n"
+    "      --mode DVI|PDF    the typesetting mode (default DVI); a graphic the mode\n"
+    "                        cannot read is converted into converted_graphics/\n"
+    "      --at POS          where to insert (default: the start of the line of\n"
+    "                        \\end{document}, or the end of the file)\n"
+    "      --answer yes|no   the answer to the unsafe-name question (default yes)\n"
+    "      --rename PATH     the name for the graphic's safe copy (default: the\n"
+    "                        suggested name in the graphic's folder)\n"
+    "                    Prints \"size: TEXT\", the graphics dialog's size line.\n"
+    "                    Exit status 1 when nothing was inserted.\n"
+    "  edit-graphic FILE POS   the \\includegraphics around POS as \"graphic:\n"
+    "                    width=W height=H keepaspectratio=yes|no file=NAME\"\n"
+    "  migrate-graphics FILE [--answer yes|no]   the Graphics Migration Wizard:\n"
+    "                    asks, then writes the backup FILE.migrategraphics[.N].EXT\n"
+    "  paste-bitmap FILE DIB --save-as PATH.bmp --width W --height H [OPTIONS]\n"
+    "                    pasting a clipboard bitmap (DIB: a BMP file's bytes\n"
+    "                    after its 14-byte header): asks, writes PATH.bmp, then\n"
+    "                    goes on as insert-graphic with it\n",
     Edit);
 
 }  // namespace quirn::cli

@@ -17,6 +17,7 @@
 #include "editor/tex_colouring.h"
 #include "gui/child_frames.h"
 #include "gui/editor_font.h"
+#include "gui/graphics_commands.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
@@ -75,6 +76,7 @@ bool CQuirnWinView::OnCreate(wxDocument* doc, long flags) {
     stc_->Bind(wxEVT_SET_FOCUS, &CQuirnWinView::OnFocus, this);
     stc_->Bind(wxEVT_KEY_DOWN, &CQuirnWinView::OnKeyDown, this);
     stc_->Bind(wxEVT_CONTEXT_MENU, &CQuirnWinView::OnContextMenu, this);
+    ConnectGraphicsEditing(*this);
     Services().Editors().completion.EnsureLoaded(Record().installDir);
     return true;
 }

@@ -10,6 +10,7 @@
 #include "app/profile.h"
 #include "gui/command_ids.h"
 #include "gui/editor_view.h"
+#include "gui/graphics_commands.h"
 #include "gui/gui_services.h"
 #include "gui/typeset_bridge.h"
 #include "view/view_commands.h"
@@ -78,6 +79,7 @@ void CMainFrame::BuildMenus() {
     file->Append(wxID_SAVE, "&Save\tCtrl+S");
     file->Append(wxID_SAVEAS, "Save &As...");
     file->AppendSeparator();
+    AddExportMenuItems(file);
     file->Append(wxID_PRINT, "&Print...\tCtrl+P");
     file->AppendSeparator();
     file->Append(wxID_EXIT, "E&xit");
@@ -111,6 +113,7 @@ void CMainFrame::BuildMenus() {
     tex->Append(kIdSetBookmark, "Set &Bookmark\tCtrl+B");
     tex->Append(kIdJumpBookmark, "&Jump to Bookmark\tCtrl+J");
     tex->AppendSubMenu(lists, "Insert &Lists");
+    AddGraphicsMenuItems(tex);
     tex->AppendSeparator();
     tex->Append(kIdGotoTypesetDvi, "Goto &Typeset DVI\tF8");
     tex->Append(kIdCommandHelp, "&Help on Command\tF1");
@@ -207,6 +210,7 @@ void CMainFrame::BuildMenus() {
     Bind(wxEVT_MENU, &CMainFrame::OnCancelTypeset, this, ID_CANCEL_TYPESET);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateTypeset, this, ID_TYPESET);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateTypeset, this, ID_CANCEL_TYPESET);
+    BindGraphicsCommands(this);
 }
 
 void CMainFrame::BuildToolBar() {

@@ -16,6 +16,7 @@
 
 #include "app/profile.h"
 #include "gui/font_colors_dialog.h"
+#include "gui/postscript_settings_page.h"
 #include "platform/desktop_associations.h"
 #include "platform/output_sink.h"
 #include "platform/user_prompt.h"
@@ -105,6 +106,12 @@ SettingsDialog::SettingsDialog(wxWindow* parent, const SettingsPageValues& value
     book->AddPage(BuildSpellPage(), "TeXSpell Options");
     book->AddPage(BuildBibtexPage(), "BibTeX Arguments");
     book->AddPage(BuildAdvancedPage(), "Advanced Options");
+    // The renderer's choice and command live on the PostScript page.
+    postscript_ = new PostScriptSettingsPage(book);
+    book->AddPage(postscript_, "PostScript");
+    psRender_ = postscript_->Renderer();
+    psCommand_ = postscript_->Command();
+    psRender_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { UpdateEnabling(); });
     LayoutDialog();
     // Wide enough for every tab label in one row.
     int tabs = 0;
@@ -225,15 +232,11 @@ wxWindow* SettingsDialog::BuildAdvancedPage() {
     dvips_ = p.Text("Dvips:");
     // Ghostscript is the only interpreter here: the choices are the renderer values 1 to 3
     // (Quirn's own copy, the installed one, a command of the user's).
-    psRender_ = p.Choice("PostScript Renderer:", {"Ghostscript (Quirn's copy)",
-                                                  "Ghostscript (installed)", "Other command:"});
-    psCommand_ = p.Row("", new wxTextCtrl(p.panel, wxID_ANY));
     mru_ = p.Row("Recent files:", new wxSpinCtrl(p.panel, wxID_ANY, "", wxDefaultPosition,
                                                  wxDefaultSize, wxSP_ARROW_KEYS, 0, 16, 4));
     netAccess_ = p.Check("&Enable Internet access");
     p.Button("Make Quirn the Desktop's Program for TeX Files")
         ->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { FixDesktopAssociations(); });
-    psRender_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { UpdateEnabling(); });
     return p.panel;
 }
 
@@ -289,6 +292,7 @@ bool SettingsDialog::TransferDataToWindow() {
     // A value from elsewhere that named no Ghostscript shows as Quirn's copy.
     psRender_->SetSelection(std::clamp(a.psRender, kFirstRenderer, kLastRenderer) - kFirstRenderer);
     psCommand_->ChangeValue(Wx(a.psRenderCmd));
+    postscript_->ToWindow(a);
     mru_->SetValue(a.mru);
     netAccess_->SetValue(a.netAccess);
     UpdateEnabling();
@@ -356,6 +360,7 @@ bool SettingsDialog::TransferDataFromWindow() {
     a.dvipsOptions = Utf8(dvips_->GetValue());
     a.psRender = std::max(0, psRender_->GetSelection()) + kFirstRenderer;
     a.psRenderCmd = Utf8(psCommand_->GetValue());
+    postscript_->FromWindow(a);
     a.mru = mru_->GetValue();
     a.netAccess = netAccess_->GetValue();
     return true;

@@ -29,6 +29,8 @@ struct SettingsDialogChoices {
     std::vector<std::string> dictionaries;
 };
 
+class PostScriptSettingsPage;
+
 class SettingsDialog : public wxPropertySheetDialog {
   public:
     // `prompt` reports values the pages cannot take.
@@ -88,6 +90,7 @@ class SettingsDialog : public wxPropertySheetDialog {
     // Advanced
     wxTextCtrl *makeIndex_, *dvips_, *psCommand_;
     wxChoice* psRender_;
+    PostScriptSettingsPage* postscript_;
     wxSpinCtrl* mru_;
     wxCheckBox* netAccess_;
 };

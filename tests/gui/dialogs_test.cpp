@@ -64,7 +64,7 @@ T* FindByLabel(wxWindow* window, const std::string& label) {
     return nullptr;
 }
 
-TEST(DialogWindows, SettingsDialogHasItsSixPagesAndTransfersOnlyOnOk) {
+TEST(DialogWindows, SettingsDialogHasItsSevenPagesAndTransfersOnlyOnOk) {
     if (RanUnderXvfb())
         return;
     StartWindowSystem();
@@ -75,13 +75,13 @@ TEST(DialogWindows, SettingsDialogHasItsSixPagesAndTransfersOnlyOnOk) {
     {
         SettingsDialog dialog(nullptr, values, choices, prompt);
         wxBookCtrlBase* book = dialog.GetBookCtrl();
-        ASSERT_EQ(book->GetPageCount(), 6u);
+        ASSERT_EQ(book->GetPageCount(), 7u);
         std::vector<std::string> titles;
         for (size_t i = 0; i < book->GetPageCount(); ++i)
             titles.push_back(book->GetPageText(i).utf8_string());
         EXPECT_EQ(titles,
                   (std::vector<std::string>{"Editor", "Typesetting", "Viewer", "TeXSpell Options",
-                                            "BibTeX Arguments", "Advanced Options"}));
+                                            "BibTeX Arguments", "Advanced Options", "PostScript"}));
         std::set<std::string> labels;
         CollectLabels(&dialog, labels);
         for (const char* label : {"&Word Wrap",
@@ -117,9 +117,21 @@ TEST(DialogWindows, SettingsDialogHasItsSixPagesAndTransfersOnlyOnOk) {
                                   "PostScript Renderer:",
                                   "Recent files:",
                                   "&Enable Internet access",
-                                  "Make Quirn the Desktop's Program for TeX Files"}) {
+                                  "Make Quirn the Desktop's Program for TeX Files",
+                                  "Draw PostScript in &colour",
+                                  "&Smooth PostScript text and graphics",
+                                  "&Figure folders:"}) {
             EXPECT_TRUE(labels.count(label)) << label;
         }
+        // The PostScript page's colour, smoothing and folders reach the values.
+        FindByLabel<wxCheckBox>(&dialog, "Draw PostScript in &colour")->SetValue(true);
+        std::vector<wxTextCtrl*> folders;
+        for (wxWindow* child : book->GetPage(6)->GetChildren()) {
+            if (auto* box = wxDynamicCast(child, wxTextCtrl))
+                folders.push_back(box);
+        }
+        ASSERT_EQ(folders.size(), 4u);  // the command, then the three folder lists
+        folders[3]->ChangeValue("/figs;./pictures");
 
         // Edits, then "Restore Standard Defaults" on the BibTeX page, then OK.
         FindByLabel<wxCheckBox>(&dialog, "&Word Wrap")->SetValue(false);
@@ -143,6 +155,10 @@ TEST(DialogWindows, SettingsDialogHasItsSixPagesAndTransfersOnlyOnOk) {
         EXPECT_FALSE(dialog.Values().editor.wordWrap);
         EXPECT_EQ(dialog.Values().bibtex.bstInput, "/bst");
         EXPECT_EQ(dialog.Values().bibtex.options, "-8");
+        EXPECT_TRUE(dialog.Values().advanced.psColor);
+        EXPECT_FALSE(dialog.Values().advanced.psAlias);
+        EXPECT_EQ(dialog.Values().advanced.figurePath,
+                  (std::vector<std::string>{"/figs", "./pictures"}));
 
         // A custom size that is not a number refuses OK with a message.
         wxTextCtrl* width = nullptr;
@@ -225,7 +241,7 @@ TEST(DialogWindows, SettingsDialogSpeaksLinuxShowsEveryTabAndRegistersWithTheDes
                 seen.insert(hit);
         }
     }
-    EXPECT_EQ(seen.size(), 6u) << "dialog width " << dialog.GetSize().GetWidth();
+    EXPECT_EQ(seen.size(), 7u) << "dialog width " << dialog.GetSize().GetWidth();
 
     wxCommandEvent click(wxEVT_BUTTON);
     FindByLabel<wxButton>(&dialog, "Make Quirn the Desktop's Program for TeX Files")
