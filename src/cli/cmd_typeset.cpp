@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,7 +43,15 @@
 #include "typeset/typesetter.h"
 
 namespace quirn::cli {
+
+using UsedFilesHandler =
+    std::function<void(const std::string& mainFile, const std::vector<std::string>& usedFiles)>;
+
 namespace {
+
+bool IsTypesetMode(const std::string& mode) {
+    return strcasecmp(mode.c_str(), "DVI") == 0 || strcasecmp(mode.c_str(), "PDF") == 0;
+}
 
 const char* const kUsage =
     "FILE.tex [--format NAME] [--mode DVI|PDF] [--answer yes|no] [--engine NAME]";
@@ -95,6 +104,12 @@ class CliPrompt : public UserPrompt {
 
 class CliSeams : public TypesetSeams {
   public:
+    explicit CliSeams(const UsedFilesHandler& usedFiles) : usedFiles_(usedFiles) {}
+    void RefreshFilesAfterTypeset(const std::string& mainFile,
+                                  const std::vector<std::string>& usedFiles) override {
+        if (usedFiles_)
+            usedFiles_(mainFile, usedFiles);
+    }
     void GoToLine(const std::string& file, int line) override {
         std::fprintf(stderr, "goto: %s:%d\n", file.c_str(), line);
         std::fflush(stderr);
@@ -107,6 +122,8 @@ class CliSeams : public TypesetSeams {
         std::fprintf(stderr, "%s\n", line.c_str());
         std::fflush(stderr);
     }
+
+    const UsedFilesHandler& usedFiles_;
 };
 
 // True when the process sits in a read of its standard input.
@@ -131,6 +148,7 @@ struct Options {
     std::string mode;
     std::string engine;
     bool yes = true;
+    UsedFilesHandler usedFiles;  // a project's typeset run keeps its files up to date
 };
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o) {
@@ -168,6 +186,7 @@ class HeadlessTypeset {
           stdoutSink_(stdout),
           monitor_(&stdoutSink_),
           prompt_(options.yes),
+          seams_(options.usedFiles),
           app_(store, monitor_, prompt_) {}
 
     int Run() {
@@ -323,6 +342,19 @@ class HeadlessTypeset {
     int cancelsSeen_ = 0;
 };
 
+int RunHeadlessTypeset(const Options& options) {
+    struct sigaction action {};
+    action.sa_handler = OnCancelSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+
+    StreamSink err(stderr);
+    auto store = OpenFileStore(DefaultStoreDirectory(), &err);
+    HeadlessTypeset run(options, *store);
+    return run.Run();
+}
+
 int TypesetCommand(const std::vector<std::string>& args) {
     Options options;
     if (!ParseOptions(args, options)) {
@@ -344,20 +376,22 @@ int TypesetCommand(const std::vector<std::string>& args) {
         return 1;
     }
     options.file = file.string();
-
-    struct sigaction action {};
-    action.sa_handler = OnCancelSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-
-    StreamSink err(stderr);
-    auto store = OpenFileStore(DefaultStoreDirectory(), &err);
-    HeadlessTypeset run(options, *store);
-    return run.Run();
+    return RunHeadlessTypeset(options);
 }
 
 }  // namespace
+
+int TypesetWithProject(const std::string& file, const std::string& format, const std::string& mode,
+                       bool yes, const UsedFilesHandler& usedFiles) {
+    Options options;
+    options.file = file;
+    options.format = format;
+    if (IsTypesetMode(mode))
+        options.mode = mode;
+    options.yes = yes;
+    options.usedFiles = usedFiles;
+    return RunHeadlessTypeset(options);
+}
 
 QUIRN_CLI_COMMAND(
     "typeset", kUsage, "typeset a file as the Typeset command does",
