@@ -12,6 +12,7 @@
 #include "gui/editor_view.h"
 #include "gui/graphics_commands.h"
 #include "gui/gui_services.h"
+#include "gui/project_menus.h"
 #include "gui/typeset_bridge.h"
 #include "view/view_commands.h"
 
@@ -191,6 +192,7 @@ void CMainFrame::BuildMenus() {
     bar->Append(view, "&View");
     bar->Append(typeset, "&Typeset");
     bar->Append(help, "&Help");
+    AddProjectMenus(*this, *bar, *tex);
     SetMenuBar(bar);
 
     Bind(wxEVT_MENU, &CMainFrame::OnToggleOutput, this, ID_VIEW_OUTPUT);
