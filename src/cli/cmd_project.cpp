@@ -60,7 +60,7 @@ bool AllExist(const std::vector<std::string>& names, std::vector<std::string>& p
     for (const std::string& name : names) {
         std::string path = AbsoluteArgument(name);
         if (!FileExists(path)) {
-            std::fprintf(stderr, "quirn-cli: cannot find %s\n", name.c_str());
+            std::fprintf(stderr, "quirn-cli: cannot find %s\n", path.c_str());
             return false;
         }
         paths.push_back(path);

@@ -70,7 +70,7 @@ int WordCountCommand(const std::vector<std::string>& args) {
     if (hasProject) {
         std::string path = AbsoluteArgument(projectPath);
         if (!FileExists(path)) {
-            std::fprintf(stderr, "quirn-cli: cannot find %s\n", projectPath.c_str());
+            std::fprintf(stderr, "quirn-cli: cannot find %s\n", path.c_str());
             return 1;
         }
         session = std::make_unique<ProjectSession>();

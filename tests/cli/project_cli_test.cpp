@@ -91,7 +91,7 @@ TEST_F(ProjectCli, ADamagedProjectFileStopsEveryCommandAndStaysAsItWas) {
     }
     std::string err;
     Cli("project show missing.tex", &err);
-    EXPECT_EQ(err, "quirn-cli: cannot find missing.tex\n");
+    EXPECT_EQ(err, "quirn-cli: cannot find " + dir.File("missing.tex") + "\n");
     EXPECT_EQ(last, 1);
 }
 
