@@ -97,3 +97,43 @@ TEST_F(ProjectCli, ADamagedProjectFileStopsEveryCommandAndStaysAsItWas) {
 
 }  // namespace
 }  // namespace quirn
+
+namespace quirn {
+namespace {
+
+// A real LaTeX run of a project: the project's mode is the run's, the used files
+// replace the list, and the project file is written at the end.
+TEST(ProjectTypesetCli, TheProjectsModeTypesetsAndTheRunRefreshesItsFiles) {
+    test::TempDir dir;
+    dir.Write("thesis/thesis.tex",
+              "\\documentclass{article}\\begin{document}\nMain.\n\\input{chapters/chap1}\n"
+              "\\end{document}\n");
+    dir.Write("thesis/chapters/chap1.tex", "Chapter text.\n");
+    dir.Write("thesis/notes.txt", "x\n");
+    auto cli = [&](const std::string& args, std::string* err) {
+        std::string out;
+        int status =
+            test::RunCommand("cd '" + dir.File("thesis") + "' && QUIRN_CONFIG_DIR='" +
+                                 dir.File("config") + "' XDG_DATA_HOME='" + dir.File("data") +
+                                 "' '" + test::Program("quirn-cli") + "' " + args,
+                             &out, err);
+        return std::make_pair(status, out);
+    };
+    std::string err;
+    ASSERT_EQ(cli("project add thesis.tex notes.txt", &err).first, 0) << err;
+    ASSERT_EQ(cli("project save thesis.ptp --mode pdf", &err).first, 0) << err;
+    EXPECT_EQ(cli("project typeset thesis.ptp notes.txt", &err).first, 1);
+    EXPECT_EQ(err, "quirn-cli: not a TeX source: " + dir.File("thesis/notes.txt") + "\n");
+
+    auto [status, out] = cli("project typeset thesis.ptp --answer no", &err);
+    ASSERT_EQ(status, 0) << out << err;
+    EXPECT_TRUE(RegularFileExists(dir.File("thesis/thesis.pdf"))) << out;
+    const std::string ptp = test::ReadFile(dir.File("thesis/thesis.ptp"));
+    EXPECT_NE(ptp.find("\ttypesetmode: PDF\n"), std::string::npos) << ptp;
+    EXPECT_NE(ptp.find("\nthesis.log\n"), std::string::npos) << ptp;
+    EXPECT_NE(ptp.find("\nchapters/chap1.tex\n"), std::string::npos) << ptp;
+    EXPECT_EQ(ptp.find("notes.txt"), std::string::npos) << ptp;  // only the run's files stay
+}
+
+}  // namespace
+}  // namespace quirn
