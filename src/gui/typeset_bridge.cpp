@@ -31,8 +31,9 @@ wxDocument* GuiTypesetSeams::FindDocument(const std::string& path) {
     return nullptr;
 }
 
-// Until projects exist every TeX file is a project of its own; an output file shown in
-// a viewer belongs to the TeX file of the same name beside it.
+// The current project's main file, with its format and mode; a file of no open project
+// is a project of its own, and an output file shown in a viewer belongs to the TeX file
+// of the same name beside it.
 std::string GuiTypesetSeams::MainFileFor(const std::string& file) {
     if (GuiProjects* projects = RunningProjects()) {
         if (std::optional<std::string> main = projects->MainFileFor(file))

@@ -95,10 +95,18 @@ TEST(ProjectWindow, ThesisTreeTypesetFromAChapterFindCountAndReopen) {
     EXPECT_NE(ptp.find("chapters/chap1.tex\n\twndpos: "), std::string::npos) << ptp;
     EXPECT_NE(ptp.find("thesis.wcl\n"), std::string::npos) << ptp;
 
-    // The next start opens it again.
-    ScriptRun again = RunScript(dir, "tree\nquit\n");
-    EXPECT_NE(Joined(AllReported(again.out, "tree")).find("  Project thesis\n"), std::string::npos)
-        << again.out;
+    // The next start opens it again; a project file opened as a document opens its
+    // project, and its document goes.
+    dir.Write("paper/paper.tex", "x\n");
+    dir.Write("paper/paper.ptp",
+              "# Quirn Project File, Version 1.1\n\tname: Paper\n\ttexformat: latex\n"
+              "\ttypesetmode: DVI\n\tspellwordlist: \npaper.tex\n");
+    ScriptRun again =
+        RunScript(dir, "open " + dir.File("paper/paper.ptp") + "\nwait 300\ntree\nreport\nquit\n");
+    const std::string reopened = Joined(AllReported(again.out, "tree"));
+    EXPECT_NE(reopened.find("  Project thesis\n"), std::string::npos) << again.out;
+    EXPECT_NE(reopened.find("  Project Paper\n    paper.tex\n"), std::string::npos) << again.out;
+    EXPECT_EQ(again.out.find("paper.ptp"), std::string::npos) << again.out;
 }
 
 }  // namespace
