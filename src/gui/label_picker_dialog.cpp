@@ -4,9 +4,13 @@
 #include <wx/dialog.h>
 #include <wx/listctrl.h>
 #include <wx/sizer.h>
+#include <wx/utils.h>
+
+#include <cstdio>
 
 #include "gui/editor_view.h"
 #include "gui/gui_services.h"
+#include "gui/project_workspace.h"
 #include "platform/paths.h"
 
 namespace quirn::gui {
@@ -66,20 +70,41 @@ void InsertInto(LabelPicker::Mode mode) {
     auto* view = docs ? dynamic_cast<CQuirnWinView*>(docs->GetCurrentView()) : nullptr;
     if (!view || !view->Editor() || !view->GetDocument())
         return;
-    std::string text =
-        PickLabel(view->GetFrame(), mode, view->GetDocument()->GetFilename().utf8_string());
+    // A chapter of a project that LaTeX never ran on its own has no auxiliary file: the
+    // main file's holds its labels.
+    const std::string document = view->GetDocument()->GetFilename().utf8_string();
+    std::string aux = ReplaceExtension(document, "aux");
+    if (!RegularFileExists(aux)) {
+        GuiProjects* projects = RunningProjects();
+        Project* project = projects ? projects->List().Find(document) : nullptr;
+        if (project && !project->files.empty() &&
+            RegularFileExists(ReplaceExtension(project->MainFile(), "aux")))
+            aux = ReplaceExtension(project->MainFile(), "aux");
+    }
+    std::string text = PickLabel(view->GetFrame(), mode, aux);
     if (!text.empty())
         view->Editor()->ReplaceSelection(wxString::FromUTF8(text));
 }
 
 }  // namespace
 
-std::string PickLabel(wxWindow* parent, LabelPicker::Mode mode, const std::string& documentPath) {
+std::string PickLabel(wxWindow* parent, LabelPicker::Mode mode, const std::string& auxPath) {
     LabelPicker picker(mode);
-    if (!picker.Start(ReplaceExtension(documentPath, "aux"), picker.Placeholder(),
-                      Services().Prompt(), Services().Output()))
+    if (!picker.Start(auxPath, picker.Placeholder(), Services().Prompt(), Services().Output()))
         return {};
     PickerDialog dialog(parent, picker);
+    // Window tests run without a person: the list goes to standard error and
+    // QUIRN_TEST_ANSWER confirms ("yes") or cancels the dialog as it opened.
+    wxString answer;
+    if (wxGetEnv("QUIRN_TEST_ANSWER", &answer) && !answer.empty()) {
+        std::fprintf(stderr, "picker: %s\n", picker.Title().c_str());
+        for (const LabelPicker::Row& row : picker.Rows())
+            std::fprintf(stderr, "picker-row: %s|%s|%s|%s\n", row[0].c_str(), row[1].c_str(),
+                         row[2].c_str(), row[3].c_str());
+        if (answer.Lower() != "yes" || picker.Choice().empty())
+            return {};
+        return picker.Insertion();
+    }
     if (dialog.ShowModal() != wxID_OK || picker.Choice().empty())
         return {};
     return picker.Insertion();

@@ -10,10 +10,10 @@ class wxWindow;
 
 namespace quirn::gui {
 
-// Shows the picker for the document `documentPath` with the template's placeholder as
-// the initial name; the text to insert, or empty when cancelled or when the auxiliary
-// file could not be read.
-std::string PickLabel(wxWindow* parent, LabelPicker::Mode mode, const std::string& documentPath);
+// Shows the picker over the auxiliary file `auxPath` with the template's placeholder as
+// the initial name; the text to insert, or empty when cancelled or when the file could
+// not be read.
+std::string PickLabel(wxWindow* parent, LabelPicker::Mode mode, const std::string& auxPath);
 
 // The commands for the active TeX editor.
 void InsertReference();

@@ -267,6 +267,13 @@ bool RunProjectStep(const std::string& verb, const std::string& rest,
         CBaseView* view = ActiveDviView(&dvi);
         if (view && in >> page >> r.left >> r.top >> r.right >> r.bottom)
             view->View()->SelectAndReveal(page - 1, r, 1000);
+    } else if (verb == "insert-reference" || verb == "insert-cite") {
+        verb == "insert-reference" ? InsertReference() : InsertCite();
+        wxDocManager* docs = wxDocManager::GetDocumentManager();
+        if (auto* view = docs ? dynamic_cast<CQuirnWinView*>(docs->GetCurrentView()) : nullptr) {
+            wxStyledTextCtrl* stc = view->Editor();
+            say("line-text: " + stc->GetLine(stc->GetCurrentLine()).utf8_string());
+        }
     } else if (verb == "word-count") {
         WordCount(*frame);
     } else if (verb == "status") {

@@ -22,7 +22,7 @@ void CountWordsOfActivePages(CMainFrame& frame);
 
 // The window tests' steps for projects, the tree, find and word count ("project PATH",
 // "tree", "tree-command LABEL|COMMAND", "find TEXT", "select PAGE L T R B", "word-count",
-// "status"); false for a step that is none of them.
+// "status", "insert-reference", "insert-cite"); false for a step that is none of them.
 bool RunProjectStep(const std::string& verb, const std::string& rest,
                     const std::function<void(const std::string&)>& say);
 

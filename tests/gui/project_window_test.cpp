@@ -60,6 +60,12 @@ TEST(ProjectWindow, ThesisTreeTypesetFromAChapterFindCountAndReopen) {
                                        "find office\n"
                                        "status\n"
                                        "word-count\n"
+                                       "open " +
+                                       chapter +
+                                       "\n"
+                                       "goto-line 2\n"
+                                       "insert-reference\n"
+                                       "insert-cite\n"
                                        "project " +
                                        damaged + "\nquit\n");
     EXPECT_EQ(run.status, 0) << run.err;
@@ -88,6 +94,17 @@ TEST(ProjectWindow, ThesisTreeTypesetFromAChapterFindCountAndReopen) {
     const std::string words = out.substr(total + 6, out.find('\n', total) - total - 6);
     EXPECT_NE(run.err.find("\n\nTotal word count = " + words + "\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("was not understood"), std::string::npos) << run.err;
+    // The picker lists the labels of the last run (Label|Type|Page|Description, by
+    // label) and inserts the first at the caret; the citation list is empty.
+    EXPECT_NE(run.err.find("picker: Select reference\npicker-row: sec:intro||     1|1\n"
+                           "picker-row: sec:one||     1|1.1\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("picker: Select citation\n"), std::string::npos) << run.err;
+    const std::vector<std::string> lines = AllReported(run.out, "line-text");
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_NE(lines[0].find("\\ref{sec:intro}"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], lines[0]);
     EXPECT_EQ(test::ReadFile(damaged), "# not a project\n");
     // Closed with the program: the project file records the chapter's window.
     const std::string ptp = test::ReadFile(dir.File("thesis/thesis.ptp"));
