@@ -1,5 +1,6 @@
 #include "gui/project_menus.h"
 
+#include <wx/aui/auibook.h>
 #include <wx/fdrepdlg.h>
 #include <wx/filedlg.h>
 #include <wx/menu.h>
@@ -34,6 +35,8 @@ enum {
     kIdWordCount,
     kIdInsertReference,
     kIdInsertCite,
+    kIdTileProjectHorizontally,
+    kIdTileProjectVertically,
 };
 
 CWorkspaceBar* Bar() {
@@ -179,6 +182,39 @@ void OpenProject(CMainFrame& frame) {
         bar->Projects().Open(dialog.GetPath().utf8_string());
 }
 
+// TileProject: only the current project's windows get panes of their own, side by side
+// (vertically) or one above the other; the other windows stay behind in the first pane.
+// Without a current project the ordinary tiling applies.
+void TileProject(CMainFrame& frame, wxOrientation orientation) {
+    CWorkspaceBar* bar = Bar();
+    Project* project = bar ? bar->Projects().Current() : nullptr;
+    if (!project) {
+        frame.Tile(orientation);
+        return;
+    }
+    frame.Cascade();
+    wxAuiNotebook* book = frame.GetNotebook();
+    wxDocManager* docs = wxDocManager::GetDocumentManager();
+    if (!book || !docs)
+        return;
+    bool first = true;
+    for (size_t i = 0; i < book->GetPageCount(); ++i) {
+        wxWindow* page = book->GetPage(i);
+        bool ours = false;
+        for (wxDocument* doc : docs->GetDocumentsVector()) {
+            for (wxView* view : doc->GetViewsVector()) {
+                if (view->GetFrame() == page)
+                    ours = project->Contains(doc->GetFilename().utf8_string());
+            }
+        }
+        if (!ours)
+            continue;
+        if (!first)
+            book->Split(i, orientation == wxVERTICAL ? wxRIGHT : wxBOTTOM);
+        first = false;
+    }
+}
+
 void OnProjectCommand(CMainFrame& frame, wxCommandEvent& e) {
     CWorkspaceBar* bar = Bar();
     if (!bar)
@@ -294,6 +330,11 @@ void AddProjectMenus(CMainFrame& frame, wxMenuBar& bar, wxMenu& texMenu) {
     project->Append(kIdNewProject, "&New Project...");
     project->Append(kIdOpenProject, "&Open Project...");
     project->Append(kIdSaveProject, "&Save Project");
+    // With the project's commands rather than in the Window menu, whose items the
+    // notebook frame lists itself.
+    project->AppendSeparator();
+    project->Append(kIdTileProjectHorizontally, "Tile Project &Horizontally");
+    project->Append(kIdTileProjectVertically, "Tile Project &Vertically");
     int help = bar.FindMenu("&Help");
     if (help == wxNOT_FOUND)
         help = bar.FindMenu("Help");
@@ -310,6 +351,13 @@ void AddProjectMenus(CMainFrame& frame, wxMenuBar& bar, wxMenu& texMenu) {
         bar.Insert(static_cast<size_t>(at), tools, "T&ools");
     }
     tools->Append(kIdWordCount, "&Word Count");
+
+    frame.Bind(
+        wxEVT_MENU, [&frame](wxCommandEvent&) { TileProject(frame, wxHORIZONTAL); },
+        kIdTileProjectHorizontally);
+    frame.Bind(
+        wxEVT_MENU, [&frame](wxCommandEvent&) { TileProject(frame, wxVERTICAL); },
+        kIdTileProjectVertically);
 
     texMenu.AppendSeparator();
     texMenu.Append(kIdInsertReference, "Insert &Reference...");

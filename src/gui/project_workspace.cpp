@@ -1,9 +1,9 @@
 #include "gui/project_workspace.h"
 
+#include <strings.h>
 #include <wx/aui/tabmdi.h>
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 #include "app/data_roots.h"
@@ -19,12 +19,6 @@
 
 namespace quirn::gui {
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 Formats* EngineFormats() {
     GuiServices* s = ServicesIfRunning();
@@ -91,8 +85,7 @@ std::string GuiProjects::CurrentFormat() {
 
 std::string GuiProjects::CurrentMode() {
     GuiServices* s = ServicesIfRunning();
-    std::string mode = s ? Upper(s->App().Record().mode) : std::string();
-    return mode == "PDF" ? mode : "DVI";
+    return s && strcasecmp(s->App().Record().mode.c_str(), "PDF") == 0 ? "PDF" : "DVI";
 }
 
 void GuiProjects::SetCurrentFormat(const std::string& format) {
@@ -102,7 +95,7 @@ void GuiProjects::SetCurrentFormat(const std::string& format) {
 
 void GuiProjects::SetCurrentMode(const std::string& mode) {
     if (GuiServices* s = ServicesIfRunning())
-        s->App().Record().mode = Upper(mode) == "PDF" ? "PDF" : "DVI";
+        s->App().Record().mode = strcasecmp(mode.c_str(), "PDF") == 0 ? "PDF" : "DVI";
 }
 
 GuiProjects::ViewWindow* GuiProjects::WindowOf(wxView* view) {

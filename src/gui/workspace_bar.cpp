@@ -44,18 +44,6 @@ wxBitmap Mark(const wxColour& colour, bool folder) {
     return bitmap;
 }
 
-bool IsGraphicsFile(const std::string& file) {
-    std::string ext = ExtensionOf(file);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* g :
-         {"bmp", "jpg", "jpeg", "wmf", "emf", "ps", "eps", "pdf", "tif", "gif", "png"}) {
-        if (ext == g)
-            return true;
-    }
-    return false;
-}
-
 std::string WithoutAmpersand(const wxString& text) {
     std::string s = text.utf8_string();
     std::erase(s, '&');

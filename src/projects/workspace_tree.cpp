@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 #include "platform/paths.h"
+#include "platform/store_tree.h"
 
 namespace quirn {
 namespace {
@@ -14,16 +14,20 @@ namespace {
 constexpr std::array<const char*, 5> kGroups = {"Additional TeX files", "Figure files",
                                                 "Generated files", "Other files", "Output files"};
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 }  // namespace
 
+bool IsGraphicsFile(const std::string& file) {
+    const std::string ext = LowerAscii(ExtensionOf(file));
+    for (const char* g :
+         {"bmp", "jpg", "jpeg", "wmf", "emf", "ps", "eps", "pdf", "tif", "gif", "png"}) {
+        if (ext == g)
+            return true;
+    }
+    return false;
+}
+
 std::string TreeGroupOf(const std::string& file, const std::string& mainFile) {
-    const std::string ext = Lower(ExtensionOf(file));
+    const std::string ext = LowerAscii(ExtensionOf(file));
     if (IsTeXSource(file))
         return kGroups[0];
     if (ext == "dvi")
@@ -33,11 +37,8 @@ std::string TreeGroupOf(const std::string& file, const std::string& mainFile) {
                    FileNameOf(StripExtension(mainFile)).c_str()) == 0) {
         return kGroups[4];
     }
-    for (const char* g :
-         {"bmp", "jpg", "jpeg", "wmf", "emf", "ps", "eps", "pdf", "tif", "gif", "png"}) {
-        if (ext == g)
-            return kGroups[1];
-    }
+    if (IsGraphicsFile(file))
+        return kGroups[1];
     if (ext == "aux")
         return kGroups[2];
     return kGroups[3];
@@ -46,7 +47,7 @@ std::string TreeGroupOf(const std::string& file, const std::string& mainFile) {
 int TreeImageOf(const std::string& file) {
     if (IsTeXSource(file))
         return kTreeImageTeX;
-    return Lower(ExtensionOf(file)) == "dvi" ? kTreeImageDvi : kTreeImageOther;
+    return LowerAscii(ExtensionOf(file)) == "dvi" ? kTreeImageDvi : kTreeImageOther;
 }
 
 std::vector<WorkspaceTreeItem> BuildWorkspaceTree(const ProjectList& list) {

@@ -24,6 +24,10 @@ struct WorkspaceTreeItem {
     std::string file;            // file items: the full path
 };
 
+// A graphics file by its extension (bmp, jpg, jpeg, wmf, emf, ps, eps, pdf, tif, gif,
+// png, ignoring case).
+bool IsGraphicsFile(const std::string& file);
+
 // The group a file other than the main file belongs in ("Additional TeX files",
 // "Figure files", "Generated files", "Other files" or "Output files").
 std::string TreeGroupOf(const std::string& file, const std::string& mainFile);
