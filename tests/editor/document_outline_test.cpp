@@ -58,7 +58,10 @@ TEST(DocumentOutline, AFiveThousandLineSourceTakesUnderFiveMilliseconds) {
         best = std::min(best, std::chrono::steady_clock::now() - start);
     }
     EXPECT_EQ(count, 200u);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_UNDEFINED__)
+    // Sanitized builds are several times slower; the time holds for the program as shipped.
     EXPECT_LT(std::chrono::duration_cast<std::chrono::microseconds>(best).count(), 5000);
+#endif
 }
 
 }  // namespace
