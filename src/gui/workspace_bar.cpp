@@ -9,6 +9,8 @@
 #include <wx/textdlg.h>
 #include <wx/utils.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -170,9 +172,25 @@ std::string CWorkspaceBar::SourceText(const std::string& file) const {
     return text.str();
 }
 
+// What tells that a source changed: the editor's text where it is open, else the file's
+// time and size, so that files on disk are not read again every time.
+size_t CWorkspaceBar::SourceStamp(const std::string& file) const {
+    if (GuiServices* s = ServicesIfRunning()) {
+        wxDocument* doc = s->Typeset().FindDocument(file);
+        if (auto* tex = doc ? dynamic_cast<CScintillaDoc*>(doc) : nullptr; tex && tex->Editor())
+            return std::hash<std::string>()(SourceText(file));
+    }
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return 0;
+    return std::hash<std::string>()(std::to_string(st.st_mtim.tv_sec) + "." +
+                                    std::to_string(st.st_mtim.tv_nsec) + "/" +
+                                    std::to_string(st.st_size));
+}
+
 void CWorkspaceBar::AddOutline(const wxTreeItemId& fileItem, const std::string& file) {
     const std::string text = SourceText(file);
-    outlineHashes_[file] = std::hash<std::string>()(text);
+    outlineHashes_[file] = SourceStamp(file);
     tree_->DeleteChildren(fileItem);
     std::vector<std::pair<int, wxTreeItemId>> open;  // (level, item) of enclosing entries
     for (const OutlineItem& entry : ParseOutline(text)) {
@@ -207,8 +225,7 @@ void CWorkspaceBar::RefreshOutlines() {
         ItemData* data = DataOf(item);
         if (data && data->kind == kFile) {
             if (IsTeXSource(data->file)) {
-                std::string text = SourceText(data->file);
-                if (outlineHashes_[data->file] != std::hash<std::string>()(text)) {
+                if (outlineHashes_[data->file] != SourceStamp(data->file)) {
                     rebuilding_ = true;
                     AddOutline(item, data->file);
                     rebuilding_ = false;

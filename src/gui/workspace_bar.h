@@ -47,6 +47,7 @@ class CWorkspaceBar : public wxPanel {
     ItemData* DataOf(const wxTreeItemId& item) const;
     void AddOutline(const wxTreeItemId& fileItem, const std::string& file);
     std::string SourceText(const std::string& file) const;
+    size_t SourceStamp(const std::string& file) const;
     void OnActivated(wxTreeEvent& e);
     void OnSelChanged(wxTreeEvent& e);
     void OnItemMenu(wxTreeEvent& e);
@@ -60,7 +61,7 @@ class CWorkspaceBar : public wxPanel {
     wxImageList images_;
     std::unique_ptr<GuiProjects> projects_;
     wxTimer outlineTimer_;
-    std::map<std::string, size_t> outlineHashes_;  // per TeX source shown
+    std::map<std::string, size_t> outlineHashes_;  // SourceStamp per TeX source shown
     bool rebuilding_ = false;
 };
 
