@@ -14,6 +14,7 @@
 #include "gui/gui_services.h"
 #include "gui/option_dialog.h"
 #include "gui/package_dialog.h"
+#include "gui/project_menus.h"
 #include "gui/typeset_bridge.h"
 #include "view/view_commands.h"
 
@@ -197,6 +198,7 @@ void CMainFrame::BuildMenus() {
     bar->Append(view, "&View");
     bar->Append(typeset, "&Typeset");
     bar->Append(help, "&Help");
+    AddProjectMenus(*this, *bar, *tex);
     SetMenuBar(bar);
 
     Bind(wxEVT_MENU, &CMainFrame::OnToggleOutput, this, ID_VIEW_OUTPUT);
