@@ -6,6 +6,7 @@
 //       FIRST = LAST = 0 for every page; AA always|never|auto|settings; BITS 0 for the
 //       default of the settings (24 with PSColor, else 8)
 //   quirn-pdf info FILE DPI PAGE
+//   quirn-pdf inverse-search FILE PAGE X Y DPI
 //
 // Messages and exit statuses are those of the quirn-cli sub-commands.
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include "app/data_roots.h"
 #include "app/profile.h"
 #include "app/settings.h"
+#include "dvi/synctex_links.h"
 #include "graphics/image_readers.h"
 #include "graphics/pdf_document.h"
 #include "platform/output_sink.h"
@@ -80,6 +82,42 @@ int Info(const std::vector<std::string>& a) {
     int width = 0, height = 0;
     doc->PageSizePixels(page - 1, Number(a[1]), width, height);
     std::printf("kind 3\npages %d\nsize %d %d\n", doc->PageCount(), width, height);
+    return 0;
+}
+
+// The words of a page as SyncTeX's word search takes them.
+std::vector<TypesetWord> PageWords(const PdfDocument& doc, int page) {
+    std::vector<TypesetWord> words;
+    for (const PdfWord& w : doc.Words(page))
+        words.push_back(TypesetWord{w.text, w.left, w.top, w.right, w.bottom});
+    return words;
+}
+
+int InverseSearch(const std::vector<std::string>& a) {
+    if (a.size() != 5)
+        return 2;
+    std::unique_ptr<PdfDocument> doc = OpenOrSay(a[0]);
+    if (!doc)
+        return 1;
+    const int page = Number(a[1]);
+    if (page < 1 || page > doc->PageCount()) {
+        std::fprintf(stderr, "page %d is not in the document (%d pages)\n", page, doc->PageCount());
+        return 1;
+    }
+    const double points = 72.0 / Number(a[4]);
+    std::unique_ptr<SyncTexLinks> links = SyncTexLinks::Open(a[0]);
+    std::optional<SyncTexPlace> place;
+    if (links) {
+        place = links->InverseToWord(page - 1, Number(a[2]) * points, Number(a[3]) * points,
+                                     PageWords(*doc, page - 1));
+    }
+    if (!place) {
+        std::fprintf(stderr, "message: No SyncTeX information for PDF file\n");
+        return 1;
+    }
+    std::printf("goto: %s:%d\n", place->file.c_str(), place->line);
+    if (place->column > 0)
+        std::printf("column: %d\n", place->column);
     return 0;
 }
 
@@ -159,6 +197,8 @@ int main(int argc, char** argv) {
         return quirn::Render(args);
     if (command == "info")
         return quirn::Info(args);
+    if (command == "inverse-search")
+        return quirn::InverseSearch(args);
     std::fprintf(stderr, "quirn-pdf: unknown command %s\n", command.c_str());
     return 2;
 }
