@@ -21,11 +21,13 @@
 #include "app/profile.h"
 #include "app/settings.h"
 #include "dvi/synctex_links.h"
-#include "graphics/image_readers.h"
 #include "graphics/pdf_document.h"
 #include "platform/output_sink.h"
 #include "platform/paths.h"
+#include "platform/raster_canvas.h"
+#include "platform/raster_canvas_png.h"
 #include "platform/settings_store.h"
+#include "view/pdf_page_source.h"
 
 namespace quirn {
 namespace {
@@ -158,23 +160,22 @@ int Render(const std::vector<std::string>& a) {
     options.smoothing = smoothing && bits != 1;
     options.grey = bits != 24;
     RgbImage image;
-    std::vector<uint8_t> grey;
+    RasterCanvas canvas;
+    CanvasPngWriter png;
     for (int page = first; page <= last; ++page) {
         doc->Render(page - 1, options, image);
-        std::string error;
-        bool written = false;
-        const std::string name = OutputName(out, page);
-        if (bits == 24) {
-            written = WritePng(name, image, &error);
-        } else {
-            grey.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
-            for (size_t i = 0; i < grey.size(); ++i) {
-                const uint8_t v = image.pixels[i * 3];
-                grey[i] = bits == 1 ? (v < 128 ? 0 : 255) : v;
-            }
-            written = WritePng(name, image.width, image.height, 1, grey.data(),
-                               static_cast<size_t>(image.width), &error);
+        if (bits == 1) {
+            for (uint8_t& v : image.pixels)
+                v = v < 128 ? 0 : 255;
         }
+        // The page's picture goes out through the canvas's writer, which is quick on
+        // pages that are mostly paper.
+        canvas.Reset(image.width, image.height);
+        PutImage(canvas, 0, 0, image);
+        std::string error;
+        const bool written =
+            png.Write(canvas, OutputName(out, page),
+                      bits == 24 ? CanvasPngFormat::Rgb : CanvasPngFormat::Grey, dpi, &error);
         if (!written) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
