@@ -17,8 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// How many lines above and below the SyncTeX line a clicked word is looked for.
-constexpr int kNearbyLines = 4;
+// How many lines above and below the SyncTeX line a clicked word is looked for (a
+// footnote's words may be placed by SyncTeX at the paragraph's first line).
+constexpr int kNearbyLines = 10;
 
 bool IsWordByte(unsigned char c) {
     return std::isalnum(c) || c >= 0x80;
