@@ -177,7 +177,7 @@ BibtexPageValues DefaultBibtexValues() {
 
 std::vector<std::string> UsableEngines(const std::string& installDir, const std::string& current) {
     std::vector<std::string> engines;
-    for (const char* name : {"pdfetex", "pdftex", "etex", "tex"}) {
+    for (const char* name : {"pdfetex", "pdftex", "etex", "tex", "xetex", "luatex"}) {
         if (!ResolveProgram(installDir, name).empty())
             engines.push_back(name);
     }

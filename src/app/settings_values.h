@@ -121,9 +121,10 @@ void ApplyValues(const SettingsPageValues& values, Settings& settings, SpellOpti
 // The BibTeX page after "Restore Standard Defaults".
 BibtexPageValues DefaultBibtexValues();
 
-// The engines the "Typesetting Engine:" box offers: those of pdfetex, pdftex, etex and
-// tex that can be found (InstallDir/bin or PATH), with `current` added when it is not
-// among them, so that opening and closing the dialog never changes the engine.
+// The engines the "Typesetting Engine:" box offers: those of pdfetex, pdftex, etex,
+// tex, xetex and luatex (LaTeX on them is XeLaTeX and LuaLaTeX) that can be found (InstallDir/bin
+// or PATH), with `current` added when it is not among them, so that opening and closing the dialog
+// never changes the engine.
 std::vector<std::string> UsableEngines(const std::string& installDir, const std::string& current);
 
 // The spelling dictionaries ("NAME.hash" files) in `directories`, sorted and without

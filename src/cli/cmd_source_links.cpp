@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/pdf_tool.h"
 #include "cli/preview_document.h"
 #include "dvi/dvi_doc.h"
+#include "dvi/page_words.h"
 #include "dvi/source_links.h"
+#include "dvi/synctex_links.h"
 #include "platform/paths.h"
 
 namespace quirn::cli {
@@ -38,6 +41,25 @@ bool SplitArguments(const std::vector<std::string>& args, std::vector<std::strin
     return true;
 }
 
+// A PDF file's links come from its SyncTeX file: the first box of the line.
+int ForwardSearchPdf(const std::string& pdf, const std::string& source, int line, int dpi) {
+    if (!RegularFileExists(pdf)) {
+        std::fprintf(stderr, "Cannot open file: %s\n", pdf.c_str());
+        return 1;
+    }
+    std::unique_ptr<SyncTexLinks> links = SyncTexLinks::Open(pdf);
+    if (!links)
+        return 1;
+    const std::vector<SyncTexBox> boxes = links->Forward(source, line);
+    if (boxes.empty())
+        return 1;
+    const SyncTexBox& box = boxes.front();
+    std::printf("page: %d\npoint: %d %d (pixels at %d dpi from the paper's top left corner)\n",
+                box.page + 1, static_cast<int>(box.left * dpi / 72),
+                static_cast<int>(box.baseline * dpi / 72), dpi);
+    return 0;
+}
+
 int ForwardSearchCommand(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
     int dpi = kDefaultDpi;
@@ -48,6 +70,8 @@ int ForwardSearchCommand(const std::vector<std::string>& args) {
     }
     const std::string dvi = AbsolutePath(positional[0], StartFolder());
     const std::string source = AbsolutePath(positional[1], StartFolder());
+    if (IsPdfFile(dvi))
+        return ForwardSearchPdf(dvi, source, line, dpi);
     // With the font map read, as the previewer reads it: without it every font of the
     // file would be reported as having no map entry.
     auto preview = OpenPreviewDocument(dvi, true);
@@ -70,7 +94,12 @@ int InverseSearchCommand(const std::vector<std::string>& args) {
         !ParseCount(positional[3], y)) {
         return WrongUsage("inverse-search");
     }
-    auto preview = OpenPreviewDocument(AbsolutePath(positional[0], StartFolder()), true);
+    const std::string file = AbsolutePath(positional[0], StartFolder());
+    if (IsPdfFile(file)) {
+        return RunPdfTool({"inverse-search", file, std::to_string(page), std::to_string(x),
+                           std::to_string(y), std::to_string(dpi)});
+    }
+    auto preview = OpenPreviewDocument(file, true);
     if (!preview)
         return 1;
     if (page > preview->doc->GetPageCount()) {
@@ -78,19 +107,25 @@ int InverseSearchCommand(const std::vector<std::string>& args) {
                      preview->doc->GetPageCount());
         return 1;
     }
-    std::optional<SourcePosition> source = SourceForPoint(*preview->doc, page - 1, dpi, x, y);
-    if (!source) {
+    // A SyncTeX file beside the DVI file takes the line down to the clicked word.
+    std::unique_ptr<SyncTexLinks> links = SyncTexLinks::Open(file);
+    std::optional<SyncTexPlace> place =
+        SourcePlaceForPoint(*preview->doc, links.get(), page - 1, dpi, x, y);
+    if (!place) {
         std::fprintf(stderr, "message: No embedded source info in DVI file\n");
         return 1;
     }
-    std::printf("goto: %s:%u\n", source->file.c_str(), source->line);
+    std::printf("goto: %s:%d\n", place->file.c_str(), place->line);
+    if (place->column > 0)
+        std::printf("column: %d\n", place->column);
     return 0;
 }
 
 }  // namespace
 
 QUIRN_CLI_COMMAND(
-    "forward-search", "FILE.dvi SOURCE LINE [--dpi D]", "the place of a source line on the pages",
+    "forward-search", "FILE.dvi|FILE.pdf SOURCE LINE [--dpi D]",
+    "the place of a source line on the pages",
     "Finds line LINE of the TeX file SOURCE in FILE.dvi (typeset with source\n"
     "specials) as the editor's forward search does: the last source special of SOURCE\n"
     "at or before the line. Prints\n"
@@ -98,17 +133,26 @@ QUIRN_CLI_COMMAND(
     "  point: X Y (...) the place in pixels at D dots per inch (default 96), X to the\n"
     "                   right and Y down from the paper's top left corner\n"
     "Prints nothing, with exit status 1, when the file holds no source special of\n"
-    "SOURCE at or before LINE.\n",
+    "SOURCE at or before LINE.\n"
+    "For FILE.pdf the place comes from its SyncTeX file (FILE.synctex.gz, written by\n"
+    "a run with -synctex=1): the left end and baseline of the line's first box.\n",
     ForwardSearchCommand);
 QUIRN_CLI_COMMAND(
-    "inverse-search", "FILE.dvi PAGE X Y [--dpi D]", "the source line behind a point of a page",
+    "inverse-search", "FILE.dvi|FILE.pdf PAGE X Y [--dpi D]",
+    "the source line behind a point of a page",
     "Finds the source line behind pixel (X, Y) of page PAGE (from 1) drawn at D dots\n"
     "per inch (default 96), X to the right and Y down from the paper's top left\n"
     "corner, as a click in the page view does: the nearest source special. Prints\n"
     "  goto: FILE:LINE  the source file (a relative name in the special is taken from\n"
     "                   the DVI file's folder) and its line, from 1\n"
+    "  column: C        only when known: the column (from 1, in bytes) of the clicked\n"
+    "                   word in that line\n"
+    "When a SyncTeX file (FILE.synctex.gz) lies beside FILE.dvi, the line and column\n"
+    "are those of the word under the point. FILE.pdf is linked through its SyncTeX\n"
+    "file only.\n"
     "When the page holds no source special, the window's message goes to standard\n"
-    "error as \"message: ...\" and the exit status is 1.\n",
+    "error as \"message: ...\" and the exit status is 1 (for a PDF file without a\n"
+    "SyncTeX file: \"message: No SyncTeX information for PDF file\").\n",
     InverseSearchCommand);
 
 }  // namespace quirn::cli

@@ -1,5 +1,7 @@
 #include "gui/documents.h"
 
+#include "gui/pdf_view_document.h"
+
 #include <wx/app.h>
 #include <wx/dcclient.h>
 #include <wx/ffile.h>
@@ -125,7 +127,7 @@ void RegisterDocumentTypes(wxDocManager* m) {
     AddType(m, kDocumentTypeStrings[0], CLASSINFO(CQuirnWinDoc), CLASSINFO(CQuirnWinView));
     AddType(m, kDocumentTypeStrings[1], CLASSINFO(CDVIWinDoc), CLASSINFO(CDVIView));
     AddType(m, kDocumentTypeStrings[2], CLASSINFO(CPostscriptDoc), CLASSINFO(CBaseView));
-    AddType(m, kDocumentTypeStrings[3], CLASSINFO(CPDFDoc), CLASSINFO(CBaseView));
+    AddType(m, kDocumentTypeStrings[3], CLASSINFO(CPdfWinDoc), CLASSINFO(CBaseView));
     AddType(m, kDocumentTypeStrings[4], CLASSINFO(CEPSDoc), CLASSINFO(CBaseView));
     AddType(m, kDocumentTypeStrings[5], CLASSINFO(CPTPDoc), CLASSINFO(CPlainTextView));
     AddType(m, kDocumentTypeStrings[6], CLASSINFO(CTPMDoc), CLASSINFO(CPlainTextView));

@@ -21,6 +21,7 @@
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
+#include "gui/pdf_view_document.h"
 #include "gui/typeset_bridge.h"
 
 namespace quirn::gui {
@@ -415,6 +416,9 @@ void CQuirnWinView::GotoTypesetDvi() {
         return;
     std::string main = Services().Typeset().MainFileFor(doc->Path());
     if (main.empty())
+        return;
+    // After a PDF run the place is shown in the PDF.
+    if (ShowSourceInPdf(main, doc->Path(), stc_->LineFromPosition(stc_->GetCurrentPos()) + 1))
         return;
     wxFileName dvi(wxString::FromUTF8(main));
     dvi.SetExt("dvi");

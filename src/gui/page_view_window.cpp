@@ -10,12 +10,14 @@
 
 #include <algorithm>
 
+#include "dvi/page_words.h"
 #include "dvi/source_links.h"
 #include "gui/child_frames.h"
 #include "gui/command_ids.h"
 #include "gui/editor_view.h"
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
+#include "gui/pdf_view_document.h"
 #include "gui/postscript_pages.h"
 #include "gui/typeset_bridge.h"
 
@@ -376,9 +378,12 @@ void PageCanvas::OnMouse(wxMouseEvent& e) {
     } else if (e.GetEventType() == wxEVT_RIGHT_DOWN) {
         // The point of "Goto TeX Source" in the page's menu.
         view_->SetLastPoint(p.x, p.y);
-        if (gotoSource_) {
+        if (gotoSource_ || menuExtra_) {
             wxMenu menu;
-            menu.Append(MenuIdOf(kCmdGotoSource), "&Goto TeX Source");
+            if (gotoSource_)
+                menu.Append(MenuIdOf(kCmdGotoSource), "&Goto TeX Source");
+            if (menuExtra_)
+                menuExtra_(menu);
             PopupMenu(&menu, p);
         }
     } else {
@@ -451,13 +456,21 @@ bool CBaseView::OnCreate(wxDocument* doc, long) {
     if (canvas_ && dviDoc && dviDoc->Dvi()) {
         ::quirn::CDVIDoc* dvi = dviDoc->Dvi();
         canvas_->SetSourceLinks([dvi](int page, int x, int y, int resolution) {
-            std::optional<SourcePosition> source = SourceForPoint(*dvi, page, resolution, x, y);
-            if (!source) {
+            // A SyncTeX file beside the DVI file takes the caret to the clicked word.
+            std::unique_ptr<SyncTexLinks> links = SyncTexLinks::Open(dvi->Path());
+            std::optional<SyncTexPlace> place =
+                SourcePlaceForPoint(*dvi, links.get(), page, resolution, x, y);
+            if (!place) {
                 Services().Prompt().ShowMessage("No embedded source info in DVI file");
                 return;
             }
-            Services().Typeset().GoToSourceLine(source->file, static_cast<int>(source->line));
+            GoToSourcePlace(*place);
         });
+    }
+    auto* pdfDoc = wxDynamicCast(doc, CPdfWinDoc);
+    if (canvas_ && pdfDoc)
+        ConnectPdfView(*canvas_, *pdfDoc);
+    if (canvas_ && ((dviDoc && dviDoc->Dvi()) || pdfDoc)) {
         // The key of "Goto Typeset DVI" in the editor searches back from a page.
         Bind(wxEVT_MENU, &CBaseView::OnGotoSourceAtPointer, this, kIdGotoTypesetDvi);
         Bind(
@@ -521,9 +534,10 @@ void CBaseView::OnGotoSourceAtPointer(wxCommandEvent&) {
 void CBaseView::OnUpdateViewCommand(wxUpdateUIEvent& e) {
     PageView* view = View();
     const int command = CommandOfMenuId(e.GetId());
-    // Source links exist for DVI documents only.
+    // Source links exist for DVI and PDF documents.
     const bool sourceCommand = command == kCmdGotoSource || command == kCmdGotoSourceKey;
-    e.Enable(view != nullptr && (!sourceCommand || wxDynamicCast(GetDocument(), CDVIWinDoc)));
+    e.Enable(view != nullptr && (!sourceCommand || wxDynamicCast(GetDocument(), CDVIWinDoc) ||
+                                 wxDynamicCast(GetDocument(), CPdfWinDoc)));
     if (view && e.IsCheckable())
         e.Check(view->IsChecked(CommandOfMenuId(e.GetId())));
 }

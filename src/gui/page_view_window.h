@@ -4,6 +4,7 @@
 #pragma once
 
 #include <wx/docview.h>
+#include <wx/menu.h>
 #include <wx/timer.h>
 #include <wx/window.h>
 
@@ -115,6 +116,8 @@ class PageCanvas : public wxWindow, public PageViewHost {
     void SetSourceLinks(std::function<void(int page, int x, int y, int resolution)> gotoSource) {
         gotoSource_ = std::move(gotoSource);
     }
+    // Entries the page's menu (right click) adds after "Goto TeX Source".
+    void SetMenuExtra(std::function<void(wxMenu&)> extra) { menuExtra_ = std::move(extra); }
 
   private:
     void OnPaint(wxPaintEvent& e);
@@ -134,6 +137,7 @@ class PageCanvas : public wxWindow, public PageViewHost {
     int scrollX_ = 0;
     int scrollY_ = 0;
     std::function<void(int page, int x, int y, int resolution)> gotoSource_;
+    std::function<void(wxMenu&)> menuExtra_;
 };
 
 class CBaseView : public wxView {

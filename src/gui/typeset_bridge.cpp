@@ -134,8 +134,12 @@ void GuiTypesetSeams::ReloadDocument(const std::string& path) {
 }
 
 void GuiTypesetSeams::OpenPdf(const std::string& path) {
-    // PDF files are shown by the desktop's viewer.
-    wxLaunchDefaultApplication(wxString::FromUTF8(path));
+    // The PDF is previewed in place as a DVI is: read again where it is shown (keeping
+    // page and zoom), else opened beside the source.
+    if (FindDocument(path))
+        ReloadDocument(path);
+    else
+        OpenDocumentFile(path);
 }
 
 void GuiTypesetSeams::FormatListRebuilt() {

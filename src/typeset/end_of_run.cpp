@@ -66,8 +66,10 @@ bool Typesetter::BeginEndOfRun(ChildProcess& child) {
         if (iniRun) {
             StartIniTeX(state_.source, state_.iniTeXExtra);
         } else {
-            StartTypeset(state_.file, pdfRun ? PdfRunOptions() : std::vector<std::string>{},
-                         pdfRun);
+            StartTypeset(
+                state_.file,
+                pdfRun ? PdfRunOptions(ctx_.settings->texEngine) : std::vector<std::string>{},
+                pdfRun);
         }
         return false;
     }

@@ -29,19 +29,27 @@ struct EngineCommand {
     bool dumpScheme = false;                // the debugging option texscheme=dump
 };
 
-// program, -8bit (not for "tex"), the extra options, then for a normal run
-// -src-specials -progname=FORMAT &FORMAT "FILE", for an INITeX run -ini FILE \dump
+// program, -8bit (not for "tex" and the PDF engines), the extra options, then for a
+// normal run -src-specials (not for the PDF engines, whose output has no specials)
+// -progname=FORMAT &FORMAT "FILE", for an INITeX run -ini FILE \dump
 // (with -etex for the TeX Live engines other than "tex", whose LaTeX needs e-TeX), or
 // the forms of the dump scheme. Each is one argument, never split again.
 //
 // The engine reads its arguments as its first input line, where a blank ends a file
 // name: the file name reaches it in double quotes, which TeX takes as part of the
 // name's syntax and removes, so names with blanks, apostrophes, "$", ";" or "&" are
-// read whole. (A name holding a double quote cannot be given to TeX at all.)
+// read whole. (A name holding a double quote cannot be given to TeX at all.) XeTeX
+// quotes a first argument with blanks itself and would take our quotes as part of the
+// name: where the name is the first argument, it gets it as it is.
 std::vector<std::string> BuildEngineArguments(const EngineCommand& command);
 
-// The engine options of a PDF run.
-std::vector<std::string> PdfRunOptions();
+// The engines that write PDF whatever the output mode: XeTeX and LuaTeX, which run
+// LaTeX as XeLaTeX and LuaLaTeX.
+bool EngineWritesPdf(const std::string& engine);
+
+// The engine options of a PDF run of `engine`: the file-search trace, PDF output (XeTeX
+// writes nothing else) and the SyncTeX file that links the PDF pages to the source.
+std::vector<std::string> PdfRunOptions(const std::string& engine = "pdfetex");
 
 // `name` in the double quotes that make TeX read it whole.
 std::string TexQuotedFileName(const std::string& name);

@@ -156,12 +156,13 @@ int Typesetter::StartTypeset(const std::string& file, std::vector<std::string> e
     if (!seams_.SaveAllModified())
         return -1;
 
-    if (seams_.ActiveTeXDocumentText().find("\\usepackage[pdftex]{graphicx}") !=
-        std::string::npos) {
+    if (!EngineWritesPdf(settings.texEngine) &&
+        seams_.ActiveTeXDocumentText().find("\\usepackage[pdftex]{graphicx}") !=
+            std::string::npos) {
         extra.push_back("--output-format=pdf");
         pdfOutput = true;
     }
-    const bool pdf = IsPdfMode(settings);
+    const bool pdf = IsPdfMode(settings) || EngineWritesPdf(settings.texEngine);
     seams_.ConvertGraphics(source, pdf);
 
     state_.file = file;
@@ -179,7 +180,7 @@ int Typesetter::StartTypeset(const std::string& file, std::vector<std::string> e
     state_.iniTeXRun = false;
     state_.inProgress = true;
     if (pdf) {
-        for (std::string& option : PdfRunOptions())
+        for (std::string& option : PdfRunOptions(settings.texEngine))
             extra.push_back(std::move(option));
         std::string pdfFile = PdfOutputName(source);
         seams_.ReleasePdf(pdfFile);

@@ -92,12 +92,20 @@ void PdfPageSource::DrawPage(int page, RasterCanvas& canvas, const DrawOptions& 
     PutImage(canvas, part.left, part.top, image);
 }
 
+const std::vector<PdfWord>& PdfPageSource::WordsOf(int page) {
+    if (page != wordsPage_) {
+        words_ = doc_->Words(page);
+        wordsPage_ = page;
+    }
+    return words_;
+}
+
 std::string PdfPageSource::FontInfo(int page, int resolution, int x, int y, const RulerUnit&) {
     if (!doc_ || resolution <= 0)
         return {};
     const double px = x * 72.0 / resolution;
     const double py = y * 72.0 / resolution;
-    for (const PdfWord& word : doc_->Words(page)) {
+    for (const PdfWord& word : WordsOf(page)) {
         if (px >= word.left && px <= word.right && py >= word.top && py <= word.bottom)
             return word.text;
     }
@@ -108,7 +116,7 @@ CanvasRect PdfPageSource::InkBounds(int page) {
     CanvasRect box;
     if (!doc_)
         return box;
-    for (const PdfWord& word : doc_->Words(page)) {
+    for (const PdfWord& word : WordsOf(page)) {
         box = box.Unite(CanvasRect{static_cast<int>(word.left * kMilsPerPoint),
                                    static_cast<int>(word.top * kMilsPerPoint),
                                    static_cast<int>(std::ceil(word.right * kMilsPerPoint)),

@@ -3,6 +3,8 @@
 // boxes, and the words of the text layer for the view's tools.
 #pragma once
 
+#include <vector>
+
 #include "graphics/pdf_document.h"
 #include "view/page_source.h"
 
@@ -12,7 +14,10 @@ class PdfPageSource : public PageSource {
   public:
     // The document may be replaced (a reload); null shows no pages.
     explicit PdfPageSource(const PdfDocument* doc = nullptr) : doc_(doc) {}
-    void SetDocument(const PdfDocument* doc) { doc_ = doc; }
+    void SetDocument(const PdfDocument* doc) {
+        doc_ = doc;
+        wordsPage_ = -1;
+    }
 
     int PageCount() override;
     PageSizeMils PageSize(int page) override;
@@ -27,7 +32,12 @@ class PdfPageSource : public PageSource {
     CanvasRect InkBounds(int page) override;
 
   private:
+    // The words of one page, kept while the pointer stays on it.
+    const std::vector<PdfWord>& WordsOf(int page);
+
     const PdfDocument* doc_;
+    int wordsPage_ = -1;
+    std::vector<PdfWord> words_;
 };
 
 // Copies an RGB picture onto `canvas` (logical coordinates of its top-left corner),

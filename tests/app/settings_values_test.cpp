@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/profile.h"
 #include "app/settings.h"
+#include "platform/program_resolver.h"
 #include "platform/settings_store.h"
 #include "support/test_support.h"
 
@@ -84,6 +86,13 @@ TEST(SettingsValues, SizesColoursEnginesAndDictionaries) {
     std::vector<std::string> engines = UsableEngines(dir.Path() + "/", "mytex");
     EXPECT_EQ(engines.front(), "pdfetex");  // TeX Live's engines are on PATH here
     EXPECT_EQ(engines.back(), "mytex");     // the current one is always offered
+    // XeLaTeX and LuaLaTeX run on these engines.
+    for (const char* pdfEngine : {"xetex", "luatex"}) {
+        if (!ResolveProgram(dir.Path() + "/", pdfEngine).empty()) {
+            EXPECT_NE(std::find(engines.begin(), engines.end(), pdfEngine), engines.end())
+                << pdfEngine;
+        }
+    }
     dir.Write("a/british.hash", "");
     dir.Write("a/notes.txt", "");
     dir.Write("b/american.hash", "");

@@ -42,8 +42,41 @@ TEST(EngineArguments, NormalRuns) {
     }
     EXPECT_EQ(BuildEngineArguments(c),
               (Args{"/opt/quirn/bin/pdfetex", "-8bit", "-kpathsea-debug=255", "--output-format=pdf",
-                    "-kpathsea-debug=255", "--output-format=pdf", "-src-specials",
-                    "-progname=latex", "&latex", "\"paper.tex\""}));
+                    "-synctex=1", "-kpathsea-debug=255", "--output-format=pdf", "-synctex=1",
+                    "-src-specials", "-progname=latex", "&latex", "\"paper.tex\""}));
+
+    // XeLaTeX and LuaLaTeX: PDF with SyncTeX, no 8-bit option and no source specials.
+    c = Pdfetex();
+    c.engine = "xetex";
+    c.program = "/usr/bin/xetex";
+    c.fileArgument = "my paper.tex";
+    c.extraOptions = PdfRunOptions("xetex");
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/usr/bin/xetex", "-kpathsea-debug=255", "-synctex=1",
+                                             "-progname=latex", "&latex", "\"my paper.tex\""}));
+    // XeTeX quotes a first argument itself: an INITeX run gives the name as it is.
+    // LaTeX for XeTeX and LuaTeX is built from TeX Live's set-up files for the engine.
+    c.extraOptions.clear();
+    c.iniTeX = true;
+    c.fileArgument = "my macros.tex";
+    EXPECT_EQ(BuildEngineArguments(c),
+              (Args{"/usr/bin/xetex", "-ini", "-etex", "my macros.tex", "\\dump"}));
+    c.fileArgument = "latex.ltx";
+    EXPECT_EQ(BuildEngineArguments(c),
+              (Args{"/usr/bin/xetex", "-ini", "-etex", "-jobname=latex", "xelatex.ini", "\\dump"}));
+    c.engine = "luatex";
+    EXPECT_EQ(BuildEngineArguments(c), (Args{"/usr/bin/xetex", "-ini", "-etex", "-jobname=latex",
+                                             "lualatex.ini", "\\dump"}));
+    c.engine = "xetex";
+    c.iniTeX = false;
+    c.fileArgument = "my paper.tex";
+    c.engine = "luatex";
+    c.program = "/usr/bin/luatex";
+    c.extraOptions = PdfRunOptions("luatex");
+    EXPECT_EQ(BuildEngineArguments(c),
+              (Args{"/usr/bin/luatex", "-kpathsea-debug=255", "--output-format=pdf", "-synctex=1",
+                    "-progname=latex", "&latex", "\"my paper.tex\""}));
+    EXPECT_TRUE(EngineWritesPdf("xetex") && EngineWritesPdf("luatex"));
+    EXPECT_FALSE(EngineWritesPdf("pdfetex") || EngineWritesPdf("tex"));
 
     // Blanks in the program path stay in one argument; the file name keeps every
     // character, in the quotes that make TeX read it whole.

@@ -238,6 +238,58 @@ TEST(TypesetCli, EngineOptionBuildsItsFormatsAndIsNotKept) {
     EXPECT_EQ(engine, "pdfetex\n");
 }
 
+// XeLaTeX and LuaLaTeX: each engine builds its own LaTeX format at the first run, writes
+// PDF with a SyncTeX file (also for a name with blanks, which LuaTeX does not quote by
+// itself), and the PDF's pages lead back to the words of the source.
+TEST(TypesetCli, XeLatexAndLuaLatexWritePdfLinkedToTheSource) {
+    for (const char* engine : {"xetex", "luatex"}) {
+        std::string where;
+        if (RunCommand(std::string("command -v ") + engine, &where) != 0) {
+            ADD_FAILURE() << engine << " is not installed (scripts/setup installs it)";
+            continue;
+        }
+        CliRun run;
+        run.dir.Write("doc/my paper.tex",
+                      "\\documentclass{article}\n\\begin{document}\n\\section{Intro}\n"
+                      "Gr\xc3\xbc\xc3\x9f"
+                      "e and plain words for the engine.\n\\end{document}\n");
+        ASSERT_EQ(
+            run.Typeset(run.dir.File("doc"), "'my paper.tex' --format LaTeX --answer no --engine " +
+                                                 std::string(engine)),
+            0)
+            << engine << run.out << run.err;
+        EXPECT_TRUE(Contains(run.out, "INITeXing was successful")) << run.out;
+        EXPECT_TRUE(Contains(run.err, "view: " + run.dir.File("doc/my paper.pdf") + "\n"))
+            << run.err;
+        EXPECT_TRUE(fs::exists(run.dir.File("doc/my paper.synctex.gz"))) << engine;
+        EXPECT_FALSE(fs::exists(run.dir.File("doc/my paper.dvi"))) << engine;
+
+        std::string info;
+        ASSERT_EQ(
+            RunCommand(run.Command("ps-info " + Quote(run.dir.File("doc/my paper.pdf"))), &info),
+            0);
+        EXPECT_EQ(info.substr(0, 16), "kind 3\npages 1\ns") << info;
+        // Forward search finds line 4 on page 1; a click there goes back to line 4.
+        std::string place;
+        ASSERT_EQ(
+            RunCommand(run.Command("forward-search " + Quote(run.dir.File("doc/my paper.pdf")) +
+                                   " " + Quote(run.dir.File("doc/my paper.tex")) + " 4 --dpi 72"),
+                       &place),
+            0)
+            << engine;
+        int x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(place.c_str(), "page: 1\npoint: %d %d", &x, &y), 2) << place;
+        std::string back;
+        ASSERT_EQ(
+            RunCommand(
+                run.Command("inverse-search " + Quote(run.dir.File("doc/my paper.pdf")) + " 1 " +
+                            std::to_string(x + 3) + " " + std::to_string(y - 3) + " --dpi 72"),
+                &back),
+            0);
+        EXPECT_EQ(back, "goto: " + run.dir.File("doc/my paper.tex") + ":4\ncolumn: 1\n") << engine;
+    }
+}
+
 TEST(TypesetCli, WrongCommandLines) {
     CliRun run;
     run.dir.Write("doc/doc.tex", "x");

@@ -86,7 +86,8 @@ TEST(TypesetScripted, CommandLineEnvironmentAndTrace) {
     ASSERT_TRUE(h->RunToEnd(30));
     EXPECT_EQ(ReadFile(h->dir.File("D/args.txt")),
               h->dir.File("install/bin/pdfetex") +
-                  "\n-kpathsea-debug=255\n--output-format=pdf\n-src-specials\n-progname=latex\n"
+                  "\n-kpathsea-debug=255\n--output-format=pdf\n-synctex=1\n-src-specials\n"
+                  "-progname=latex\n"
                   "&latex\n\"paper.tex\"\n");
     // The run state, not the arguments, says it was a PDF run: the PDF is shown.
     EXPECT_TRUE(h->typesetter->State().pdfRun);

@@ -6,6 +6,7 @@
 //       FIRST = LAST = 0 for every page; AA always|never|auto|settings; BITS 0 for the
 //       default of the settings (24 with PSColor, else 8)
 //   quirn-pdf info FILE DPI PAGE
+//   quirn-pdf inverse-search FILE PAGE X Y DPI
 //
 // Messages and exit statuses are those of the quirn-cli sub-commands.
 #include <unistd.h>
@@ -19,11 +20,14 @@
 #include "app/data_roots.h"
 #include "app/profile.h"
 #include "app/settings.h"
-#include "graphics/image_readers.h"
+#include "dvi/synctex_links.h"
 #include "graphics/pdf_document.h"
 #include "platform/output_sink.h"
 #include "platform/paths.h"
+#include "platform/raster_canvas.h"
+#include "platform/raster_canvas_png.h"
 #include "platform/settings_store.h"
+#include "view/pdf_page_source.h"
 
 namespace quirn {
 namespace {
@@ -83,6 +87,42 @@ int Info(const std::vector<std::string>& a) {
     return 0;
 }
 
+// The words of a page as SyncTeX's word search takes them.
+std::vector<TypesetWord> PageWords(const PdfDocument& doc, int page) {
+    std::vector<TypesetWord> words;
+    for (const PdfWord& w : doc.Words(page))
+        words.push_back(TypesetWord{w.text, w.left, w.top, w.right, w.bottom});
+    return words;
+}
+
+int InverseSearch(const std::vector<std::string>& a) {
+    if (a.size() != 5)
+        return 2;
+    std::unique_ptr<PdfDocument> doc = OpenOrSay(a[0]);
+    if (!doc)
+        return 1;
+    const int page = Number(a[1]);
+    if (page < 1 || page > doc->PageCount()) {
+        std::fprintf(stderr, "page %d is not in the document (%d pages)\n", page, doc->PageCount());
+        return 1;
+    }
+    const double points = 72.0 / Number(a[4]);
+    std::unique_ptr<SyncTexLinks> links = SyncTexLinks::Open(a[0]);
+    std::optional<SyncTexPlace> place;
+    if (links) {
+        place = links->InverseToWord(page - 1, Number(a[2]) * points, Number(a[3]) * points,
+                                     PageWords(*doc, page - 1));
+    }
+    if (!place) {
+        std::fprintf(stderr, "message: No SyncTeX information for PDF file\n");
+        return 1;
+    }
+    std::printf("goto: %s:%d\n", place->file.c_str(), place->line);
+    if (place->column > 0)
+        std::printf("column: %d\n", place->column);
+    return 0;
+}
+
 int Render(const std::vector<std::string>& a) {
     if (a.size() != 7)
         return 2;
@@ -120,23 +160,22 @@ int Render(const std::vector<std::string>& a) {
     options.smoothing = smoothing && bits != 1;
     options.grey = bits != 24;
     RgbImage image;
-    std::vector<uint8_t> grey;
+    RasterCanvas canvas;
+    CanvasPngWriter png;
     for (int page = first; page <= last; ++page) {
         doc->Render(page - 1, options, image);
-        std::string error;
-        bool written = false;
-        const std::string name = OutputName(out, page);
-        if (bits == 24) {
-            written = WritePng(name, image, &error);
-        } else {
-            grey.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
-            for (size_t i = 0; i < grey.size(); ++i) {
-                const uint8_t v = image.pixels[i * 3];
-                grey[i] = bits == 1 ? (v < 128 ? 0 : 255) : v;
-            }
-            written = WritePng(name, image.width, image.height, 1, grey.data(),
-                               static_cast<size_t>(image.width), &error);
+        if (bits == 1) {
+            for (uint8_t& v : image.pixels)
+                v = v < 128 ? 0 : 255;
         }
+        // The page's picture goes out through the canvas's writer, which is quick on
+        // pages that are mostly paper.
+        canvas.Reset(image.width, image.height);
+        PutImage(canvas, 0, 0, image);
+        std::string error;
+        const bool written =
+            png.Write(canvas, OutputName(out, page),
+                      bits == 24 ? CanvasPngFormat::Rgb : CanvasPngFormat::Grey, dpi, &error);
         if (!written) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
@@ -159,6 +198,8 @@ int main(int argc, char** argv) {
         return quirn::Render(args);
     if (command == "info")
         return quirn::Info(args);
+    if (command == "inverse-search")
+        return quirn::InverseSearch(args);
     std::fprintf(stderr, "quirn-pdf: unknown command %s\n", command.c_str());
     return 2;
 }
