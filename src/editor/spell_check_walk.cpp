@@ -1,5 +1,7 @@
 #include "editor/spell_check_walk.h"
 
+#include <algorithm>
+
 #include "editor/spell_checker.h"
 
 namespace quirn {
@@ -83,6 +85,31 @@ std::vector<SpellWord> UnknownWordsOfLine(SpellChecker& checker, std::string_vie
             unknown.push_back(words[i]);
     }
     return unknown;
+}
+
+std::vector<std::vector<SpellWord>> UnknownWordsOfLines(SpellChecker& checker,
+                                                        const std::vector<std::string>& lines) {
+    std::vector<std::vector<SpellWord>> words(lines.size());
+    std::vector<std::string_view> all;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        TexWordScanner scanner(lines[i], checker.Options());
+        while (std::optional<SpellWord> word = scanner.Next()) {
+            words[i].push_back(*word);
+            all.push_back(std::string_view(lines[i]).substr(word->start, word->end - word->start));
+        }
+    }
+    checker.Prefetch(all);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        std::vector<SpellWord>& list = words[i];
+        list.erase(
+            std::remove_if(list.begin(), list.end(),
+                           [&](const SpellWord& w) {
+                               return checker.IsWordCorrect(line.substr(w.start, w.end - w.start));
+                           }),
+            list.end());
+    }
+    return words;
 }
 
 }  // namespace quirn

@@ -52,6 +52,16 @@ class SpellCheckWalk {
     int scanned_ = 0;
 };
 
+// Background checking runs on the window's thread in slices of at most this many
+// milliseconds, with this pause between them (typing is served in the pauses), asking
+// ispell about the words of this many lines at a time.
+inline constexpr int kBackgroundSliceMs = 4;
+inline constexpr int kBackgroundPauseMs = 10;
+inline constexpr int kBackgroundBatchLines = 10;
+// Words new to ispell are first collected over the unchecked lines, this many bytes at
+// most for one list run (SpellChecker::StartListRun).
+inline constexpr std::size_t kBackgroundListBytes = 24 * 1024;
+
 // FindNextUnknownWord: the first unknown word of `text` from `from` on (background
 // checking runs it over one line at a time).
 std::optional<SpellWord> FindNextUnknownWord(SpellChecker& checker, std::string_view text,
@@ -59,5 +69,9 @@ std::optional<SpellWord> FindNextUnknownWord(SpellChecker& checker, std::string_
 
 // Every unknown word of one line, asked of ispell in one batch.
 std::vector<SpellWord> UnknownWordsOfLine(SpellChecker& checker, std::string_view line);
+// The same for several lines at once (background checking's batch): the words of all
+// of them go to ispell together.
+std::vector<std::vector<SpellWord>> UnknownWordsOfLines(SpellChecker& checker,
+                                                        const std::vector<std::string>& lines);
 
 }  // namespace quirn

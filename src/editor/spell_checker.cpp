@@ -142,6 +142,7 @@ bool SpellChecker::Start(const std::string& dictionary) {
         arguments.push_back("-T");
         arguments.push_back("latin1");
     }
+    arguments_ = arguments;
     arguments.push_back("-a");
 
     auto child = std::make_unique<ChildProcess>();
@@ -330,6 +331,84 @@ void SpellChecker::Prefetch(const std::vector<std::string_view>& words) {
             known_[wanted[i]] = answer.correct;
         }
     }
+}
+
+bool SpellChecker::Answered(std::string_view word) const {
+    return word.size() <= 1 || KnownToUser(word) || known_.count(std::string(word)) != 0;
+}
+
+namespace {
+
+// Words the list mode answers exactly: ispell takes them as one word. Apostrophes and
+// bytes outside ASCII may split a word there, so such words go to the pipe mode.
+bool ListModeWord(std::string_view word) {
+    for (char c : word) {
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    }
+    return !word.empty();
+}
+
+// A list run reads at most this much, so that its output never fills the pipe while
+// its input is still being written.
+constexpr std::size_t kListRunBytes = 32 * 1024;
+
+}  // namespace
+
+bool SpellChecker::StartListRun(const std::vector<std::string_view>& words) {
+    if (listRun_ || !process_ || arguments_.empty())
+        return false;
+    std::unordered_set<std::string_view> seen;
+    std::string input;
+    listWords_.clear();
+    for (std::string_view word : words) {
+        if (!ListModeWord(word) || Answered(word) || !seen.insert(word).second)
+            continue;
+        if (input.size() + word.size() + 1 > kListRunBytes)
+            break;
+        listWords_.emplace_back(word);
+        input.append(word);
+        input += '\n';
+    }
+    if (listWords_.empty())
+        return false;
+    std::vector<std::string> arguments = arguments_;
+    arguments.push_back("-l");
+    auto child = std::make_unique<ChildProcess>();
+    child->SetErrorFile("/dev/null");
+    if (!environment_.empty())
+        child->SetEnvironmentBlock(environment_);
+    if (!child->Start(arguments, {}) || !child->Write(input))
+        return false;
+    child->CloseInput();
+    listOutput_.clear();
+    listRun_ = std::move(child);
+    return true;
+}
+
+bool SpellChecker::PollListRun() {
+    if (!listRun_)
+        return false;
+    listRun_->ReadAvailable(listOutput_);
+    if (!listRun_->OutputClosed() || !listRun_->HasEnded())
+        return true;
+    const bool ok = listRun_->ExitCode() == 0;
+    listRun_.reset();
+    if (!ok)
+        return false;
+    std::unordered_set<std::string> unknown;
+    std::size_t at = 0;
+    while (at < listOutput_.size()) {
+        std::size_t end = listOutput_.find('\n', at);
+        if (end == std::string::npos)
+            end = listOutput_.size();
+        unknown.insert(listOutput_.substr(at, end - at));
+        at = end + 1;
+    }
+    for (const std::string& word : listWords_)
+        known_[word] = unknown.count(word) == 0;
+    listWords_.clear();
+    return false;
 }
 
 bool SpellChecker::AddWord(const std::string& word) {

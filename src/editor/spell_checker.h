@@ -68,6 +68,18 @@ class SpellChecker {
     std::vector<std::string> Suggestions(std::string_view word);
     // Asks ispell about every word of `words` it has not answered yet, in batches.
     void Prefetch(const std::vector<std::string_view>& words);
+    // True when ispell's answer for `word` is already known (or needs no asking).
+    bool Answered(std::string_view word) const;
+
+    // Background checking asks about many words at once without waiting: a second
+    // ispell in its list mode ("-l": it names the unknown words and computes no
+    // suggestions, which the pipe mode does for every unknown word at great cost)
+    // reads them all, and its answer is collected later. False when a list run is
+    // still going or nothing needed asking.
+    bool StartListRun(const std::vector<std::string_view>& words);
+    // Collects the list run's answer when it has ended; true while it still runs.
+    bool PollListRun();
+    bool ListRunActive() const { return listRun_ != nullptr; }
 
     // The personal dictionary ("Add"): written back at once. False when it could not
     // be written.
@@ -106,6 +118,10 @@ class SpellChecker {
     std::unique_ptr<ChildProcess> process_;
     std::string dictionary_;
     std::string commandLine_;
+    std::vector<std::string> arguments_;  // of the pipe-mode process, without "-a"
+    std::unique_ptr<ChildProcess> listRun_;
+    std::vector<std::string> listWords_;
+    std::string listOutput_;
     std::unordered_map<std::string, bool> known_;
     std::vector<std::string> added_;
     std::vector<std::string> ignored_;

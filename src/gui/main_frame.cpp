@@ -12,6 +12,8 @@
 #include "gui/editor_view.h"
 #include "gui/graphics_commands.h"
 #include "gui/gui_services.h"
+#include "gui/spelling.h"
+#include "gui/tools_menu.h"
 #include "gui/typeset_bridge.h"
 #include "view/view_commands.h"
 
@@ -117,6 +119,7 @@ void CMainFrame::BuildMenus() {
     tex->AppendSeparator();
     tex->Append(kIdGotoTypesetDvi, "Goto &Typeset DVI\tF8");
     tex->Append(kIdCommandHelp, "&Help on Command\tF1");
+    tex->Append(kIdSpellCheck, "&Spell Check\tF5");
 
     auto* view = new wxMenu;
     view->AppendCheckItem(ID_VIEW_OUTPUT, "&Output Window");
@@ -191,6 +194,7 @@ void CMainFrame::BuildMenus() {
     bar->Append(view, "&View");
     bar->Append(typeset, "&Typeset");
     bar->Append(help, "&Help");
+    InstallToolsMenu(*this, *bar);
     SetMenuBar(bar);
 
     Bind(wxEVT_MENU, &CMainFrame::OnToggleOutput, this, ID_VIEW_OUTPUT);

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/data_roots.h"
+#include "editor/background_spelling.h"
 #include "editor/spell_check_walk.h"
 #include "editor/spell_checker.h"
 #include "editor/spell_scanner.h"
+#include "editor/string_text_buffer.h"
 #include "platform/output_sink.h"
 #include "platform/user_prompt.h"
 #include "support/test_support.h"
@@ -135,6 +139,38 @@ TEST_F(SpellCheckerTest, AMissingDictionaryIsAskedForThenReported) {
     EXPECT_NE(output.Text().find("Could not start spell checker - "), std::string::npos);
     EXPECT_NE(output.Text().find("/texmf/ispell/mine -T latin1 -a\n"), std::string::npos)
         << output.Text();
+}
+
+}  // namespace
+}  // namespace quirn
+
+namespace quirn {
+namespace {
+
+TEST_F(SpellCheckerTest, TheBackgroundPassMarksEveryLineFromOneListRun) {
+    ASSERT_TRUE(checker.Ensure("american"));
+    StringTextBuffer text;
+    text.Replace(0, 0,
+                 "\\section{Intro}\nThe hosue is \\cite{kee} nicee.\n% a commment\n"
+                 "don't caf\xC3\xA9 zzyqx\n");
+    LineTracker tracker;
+    BackgroundSpellPass pass(text, tracker);
+    std::vector<std::string> marked;
+    int slices = 0;
+    while (pass.Slice(checker, 50, 1, 2, [&](int64_t line, const std::vector<SpellWord>& words) {
+        const std::string s = TextOf(text, text.LineStart(line), text.LineEnd(line));
+        for (const SpellWord& w : words)
+            marked.push_back(std::to_string(line) + ":" + s.substr(w.start, w.end - w.start));
+    })) {
+        ASSERT_LT(++slices, 1000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // The shown line first, then the others in order; the list run answered the plain
+    // words, the pipe mode the others.
+    EXPECT_EQ(marked, (Strings{"1:hosue", "1:nicee", "2:commment", "3:zzyqx"}));
+    EXPECT_FALSE(pass.Pending());
+    EXPECT_FALSE(checker.ListRunActive());
+    EXPECT_TRUE(checker.Answered("hosue"));
 }
 
 }  // namespace
