@@ -8,8 +8,12 @@
 // line, whose names are separated (and followed) by blanks.
 #pragma once
 
+#include <time.h>
+
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 namespace quirn {
 
@@ -75,14 +79,28 @@ class MissingFileResolver {
 
   private:
     std::string DatabasePath() const;
+    std::string PackageServer() const;
+    bool NetAccess() const;
+    // A database address as a download address: a relative one is taken relative to
+    // the package server.
+    std::string AddressOf(const std::string& url) const;
+    void Say(const std::string& text) const;
     std::string FindLocalArchive(const std::string& name, bool tryLocalArchives) const;
     bool InstallArchive(const std::string& archive);
     bool Download(const std::string& url, std::string& file);
+    // Reads the database into the lookup table unless it is unchanged since the last
+    // read; false when it cannot be opened.
+    bool LoadIndex();
 
     AppContext& context_;
     std::string idLine_;
     bool verbose_ = false;
     std::function<void()> afterInstall_;
+    // File name -> (package, address), the first "Files:" line naming it winning.
+    std::unordered_map<std::string, std::pair<std::string, std::string>> index_;
+    bool indexed_ = false;
+    timespec indexTime_{};
+    long long indexSize_ = 0;
 };
 
 }  // namespace quirn
