@@ -31,6 +31,7 @@
 #include "app/settings.h"
 #include "app/tex_environment.h"
 #include "cli/commands.h"
+#include "packages/missing_files.h"
 #include "platform/output_sink.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
@@ -95,6 +96,11 @@ class CliPrompt : public UserPrompt {
 
 class CliSeams : public TypesetSeams {
   public:
+    // The missing-file resolution, once start-up has made it.
+    void SetResolver(MissingFileResolver* resolver) { resolver_ = resolver; }
+    bool ResolveMissingFile(const std::string& name) override {
+        return resolver_ != nullptr && resolver_->ResolveMissingFile(name, true, true);
+    }
     void GoToLine(const std::string& file, int line) override {
         std::fprintf(stderr, "goto: %s:%d\n", file.c_str(), line);
         std::fflush(stderr);
@@ -103,6 +109,8 @@ class CliSeams : public TypesetSeams {
     void OpenPdf(const std::string& path) override { Print("view: " + path); }
 
   private:
+    MissingFileResolver* resolver_ = nullptr;
+
     static void Print(const std::string& line) {
         std::fprintf(stderr, "%s\n", line.c_str());
         std::fflush(stderr);
@@ -194,6 +202,18 @@ class HeadlessTypeset {
             return EstablishRoots(roots, app_.GetProfile(), monitor_, &prompt_);
         };
         s.buildFormatList = [this] { Prepare(); };
+        // The missing-file database and the basic package set: failures are output
+        // lines, and the run goes on.
+        s.loadMissingFileDatabase = [this] { Resolver().LoadMissingFileDatabase(); };
+        s.installPackage = [this](const std::string& package) {
+            if (Resolver().InstallLocalPackage(package))
+                return true;
+            monitor_.AppendOutput("No local archive of the package " + package + "\n");
+            return false;
+        };
+        s.fetchMissingFile = [this](const std::string& file) {
+            return Resolver().ResolveMissingFile(file, true, false);
+        };
         s.ensureFormats = [this] {
             FormatBuilds builds(*this);
             formats_->EnsureLatexFormat(builds, app_.Options().updated);
@@ -204,6 +224,14 @@ class HeadlessTypeset {
             return result_;
         };
         return s;
+    }
+
+    MissingFileResolver& Resolver() {
+        if (!resolver_) {
+            resolver_ = std::make_unique<MissingFileResolver>(app_.Context());
+            seams_.SetResolver(resolver_.get());
+        }
+        return *resolver_;
     }
 
     // After the settings are loaded: the command line's choices, the format list and
@@ -222,6 +250,7 @@ class HeadlessTypeset {
         processes_ = std::make_unique<ProcessList>(&monitor_, ctx.roots.installDir);
         processes_->SetEnvironment(ctx.childEnvironment);
         typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
+        Resolver();
     }
 
     int Typeset(const std::string& file, const std::string& format) {
@@ -316,6 +345,7 @@ class HeadlessTypeset {
     std::unique_ptr<Formats> formats_;
     std::unique_ptr<ProcessList> processes_;
     std::unique_ptr<Typesetter> typesetter_;
+    std::unique_ptr<MissingFileResolver> resolver_;
     std::string savedEngine_;
     std::string savedMode_;
     int result_ = 1;
@@ -374,6 +404,8 @@ QUIRN_CLI_COMMAND(
     "\"goto: FILE:LINE\" and to a viewer as \"view: PATH\". Standard input is typed into\n"
     "the output window, so the engine's questions can be answered. SIGINT and SIGTERM\n"
     "cancel the run.\n"
+    "A file the run misses is looked up in the missing-file database; its package is\n"
+    "installed (from a local archive or the package server) and the run starts again.\n"
     "Exit status: 0 for success, 99 when cancelled, the engine's exit status when it\n"
     "failed, 1 when the run was refused.\n",
     TypesetCommand);

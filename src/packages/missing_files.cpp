@@ -247,6 +247,7 @@ bool MissingFileResolver::InstallLocalPackage(const std::string& name) {
     const std::string archive = FindLocalArchive(name, true);
     if (archive.empty() || !InstallArchive(archive))
         return false;
+    lastInstalled_ = name;
     if (afterInstall_)
         afterInstall_();
     return true;
@@ -297,6 +298,7 @@ bool MissingFileResolver::ResolveMissingFile(const std::string& file, bool tryLo
             prompt->ShowMessage("Couldn't install the package:" + package.name);
         return false;
     }
+    lastInstalled_ = package.name;
     if (afterInstall_)
         afterInstall_();
     return true;

@@ -68,6 +68,9 @@ class MissingFileResolver {
     // set); no question, no download. False when no archive is found or it fails.
     bool InstallLocalPackage(const std::string& name);
 
+    // The package the last successful ResolveMissingFile or InstallLocalPackage installed.
+    const std::string& LastInstalledPackage() const { return lastInstalled_; }
+
     // Verbose mode: installs write " ENTRY -> TARGET" lines to the output window.
     void SetVerbose(bool verbose) { verbose_ = verbose; }
 
@@ -94,6 +97,7 @@ class MissingFileResolver {
 
     AppContext& context_;
     std::string idLine_;
+    std::string lastInstalled_;
     bool verbose_ = false;
     std::function<void()> afterInstall_;
     // File name -> (package, address), the first "Files:" line naming it winning.
