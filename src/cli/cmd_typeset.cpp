@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,7 @@
 #include "process/process_list.h"
 #include "typeset/formats.h"
 #include "typeset/output_monitor.h"
+#include "typeset/pre_typeset_checks.h"
 #include "typeset/typeset_seams.h"
 #include "typeset/typesetter.h"
 
@@ -100,6 +102,16 @@ class CliSeams : public TypesetSeams {
     void SetResolver(MissingFileResolver* resolver) { resolver_ = resolver; }
     bool ResolveMissingFile(const std::string& name) override {
         return resolver_ != nullptr && resolver_->ResolveMissingFile(name, true, true);
+    }
+    // The checks before a run, once start-up has set up what they need.
+    std::function<bool(const std::string&)> preTypesetChecks;
+    std::function<void(const std::string&)> convertGraphics;
+    bool PreTypesetChecks(const std::string& file) override {
+        return !preTypesetChecks || preTypesetChecks(file);
+    }
+    void ConvertGraphics(const std::string& file, bool) override {
+        if (convertGraphics)
+            convertGraphics(file);
     }
     void GoToLine(const std::string& file, int line) override {
         std::fprintf(stderr, "goto: %s:%d\n", file.c_str(), line);
@@ -251,6 +263,14 @@ class HeadlessTypeset {
         processes_->SetEnvironment(ctx.childEnvironment);
         typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
         Resolver();
+        seams_.preTypesetChecks = [this](const std::string& file) {
+            return quirn::PreTypesetChecks(file, app_.Context(), *formats_, monitor_);
+        };
+        seams_.convertGraphics = [this](const std::string& file) {
+            AppContext& context = app_.Context();
+            ConvertGraphicsFolder(JoinPath(DirectoryOf(file), "converted_graphics"),
+                                  {context.roots.installDir, context.childEnvironment, &monitor_});
+        };
     }
 
     int Typeset(const std::string& file, const std::string& format) {

@@ -29,7 +29,8 @@ bool PackageSession::Start() {
     profile_ = std::make_unique<Profile>(*store_);
     const std::string installDir = FindInstallDir();
     DataRoots roots{installDir, installDir, installDir, installDir};
-    if (!EstablishRoots(roots, *profile_, output_, nullptr))
+    // What setting up the roots reports is never a command's result.
+    if (!EstablishRoots(roots, *profile_, errors, nullptr))
         return false;
     context_.store = store_.get();
     context_.profile = profile_.get();
