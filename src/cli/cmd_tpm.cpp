@@ -24,7 +24,7 @@ namespace {
 const char* const kUsage =
     "info FILE | list [--repository DIR] [--list FILE|URL] | install FILE|NAME [--repository "
     "DIR] [--list FILE|URL] [--answer yes|no] | remove FILE|NAME | pack DIR NAME -o FILE "
-    "[--version TEXT] [--description TEXT] | index DIR -o FILE [--url BASE]";
+    "[--version TEXT] [--description TEXT] [--collection] | index DIR -o FILE [--url BASE]";
 
 struct Arguments {
     std::vector<std::string> positional;
@@ -35,6 +35,7 @@ struct Arguments {
     std::string description;
     std::string url;
     bool hasRepository = false;
+    bool collection = false;
     bool yes = true;
 };
 
@@ -43,6 +44,10 @@ bool Parse(const std::vector<std::string>& args, size_t first, const std::string
            Arguments& a) {
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--collection" && allowed.find("--collection ") != std::string::npos) {
+            a.collection = true;
+            continue;
+        }
         if (!arg.starts_with("--") && arg != "-o") {
             a.positional.push_back(arg);
             continue;
@@ -282,7 +287,7 @@ int Remove(const Arguments& a) {
 int Pack(const Arguments& a) {
     if (a.positional.size() != 2 || a.output.empty())
         return WrongUsage("tpm");
-    PackOptions options{a.version, a.description};
+    PackOptions options{a.version, a.description, a.collection};
     std::string error;
     const std::string archive = AbsolutePath(a.output, StartFolder());
     if (!PackPackage(AbsolutePath(a.positional[0], StartFolder()), a.positional[1], archive,
@@ -326,7 +331,8 @@ int TpmCommand(const std::vector<std::string>& args) {
     if (verb == "remove")
         return Parse(args, 1, "", a) ? Remove(a) : WrongUsage("tpm");
     if (verb == "pack")
-        return Parse(args, 1, "-o --version --description ", a) ? Pack(a) : WrongUsage("tpm");
+        return Parse(args, 1, "-o --version --description --collection ", a) ? Pack(a)
+                                                                             : WrongUsage("tpm");
     if (verb == "index")
         return Parse(args, 1, "-o --url ", a) ? Index(a) : WrongUsage("tpm");
     return WrongUsage("tpm");
@@ -352,6 +358,7 @@ QUIRN_CLI_COMMAND(
     "                   \"skipped\\tRELPATH\" per entry without target\n"
     "  pack DIR NAME -o FILE   packs a folder laid out as a TeX tree (tex/latex/NAME/...,\n"
     "                   doc/..., source/...) into a package archive with its manifest\n"
+    "                   (--collection: the manifest of a collection)\n"
     "  index DIR -o FILE  writes the missing-file database for the archives in DIR\n"
     "                   (a FILE ending in .zip: the database archive a package server\n"
     "                   offers as /v6/tlv-jit.zip); --url BASE makes the addresses absolute\n"

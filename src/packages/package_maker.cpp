@@ -80,7 +80,9 @@ bool PackPackage(const std::string& folder, const std::string& name, const std::
         return false;
     }
     std::sort(files.begin(), files.end());
-    const std::string manifestMember = "texmf/tpm/packages/" + name + ".tpm";
+    const std::string manifestMember =
+        std::string(options.collection ? "texmf/tpm/collections/" : "texmf/tpm/packages/") + name +
+        ".tpm";
     std::vector<std::string> run, doc, source, maps;
     std::vector<ZipMember> members;
     for (const std::string& file : files) {
@@ -114,7 +116,9 @@ bool PackPackage(const std::string& folder, const std::string& name, const std::
         "    <TPM:Name>" +
         name +
         "</TPM:Name>\n"
-        "    <TPM:Type>Package</TPM:Type>\n"
+        "    <TPM:Type>" +
+        (options.collection ? "Collection" : "Package") +
+        "</TPM:Type>\n"
         "    <TPM:Date>" +
         Today() + "</TPM:Date>\n";
     if (!options.version.empty())

@@ -10,6 +10,8 @@ namespace quirn {
 struct PackOptions {
     std::string version;      // "Version" of the manifest; empty for none
     std::string description;  // "Description"; empty for none
+    // A collection: the manifest is stored as "texmf/tpm/collections/NAME.tpm".
+    bool collection = false;
 };
 
 // Packs `folder` (tex/..., fonts/..., doc/..., source/... as in a TeX tree, optionally
