@@ -70,17 +70,19 @@ int JitCommand(const std::vector<std::string>& args) {
 QUIRN_CLI_COMMAND(
     "jit", kUsage, "look up and install the packages of missing files",
     "The missing-file database (jitdb.txt in the data root's tpm folder).\n"
-    "  find FILE     the package that holds FILE: \"NAME\\tURL\" (URL empty when the\n"
-    "                database gives none); nothing and exit status 1 when none does\n"
-    "  load          fetches the database from the package server when it is missing or\n"
-    "                out of date (Settings/PackageServer, with Internet access allowed)\n"
-    "                and prints its first line (\"ID: ...\")\n"
-    "  resolve FILE  installs the package that holds FILE, from a local archive\n"
-    "                (tpm/NAME.zip in the installation or the data root) or downloaded:\n"
-    "                \"installed\\tNAME\"\n"
-    "  --answer yes|no  the answer to the question before installing\n"
-    "Message boxes and questions go to standard error as \"message: \" and \"question: \"\n"
-    "lines, and so does what the output window would show.\n"
+    "find FILE\n"
+    "  the package that holds FILE: \"NAME\\tURL\" (URL empty when the database gives\n"
+    "  none); nothing and exit status 1 when no package does\n"
+    "load\n"
+    "  fetches the database from the package server when it is missing or out of\n"
+    "  date (Settings/PackageServer, with Internet access allowed) and prints its\n"
+    "  first line (\"ID: ...\")\n"
+    "resolve FILE\n"
+    "  installs the package that holds FILE, from a local archive (tpm/NAME.zip in\n"
+    "  the installation or the data root) or downloaded: \"installed\\tNAME\"\n"
+    "--answer yes|no   the answer to the question before installing\n"
+    "Message boxes and questions go to standard error as \"message: \" and\n"
+    "\"question: \" lines, and so does what the output window would show.\n"
     "Exit status: 0 success, 1 failure or refusal, 2 wrong command line.\n",
     JitCommand);
 

@@ -81,16 +81,19 @@ QUIRN_CLI_COMMAND(
     "options", kUsage, "class and package options: list, compose, check",
     "The option files of document classes and packages (texmf-tlv/wizards in the\n"
     "installation), as the class and package option dialogs use them.\n"
-    "  list class|package NAME    \"file\\tPATH\", \"name\\tNAME\", \"title\\tTITLE\", then per\n"
-    "        option \"header\\tDESC\", \"flag\\tVALUE\\tDESC\" or\n"
-    "        \"keyval\\tKEY\\tTYPE\\tPATTERN\\tDEFAULT\\tDESC\" (TYPE 0 any, 1 bool, 2 alpha,\n"
-    "        3 num; PATTERN anchored), each followed by its \"choice\\tVALUE\\tNAME\\tDESC\"\n"
-    "  compose class|package NAME [TEXT] [--spaced]   the command for the options in TEXT\n"
-    "        (e.g. \"a4paper,fontsize=12pt\"); --spaced separates them with \", \"\n"
-    "  check class|package NAME ENTRY   \"KEY\\tVALUE\\tValid\", or the prompt \"Enter a value\n"
-    "        like DEFAULT\" with exit status 1, for a typed \"key=value\"\n"
-    "A file that is missing or not well formed: \"Couldn't load: PATH\" (the class name for\n"
-    "a class) on standard error, exit status 1.\n",
+    "list class|package NAME\n"
+    "  \"file\\tPATH\", \"name\\tNAME\", \"title\\tTITLE\", then per option\n"
+    "  \"header\\tDESC\", \"flag\\tVALUE\\tDESC\" or\n"
+    "  \"keyval\\tKEY\\tTYPE\\tPATTERN\\tDEFAULT\\tDESC\" (TYPE 0 any, 1 bool, 2 alpha,\n"
+    "  3 num; PATTERN anchored), each followed by its \"choice\\tVALUE\\tNAME\\tDESC\"\n"
+    "compose class|package NAME [TEXT] [--spaced]\n"
+    "  the command for the options in TEXT (e.g. \"a4paper,fontsize=12pt\");\n"
+    "  --spaced separates them with \", \"\n"
+    "check class|package NAME ENTRY\n"
+    "  \"KEY\\tVALUE\\tValid\" for a typed \"key=value\", or \"KEY\\tVALUE\\tEnter a value\n"
+    "  like DEFAULT\" with exit status 1\n"
+    "A file that is missing or not well formed: \"Couldn't load: PATH\" (the class\n"
+    "name for a class) on standard error, exit status 1.\n",
     OptionsCommand);
 
 }  // namespace quirn::cli

@@ -44,17 +44,17 @@ int PrecheckCommand(const std::vector<std::string>& args) {
 QUIRN_CLI_COMMAND(
     "precheck", "FILE.tex", "the checks a run makes before the engine starts",
     "Makes the checks of a Typeset run before the engine starts:\n"
-    "  - the auxiliary file is deleted when FILE.tex is newer;\n"
-    "  - the languages of the document's babel options are enabled in the user's\n"
-    "    language.dat (\"Prepping LaTeX for first use of language 'NAME'\", or \"Skipping\n"
-    "    unknown language 'NAME' during pretypesettingcheck:babel\"); when one was, the\n"
-    "    LaTeX format is built again (its output ends \"INITeXing was successful\");\n"
-    "  - every record NAME.src in the document's converted_graphics folder gets its\n"
-    "    NAME.eps and NAME.pdf made again when they are older than the source graphic\n"
-    "    (\"Converted PATH to EPS for DVI/PDF compatibility\", \"Converted EPS to PDF for\n"
-    "    DVI/PDF compatibility\").\n"
-    "The output window streams to standard output. Exit status 1 when FILE.tex does not\n"
-    "exist or the format build failed.\n",
+    "- the auxiliary file is deleted when FILE.tex is newer;\n"
+    "- the languages of the document's babel options are enabled in the user's\n"
+    "  language.dat (\"Prepping LaTeX for first use of language 'NAME'\", or\n"
+    "  \"Skipping unknown language 'NAME' during pretypesettingcheck:babel\"); when\n"
+    "  one was, the LaTeX format is built again (ending \"INITeXing was successful\");\n"
+    "- every record NAME.src in the document's converted_graphics folder gets its\n"
+    "  NAME.eps and NAME.pdf made again when they are older than the source\n"
+    "  graphic (\"Converted PATH to EPS for DVI/PDF compatibility\", \"Converted EPS\n"
+    "  to PDF for DVI/PDF compatibility\").\n"
+    "The output window streams to standard output. Exit status 1 when FILE.tex\n"
+    "does not exist or the format build failed.\n",
     PrecheckCommand);
 
 }  // namespace quirn::cli

@@ -137,6 +137,7 @@ bool PackPackage(const std::string& folder, const std::string& name, const std::
     }
     manifest += "  </rdf:Description>\n</rdf:RDF>\n";
 
+    fs::create_directories(DirectoryOf(archive), ec);
     // The manifest goes into the archive from a file beside the archive, removed after.
     RemoveUnlessKept manifestFile{archive + ".manifest"};
     {
