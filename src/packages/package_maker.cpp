@@ -195,6 +195,7 @@ int WriteMissingFileIndex(const std::string& folder, const std::string& target,
         ++count;
     }
 
+    fs::create_directories(DirectoryOf(target), ec);
     const bool asArchive = target.ends_with(".zip");
     const std::string databaseFile = asArchive ? target + ".jitdb" : target;
     RemoveUnlessKept written{databaseFile};
