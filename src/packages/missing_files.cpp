@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -163,7 +164,7 @@ bool MissingFileResolver::LoadIndex() {
     const std::string database = DatabasePath();
     struct stat st {};
     if (::stat(database.c_str(), &st) != 0) {
-        index_.clear();
+        text_.clear();
         indexed_ = false;
         return false;
     }
@@ -173,37 +174,29 @@ bool MissingFileResolver::LoadIndex() {
     File in(std::fopen(database.c_str(), "rb"));
     if (!in)
         return false;
-    index_.clear();
-    std::string name, url;
-    std::vector<char> buffer(kLineBuffer);
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), in.get()) != nullptr) {
-        const char* line = buffer.data();
-        if (std::strncmp(line, "url:", 4) == 0) {
-            url = WordAfter(line, 4);
-        } else if (std::strncmp(line, "Name:", 5) == 0) {
-            name = WordAfter(line, 5);
-        } else if (std::strncmp(line, "Files:", 6) == 0) {
-            // A file matches with one blank before and one after it: every word that a
-            // blank follows.
-            const char* p = line;
-            for (;;) {
-                const char* blank = std::strchr(p, ' ');
-                if (blank == nullptr)
-                    break;
-                const char* start = blank + 1;
-                const char* end = std::strchr(start, ' ');
-                if (end == nullptr)
-                    break;
-                if (end > start)
-                    index_.try_emplace(std::string(start, end), name, url);
-                p = end;
-            }
-        }
-    }
+    text_.assign(static_cast<size_t>(std::max<off_t>(st.st_size, 0)), '\0');
+    text_.resize(std::fread(text_.data(), 1, text_.size(), in.get()));
     indexTime_ = st.st_mtim;
     indexSize_ = st.st_size;
     indexed_ = true;
     return true;
+}
+
+// The value of the last line before `before` that starts with `key` ("url:", "Name:"),
+// read as one word.
+std::string MissingFileResolver::LastValueBefore(size_t before, const char* key) const {
+    const std::string marker = std::string("\n") + key;
+    size_t at = before < 1 ? std::string::npos : text_.rfind(marker, before - 1);
+    size_t line;
+    if (at != std::string::npos)
+        line = at + 1;
+    else if (text_.compare(0, marker.size() - 1, key) == 0)
+        line = 0;
+    else
+        return {};
+    size_t end = text_.find('\n', line);
+    std::string value = text_.substr(line, (end == std::string::npos ? text_.size() : end) - line);
+    return WordAfter(value.c_str(), marker.size() - 1);
 }
 
 PackageForFile MissingFileResolver::FindPackageForFile(const std::string& file) {
@@ -212,14 +205,21 @@ PackageForFile MissingFileResolver::FindPackageForFile(const std::string& file) 
         return {};
     }
     PackageForFile result;
-    if (file.find(' ') != std::string::npos || file.empty())
+    if (file.empty() || file.find_first_of(" \n") != std::string::npos)
         return result;  // a name with a blank cannot stand between two blanks as one word
-    auto it = index_.find(file);
-    if (it == index_.end())
+    // The first "Files:" line that holds the name with a blank before and after it; the
+    // package and address are the last "Name:" and "url:" lines before that line.
+    const std::string needle = " " + file + " ";
+    for (size_t at = text_.find(needle); at != std::string::npos; at = text_.find(needle, at + 1)) {
+        size_t newline = text_.rfind('\n', at);
+        size_t line = newline == std::string::npos ? 0 : newline + 1;
+        if (text_.compare(line, 6, "Files:") != 0 || at - line >= kLineBuffer - 1)
+            continue;
+        result.found = true;
+        result.name = LastValueBefore(line, "Name:");
+        result.url = LastValueBefore(line, "url:");
         return result;
-    result.found = true;
-    result.name = it->second.first;
-    result.url = it->second.second;
+    }
     return result;
 }
 

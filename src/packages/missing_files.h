@@ -12,8 +12,6 @@
 
 #include <functional>
 #include <string>
-#include <unordered_map>
-#include <utility>
 
 namespace quirn {
 
@@ -91,17 +89,18 @@ class MissingFileResolver {
     std::string FindLocalArchive(const std::string& name, bool tryLocalArchives) const;
     bool InstallArchive(const std::string& archive);
     bool Download(const std::string& url, std::string& file);
-    // Reads the database into the lookup table unless it is unchanged since the last
-    // read; false when it cannot be opened.
+    // Reads the database into memory unless it is unchanged since the last read; false
+    // when it cannot be opened.
     bool LoadIndex();
+    std::string LastValueBefore(size_t before, const char* key) const;
 
     AppContext& context_;
     std::string idLine_;
     std::string lastInstalled_;
     bool verbose_ = false;
     std::function<void()> afterInstall_;
-    // File name -> (package, address), the first "Files:" line naming it winning.
-    std::unordered_map<std::string, std::pair<std::string, std::string>> index_;
+    // The database's text as last read.
+    std::string text_;
     bool indexed_ = false;
     timespec indexTime_{};
     long long indexSize_ = 0;
