@@ -10,6 +10,7 @@
 
 #include "app/app_context.h"
 #include "app/profile.h"
+#include "app/settings.h"
 #include "packages/package_installer.h"
 #include "platform/download.h"
 #include "platform/output_sink.h"
@@ -75,6 +76,9 @@ std::string MissingFileResolver::PackageServer() const {
 }
 
 bool MissingFileResolver::NetAccess() const {
+    // The settings record holds the value the Settings dialog changed last.
+    if (context_.settings != nullptr)
+        return context_.settings->netAccess != 0;
     return context_.profile == nullptr || context_.profile->GetInt("Settings", "NetAccess", 1) != 0;
 }
 
