@@ -124,6 +124,17 @@ TEST_F(PackagesCli, ATypesetRunInstallsWhatItMissesAndGoesOn) {
                                 "/texmf/tex/latex/quirnlocal/quirnlocal.sty\n"))
         << out;
     EXPECT_TRUE(out.ends_with("installed\tquirnlocal\n")) << out;
+    // A package's font map is marked active and its lines reach the combined maps.
+    dir.Write("trees/mapped/fonts/map/dvips/mapped/mapped.map",
+              "quirnmappedfont Mapped <mapped.pfb\n");
+    ASSERT_EQ(Cli("tpm pack trees/mapped mapped -o mapped.zip", &out, &err), 0) << err;
+    ASSERT_EQ(Cli("tpm install mapped.zip", &out, &err), 0) << err;
+    EXPECT_TRUE(
+        Contains(test::ReadFile(Data() + "/texmf-var/fonts/map/mapfiles.map"), "PD mapped.map\n"));
+    for (const char* combined : {"dvips.map", "pdftex.map"})
+        EXPECT_TRUE(Contains(test::ReadFile(Data() + "/texmf-var/fonts/map/" + combined),
+                             "quirnmappedfont Mapped <mapped.pfb\n"))
+            << combined;
     EXPECT_EQ(Cli("tpm list --repository nowhere", &out, &err), 1);
     EXPECT_EQ(err, "message: The specified path is invalid\n");
     EXPECT_EQ(Cli("tpm install nothing-of-that-name", &out, &err), 1);
