@@ -142,6 +142,25 @@ TEST_F(PackagesCli, ATypesetRunInstallsWhatItMissesAndGoesOn) {
     dir.Write("fake.zip", "PK but no archive");
     EXPECT_EQ(Cli("tpm info fake.zip", &out, &err), 1);
     EXPECT_EQ(err, "quirn-cli: not a package: fake.zip\n");
+    // A web package from a downloaded package list.
+    MakePackage("quirnweb", "server/web");
+    dir.Write("server/list.txt", "url: " + server.Base() +
+                                     "/web/quirnweb.zip\nName: quirnweb\n"
+                                     "Version: 2.0\n-\nurl: " +
+                                     server.Base() +
+                                     "/web/gone.zip\n"
+                                     "Name: gone\n-\n");
+    ASSERT_EQ(Cli("tpm list --list " + server.Base() + "/list.txt", &out, &err), 0) << err;
+    EXPECT_TRUE(
+        Contains(out, "available\tquirnweb (WEB)\t2.0\t" + server.Base() + "/web/quirnweb.zip\n"))
+        << out;
+    ASSERT_EQ(Cli("tpm install 'quirnweb (WEB)' --list " + server.Base() + "/list.txt", &out, &err),
+              0)
+        << err;
+    EXPECT_TRUE(out.ends_with("installed\tquirnweb\n")) << out;
+    EXPECT_TRUE(fs::exists(Data() + "/texmf/tex/latex/quirnweb/quirnweb.sty"));
+    EXPECT_EQ(Cli("tpm install gone --list " + server.Base() + "/list.txt", &out, &err), 1);
+    EXPECT_EQ(err, "message: Download of web package failed\n");
     EXPECT_EQ(Cli("tpm list --list " + server.Base() + "/missing.txt", &out, &err), 1);
     EXPECT_EQ(err, "quirn-cli: cannot download " + server.Base() + "/missing.txt\n");
 }
