@@ -1,6 +1,7 @@
 #include "platform/download.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,9 +16,42 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* stream) {
     return std::fwrite(data, size, count, static_cast<std::FILE*>(stream));
 }
 
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+// The download library with its thirty dependencies is loaded on the first download
+// only: every start of quirn-cli (one per typeset run) would otherwise pay for it.
+struct CurlLibrary {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_perform) easyPerform = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    bool loaded = false;
+};
+
+const CurlLibrary& Curl() {
+    static const CurlLibrary library = [] {
+        CurlLibrary lib;
+        void* handle = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            return lib;
+        lib.globalInit =
+            reinterpret_cast<decltype(lib.globalInit)>(::dlsym(handle, "curl_global_init"));
+        lib.easyInit = reinterpret_cast<decltype(lib.easyInit)>(::dlsym(handle, "curl_easy_init"));
+        lib.easySetopt =
+            reinterpret_cast<decltype(lib.easySetopt)>(::dlsym(handle, "curl_easy_setopt"));
+        lib.easyPerform =
+            reinterpret_cast<decltype(lib.easyPerform)>(::dlsym(handle, "curl_easy_perform"));
+        lib.easyCleanup =
+            reinterpret_cast<decltype(lib.easyCleanup)>(::dlsym(handle, "curl_easy_cleanup"));
+        lib.easyStrerror =
+            reinterpret_cast<decltype(lib.easyStrerror)>(::dlsym(handle, "curl_easy_strerror"));
+        lib.loaded = lib.globalInit && lib.easyInit && lib.easySetopt && lib.easyPerform &&
+                     lib.easyCleanup && lib.easyStrerror;
+        if (lib.loaded)
+            lib.globalInit(CURL_GLOBAL_DEFAULT);
+        return lib;
+    }();
+    return library;
 }
 
 }  // namespace
@@ -46,13 +80,17 @@ bool DownloadFile(const std::string& url, const std::string& target, std::string
         error = "not an http:// or https:// address: " + url;
         return false;
     }
-    GlobalInit();
+    const CurlLibrary& lib = Curl();
+    if (!lib.loaded) {
+        error = "the download library (libcurl) cannot be loaded";
+        return false;
+    }
     std::FILE* out = std::fopen(target.c_str(), "wb");
     if (out == nullptr) {
         error = "cannot write " + target;
         return false;
     }
-    CURL* curl = curl_easy_init();
+    CURL* curl = lib.easyInit();
     if (curl == nullptr) {
         std::fclose(out);
         ::unlink(target.c_str());
@@ -60,25 +98,25 @@ bool DownloadFile(const std::string& url, const std::string& target, std::string
         return false;
     }
     char message[CURL_ERROR_SIZE] = "";
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 20L);
+    lib.easySetopt(curl, CURLOPT_URL, url.c_str());
+    lib.easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    lib.easySetopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    lib.easySetopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    lib.easySetopt(curl, CURLOPT_MAXREDIRS, 5L);
+    lib.easySetopt(curl, CURLOPT_FAILONERROR, 1L);
+    lib.easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
+    lib.easySetopt(curl, CURLOPT_CONNECTTIMEOUT, 20L);
     // A server that stops sending for half a minute has failed.
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, out);
-    CURLcode code = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
+    lib.easySetopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    lib.easySetopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
+    lib.easySetopt(curl, CURLOPT_ERRORBUFFER, message);
+    lib.easySetopt(curl, CURLOPT_WRITEFUNCTION, WriteToFile);
+    lib.easySetopt(curl, CURLOPT_WRITEDATA, out);
+    CURLcode code = lib.easyPerform(curl);
+    lib.easyCleanup(curl);
     bool closed = std::fclose(out) == 0;
     if (code != CURLE_OK || !closed) {
-        error = code != CURLE_OK ? (message[0] != '\0' ? message : curl_easy_strerror(code))
+        error = code != CURLE_OK ? (message[0] != '\0' ? message : lib.easyStrerror(code))
                                  : "cannot write " + target;
         ::unlink(target.c_str());
         return false;
