@@ -38,11 +38,4 @@ function(quirn_use_static_media_libs)
               ${QUIRN_A_brotlicommon} ${QUIRN_A_z} m)
   add_link_options(-static-libstdc++ -static-libgcc)
   message(STATUS "Image and font libraries linked statically")
-  # With every library static, the command-line program can do without the dynamic
-  # loader altogether when the C library's archives are there.
-  find_library(QUIRN_A_c NAMES libc.a)
-  if(QUIRN_A_c)
-    set(QUIRN_STATIC_PROGRAMS TRUE PARENT_SCOPE)
-    message(STATUS "quirn-cli linked as a static program")
-  endif()
 endfunction()

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/headless_context.h"
+#include "cli/package_session.h"
 #include "cli/tool_cli.h"
 
 namespace quirn::cli {
@@ -12,7 +12,7 @@ namespace {
 int BibtexCommand(const std::vector<std::string>& args) {
     if (args.size() != 1 || args[0].rfind("--", 0) == 0)
         return WrongUsage("bibtex");
-    HeadlessContext session;
+    PackageSession session(stdout, true);
     if (!session.Start())
         return 1;
     return RunProjectTool(BibTeXTool(session.Record()), args[0], session);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/headless_context.h"
+#include "cli/package_session.h"
 #include "cli/tool_cli.h"
 
 namespace quirn::cli {
@@ -13,7 +13,7 @@ namespace {
 int MakeindexCommand(const std::vector<std::string>& args) {
     if (args.size() != 1 || args[0].rfind("--", 0) == 0)
         return WrongUsage("makeindex");
-    HeadlessContext session;
+    PackageSession session(stdout, true);
     if (!session.Start())
         return 1;
     return RunProjectTool(MakeIndexTool(session.Record()), args[0], session);

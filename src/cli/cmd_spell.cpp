@@ -12,9 +12,10 @@
 
 #include "app/settings_values.h"
 #include "cli/commands.h"
-#include "cli/headless_context.h"
+#include "cli/package_session.h"
 #include "editor/spell_check_walk.h"
 #include "editor/spell_checker.h"
+#include "packages/missing_files.h"
 #include "platform/paths.h"
 
 namespace quirn::cli {
@@ -27,27 +28,18 @@ const char* const kUsage =
 // The menu shows at most this many suggestions.
 constexpr std::size_t kMenuSuggestions = 10;
 
-std::string Field(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
+// Takes "--answer yes|no" out of `args`; false when its value is missing or wrong.
+bool TakeAnswerOption(std::vector<std::string>& args, bool& yes) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--answer")
+            continue;
+        if (i + 1 >= args.size() || (args[i + 1] != "yes" && args[i + 1] != "no"))
+            return false;
+        yes = args[i + 1] == "yes";
+        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+        --i;
     }
-    return out;
+    return true;
 }
 
 std::string Join(const std::vector<std::string>& items) {
@@ -81,9 +73,13 @@ class LineIndex {
     std::vector<std::size_t> starts_;
 };
 
-// The missing-file resolution asked for a dictionary that is not installed.
-std::function<bool(const std::string&)> MissingDictionaryResolver(AppContext&) {
-    return {};
+// A dictionary that is not installed is asked of the missing-file resolution, with
+// its questions.
+std::function<bool(const std::string&)> MissingDictionaryResolver(AppContext& context) {
+    return [&context](const std::string& file) {
+        MissingFileResolver resolver(context);
+        return resolver.ResolveMissingFile(file, true, true);
+    };
 }
 
 std::string Counted(int n, const char* what) {
@@ -105,11 +101,12 @@ int Check(SpellChecker& checker, const std::string& name) {
     while (std::optional<SpellFinding> finding = walk.Next()) {
         auto [line, column] = lines.Place(finding->start);
         if (finding->repeated) {
-            std::printf("repeated\t%zu\t%zu\t%s\n", line, column, Field(finding->text).c_str());
+            std::printf("repeated\t%zu\t%zu\t%s\n", line, column,
+                        EscapeField(finding->text).c_str());
         } else {
             std::vector<std::string> suggestions = checker.Suggestions(SpellLower(finding->text));
-            std::printf("unknown\t%zu\t%zu\t%s\t%s\n", line, column, Field(finding->text).c_str(),
-                        Field(Join(suggestions)).c_str());
+            std::printf("unknown\t%zu\t%zu\t%s\t%s\n", line, column,
+                        EscapeField(finding->text).c_str(), EscapeField(Join(suggestions)).c_str());
         }
     }
     std::fflush(stdout);
@@ -127,7 +124,7 @@ int Word(SpellChecker& checker, const std::string& word) {
     if (suggestions.empty())
         std::printf("No Suggestions\n");
     for (std::size_t i = 0; i < suggestions.size() && i < kMenuSuggestions; ++i)
-        std::printf("%s\n", Field(suggestions[i]).c_str());
+        std::printf("%s\n", EscapeField(suggestions[i]).c_str());
     std::printf("-\nAdd\nIgnore All\n");
     return 0;
 }
@@ -144,12 +141,11 @@ int SpellCommand(const std::vector<std::string>& arguments) {
     if (verb == "word" && arguments.size() != 2)
         return WrongUsage("spell");
 
-    HeadlessContext session;
+    PackageSession session(stderr, yes);
     if (!session.Start())
         return 1;
-    session.Prompt().SetAnswer(yes);
     AppContext& context = session.Context();
-    SpellChecker checker(context.roots, session.Errors(), session.Prompt());
+    SpellChecker checker(context.roots, session.Output(), session.Prompt());
     checker.SetEnvironment(context.childEnvironment);
     checker.SetOptions(LoadSpellOptions(session.GetProfile()));
     checker.SetMissingFileResolver(MissingDictionaryResolver(context));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/headless_context.h"
+#include "cli/package_session.h"
 #include "cli/tool_cli.h"
 #include "platform/paths.h"
 
@@ -14,23 +14,6 @@ namespace quirn::cli {
 namespace {
 
 const char* const kUsage = "list | add PROGRAM | run N [FILE] [--choose PATH]...";
-
-std::string Field(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\r')
-            out += "\\r";
-        else
-            out += c;
-    }
-    return out;
-}
 
 bool ParseIndex(const std::string& text, int& index) {
     if (text.empty() || text.size() > 9)
@@ -57,7 +40,7 @@ int ToolCommand(const std::vector<std::string>& arguments) {
     if (!ok)
         return WrongUsage("tool");
 
-    HeadlessContext session;
+    PackageSession session(stderr, true);
     if (!session.Start())
         return 1;
     Profile& profile = session.GetProfile();
@@ -66,9 +49,9 @@ int ToolCommand(const std::vector<std::string>& arguments) {
     if (verb == "list") {
         for (std::size_t i = 0; i < tools.size(); ++i) {
             const ToolRecord& t = tools[i];
-            std::printf("%zu\t%s\t%s\t%s\t%s\t%d\n", i, Field(t.menuText).c_str(),
-                        Field(t.commandLine).c_str(), Field(t.parameters).c_str(),
-                        Field(t.workingDirectory).c_str(), t.filenameParameter);
+            std::printf("%zu\t%s\t%s\t%s\t%s\t%d\n", i, EscapeField(t.menuText).c_str(),
+                        EscapeField(t.commandLine).c_str(), EscapeField(t.parameters).c_str(),
+                        EscapeField(t.workingDirectory).c_str(), t.filenameParameter);
         }
         return 0;
     }

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "app/settings.h"
 #include "app/tex_environment.h"
 #include "cli/commands.h"
+#include "packages/missing_files.h"
 #include "platform/output_sink.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
@@ -38,6 +40,7 @@
 #include "process/process_list.h"
 #include "typeset/formats.h"
 #include "typeset/output_monitor.h"
+#include "typeset/pre_typeset_checks.h"
 #include "typeset/typeset_seams.h"
 #include "typeset/typesetter.h"
 
@@ -95,6 +98,21 @@ class CliPrompt : public UserPrompt {
 
 class CliSeams : public TypesetSeams {
   public:
+    // The missing-file resolution, once start-up has made it.
+    void SetResolver(MissingFileResolver* resolver) { resolver_ = resolver; }
+    bool ResolveMissingFile(const std::string& name) override {
+        return resolver_ != nullptr && resolver_->ResolveMissingFile(name, true, true);
+    }
+    // The checks before a run, once start-up has set up what they need.
+    std::function<bool(const std::string&)> preTypesetChecks;
+    std::function<void(const std::string&)> convertGraphics;
+    bool PreTypesetChecks(const std::string& file) override {
+        return !preTypesetChecks || preTypesetChecks(file);
+    }
+    void ConvertGraphics(const std::string& file, bool) override {
+        if (convertGraphics)
+            convertGraphics(file);
+    }
     void GoToLine(const std::string& file, int line) override {
         std::fprintf(stderr, "goto: %s:%d\n", file.c_str(), line);
         std::fflush(stderr);
@@ -103,6 +121,8 @@ class CliSeams : public TypesetSeams {
     void OpenPdf(const std::string& path) override { Print("view: " + path); }
 
   private:
+    MissingFileResolver* resolver_ = nullptr;
+
     static void Print(const std::string& line) {
         std::fprintf(stderr, "%s\n", line.c_str());
         std::fflush(stderr);
@@ -197,6 +217,18 @@ class HeadlessTypeset {
             return EstablishRoots(roots, app_.GetProfile(), monitor_, &prompt_);
         };
         s.buildFormatList = [this] { Prepare(); };
+        // The missing-file database and the basic package set: failures are output
+        // lines, and the run goes on.
+        s.loadMissingFileDatabase = [this] { Resolver().LoadMissingFileDatabase(); };
+        s.installPackage = [this](const std::string& package) {
+            if (Resolver().InstallLocalPackage(package))
+                return true;
+            monitor_.AppendOutput("No local archive of the package " + package + "\n");
+            return false;
+        };
+        s.fetchMissingFile = [this](const std::string& file) {
+            return Resolver().ResolveMissingFile(file, true, false);
+        };
         s.ensureFormats = [this] {
             FormatBuilds builds(*this);
             formats_->EnsureLatexFormat(builds, app_.Options().updated);
@@ -207,6 +239,14 @@ class HeadlessTypeset {
             return result_;
         };
         return s;
+    }
+
+    MissingFileResolver& Resolver() {
+        if (!resolver_) {
+            resolver_ = std::make_unique<MissingFileResolver>(app_.Context());
+            seams_.SetResolver(resolver_.get());
+        }
+        return *resolver_;
     }
 
     // After the settings are loaded: the command line's choices, the format list and
@@ -226,6 +266,15 @@ class HeadlessTypeset {
         processes_->SetEnvironment(ctx.childEnvironment);
         typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
         typesetter_->SetAutoAuxiliaryRuns(options_.autoRuns);
+        Resolver();
+        seams_.preTypesetChecks = [this](const std::string& file) {
+            return quirn::PreTypesetChecks(file, app_.Context(), *formats_, monitor_);
+        };
+        seams_.convertGraphics = [this](const std::string& file) {
+            AppContext& context = app_.Context();
+            ConvertGraphicsFolder(JoinPath(DirectoryOf(file), "converted_graphics"),
+                                  {context.roots.installDir, context.childEnvironment, &monitor_});
+        };
     }
 
     int Typeset(const std::string& file, const std::string& format) {
@@ -320,6 +369,7 @@ class HeadlessTypeset {
     std::unique_ptr<Formats> formats_;
     std::unique_ptr<ProcessList> processes_;
     std::unique_ptr<Typesetter> typesetter_;
+    std::unique_ptr<MissingFileResolver> resolver_;
     std::string savedEngine_;
     std::string savedMode_;
     int result_ = 1;
@@ -380,6 +430,8 @@ QUIRN_CLI_COMMAND(
     "\"goto: FILE:LINE\" and to a viewer as \"view: PATH\". Standard input is typed into\n"
     "the output window, so the engine's questions can be answered. SIGINT and SIGTERM\n"
     "cancel the run.\n"
+    "A file the run misses is looked up in the missing-file database; its package is\n"
+    "installed (from a local archive or the package server) and the run starts again.\n"
     "Exit status: 0 for success, 99 when cancelled, the engine's exit status when it\n"
     "failed, 1 when the run was refused.\n",
     TypesetCommand);

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/tex_environment.h"
-#include "cli/headless_context.h"
+#include "cli/package_session.h"
 #include "platform/paths.h"
 #include "process/process_list.h"
 #include "process/program_start.h"
@@ -40,7 +40,7 @@ bool TakeChooseOptions(std::vector<std::string>& args, std::deque<std::string>& 
     return true;
 }
 
-int RunPreparedTool(const ToolLaunch& launch, HeadlessContext& session) {
+int RunPreparedTool(const ToolLaunch& launch, PackageSession& session) {
     AppContext& context = session.Context();
     const std::string directory =
         launch.workingDirectory.empty() ? StartFolder() : launch.workingDirectory;
@@ -84,7 +84,7 @@ int RunPreparedTool(const ToolLaunch& launch, HeadlessContext& session) {
     return status;
 }
 
-int RunProjectTool(const ToolRecord& tool, const std::string& file, HeadlessContext& session) {
+int RunProjectTool(const ToolRecord& tool, const std::string& file, PackageSession& session) {
     CliToolSeams seams;
     seams.mainFile = AbsolutePath(file, StartFolder());
     ToolStop why = ToolStop::Nothing;

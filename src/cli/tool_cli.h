@@ -12,7 +12,7 @@
 
 namespace quirn::cli {
 
-class HeadlessContext;
+class PackageSession;
 
 class CliToolSeams : public ToolSeams {
   public:
@@ -34,9 +34,9 @@ bool TakeChooseOptions(std::vector<std::string>& args, std::deque<std::string>& 
 // environment and its output on standard output, any other as the shell starts it,
 // with the environment Quirn was started with. Returns the tool's exit status (1 when
 // it could not be started).
-int RunPreparedTool(const ToolLaunch& launch, HeadlessContext& session);
+int RunPreparedTool(const ToolLaunch& launch, PackageSession& session);
 
 // RunBibTeX / RunMakeIndex on FILE as the current project's main file.
-int RunProjectTool(const ToolRecord& tool, const std::string& file, HeadlessContext& session);
+int RunProjectTool(const ToolRecord& tool, const std::string& file, PackageSession& session);
 
 }  // namespace quirn::cli

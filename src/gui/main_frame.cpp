@@ -12,6 +12,8 @@
 #include "gui/editor_view.h"
 #include "gui/graphics_commands.h"
 #include "gui/gui_services.h"
+#include "gui/option_dialog.h"
+#include "gui/package_dialog.h"
 #include "gui/spelling.h"
 #include "gui/tools_menu.h"
 #include "gui/typeset_bridge.h"
@@ -120,6 +122,10 @@ void CMainFrame::BuildMenus() {
     tex->Append(kIdGotoTypesetDvi, "Goto &Typeset DVI\tF8");
     tex->Append(kIdCommandHelp, "&Help on Command\tF1");
     tex->Append(kIdSpellCheck, "&Spell Check\tF5");
+    tex->AppendSeparator();
+    tex->Append(kIdInsertPackage, "Insert &Package...");
+    tex->Append(kIdClassOptions, "Document C&lass Options...");
+    tex->Append(kIdPackageManager, "Package &Manager...");
 
     auto* view = new wxMenu;
     view->AppendCheckItem(ID_VIEW_OUTPUT, "&Output Window");
@@ -210,6 +216,12 @@ void CMainFrame::BuildMenus() {
     // Ctrl+Tab cannot be a menu accelerator here, and the windows would take it to move
     // the focus: the frame sees it first.
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { InsertPackage(this); }, kIdInsertPackage);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ConfigureDocumentClass(this); }, kIdClassOptions);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ShowPackageDialog(this); }, kIdPackageManager);
     Bind(wxEVT_MENU, &CMainFrame::OnTypeset, this, ID_TYPESET);
     Bind(wxEVT_MENU, &CMainFrame::OnCancelTypeset, this, ID_CANCEL_TYPESET);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateTypeset, this, ID_TYPESET);

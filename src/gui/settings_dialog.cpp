@@ -16,6 +16,7 @@
 
 #include "app/profile.h"
 #include "gui/font_colors_dialog.h"
+#include "gui/packages_settings_page.h"
 #include "gui/postscript_settings_page.h"
 #include "platform/desktop_associations.h"
 #include "platform/output_sink.h"
@@ -113,13 +114,24 @@ SettingsDialog::SettingsDialog(wxWindow* parent, const SettingsPageValues& value
     psCommand_ = postscript_->Command();
     psRender_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { UpdateEnabling(); });
     LayoutDialog();
-    // Wide enough for every tab label in one row.
+    FitTabs();
+    TransferDataToWindow();
+}
+
+// Wide enough for every tab label in one row.
+void SettingsDialog::FitTabs() {
+    wxBookCtrlBase* book = GetBookCtrl();
     int tabs = 0;
     for (size_t i = 0; i < book->GetPageCount(); ++i)
         tabs += GetTextExtent(book->GetPageText(i)).GetWidth() + kTabPadding;
     if (GetSize().GetWidth() < tabs + kTabPadding)
         SetSize(tabs + kTabPadding, -1);
-    TransferDataToWindow();
+}
+
+void SettingsDialog::AddExtraPage(wxWindow* page, const wxString& label) {
+    GetBookCtrl()->AddPage(page, label);
+    LayoutDialog();
+    FitTabs();
 }
 
 wxWindow* SettingsDialog::BuildEditorPage() {
@@ -437,8 +449,11 @@ bool RunSettingsDialog(wxWindow* parent, Settings& settings, Profile& profile,
     choices.dictionaries = DictionaryNames(dictionaryDirs, settings.ispellHash);
     SettingsDialog dialog(parent, ValuesFromSettings(settings, spell), choices, prompt);
     dialog.SetInstallDir(installDir);
+    auto* packages = new PackagesSettingsPage(dialog.GetBookCtrl(), profile);
+    dialog.AddExtraPage(packages, "Packages");
     if (dialog.ShowModal() != wxID_OK)
         return false;
+    packages->Save();
     ApplyValues(dialog.Values(), settings, spell);
     if (!SaveSpellOptions(profile, spell) && output)
         output->AppendOutput("Could not register TeXSpell options.\n");

@@ -50,10 +50,13 @@ class SettingsDialog : public wxPropertySheetDialog {
     // The Advanced page's associations button: registers Quirn with the desktop as the
     // program for its file types and says what came of it.
     void FixDesktopAssociations();
+    // Adds a page made elsewhere (after the dialog's own) and widens the dialog for it.
+    void AddExtraPage(wxWindow* page, const wxString& label);
     // Where the helper programs the dialog starts are looked for first.
     void SetInstallDir(const std::string& installDir) { installDir_ = installDir; }
 
   private:
+    void FitTabs();
     wxWindow* BuildEditorPage();
     wxWindow* BuildTypesettingPage();
     wxWindow* BuildViewerPage();

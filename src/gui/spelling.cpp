@@ -13,6 +13,8 @@
 #include "gui/gui_services.h"
 #include "gui/spell_dialog.h"
 #include "gui/stc_text_buffer.h"
+#include "gui/typeset_bridge.h"
+#include "packages/missing_files.h"
 
 namespace quirn::gui {
 
@@ -43,6 +45,10 @@ SpellChecker* EnsureEditorSpelling() {
         shared.speller =
             std::make_unique<SpellChecker>(app.Roots(), services.Output(), services.Prompt());
         shared.speller->SetEnvironment(app.Context().childEnvironment);
+        shared.speller->SetMissingFileResolver([](const std::string& file) {
+            MissingFileResolver* resolver = Services().Typeset().Resolver();
+            return resolver && resolver->ResolveMissingFile(file, true, true);
+        });
     }
     SpellChecker& checker = *shared.speller;
     const std::string& dictionary = app.Record().ispellHash;

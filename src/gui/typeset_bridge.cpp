@@ -14,7 +14,9 @@
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
 #include "packages/font_maps.h"
+#include "platform/paths.h"
 #include "platform/user_prompt.h"
+#include "typeset/pre_typeset_checks.h"
 
 namespace quirn::gui {
 
@@ -194,6 +196,20 @@ void TypesetBridge::AddStartupSeams(StartupSeams& s) {
     s.typeset = [this](const std::string& file, const std::string& format) {
         return RunBatchTypeset(file, format);
     };
+    // The missing-file database and the basic package set: failures are output lines.
+    s.loadMissingFileDatabase = [this] {
+        if (resolver_)
+            resolver_->LoadMissingFileDatabase();
+    };
+    s.installPackage = [this](const std::string& package) {
+        if (resolver_ && resolver_->InstallLocalPackage(package))
+            return true;
+        monitor_.AppendOutput("No local archive of the package " + package + "\n");
+        return false;
+    };
+    s.fetchMissingFile = [this](const std::string& file) {
+        return resolver_ && resolver_->ResolveMissingFile(file, true, false);
+    };
 }
 
 void TypesetBridge::Prepare() {
@@ -203,6 +219,23 @@ void TypesetBridge::Prepare() {
     processes_ = std::make_unique<ProcessList>(&monitor_, ctx.roots.installDir);
     processes_->SetEnvironment(ctx.childEnvironment);
     typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
+    resolver_ = std::make_unique<MissingFileResolver>(ctx);
+    // The previewer's file search sees an installed package's files from its next lookup.
+    resolver_->SetAfterInstall([this] {
+        if (previewer_)
+            previewer_->fileSearch.StopFileSearch();
+    });
+    seams_.resolveMissingFile = [this](const std::string& name) {
+        return resolver_->ResolveMissingFile(name, true, true);
+    };
+    seams_.preTypesetChecks = [this](const std::string& file) {
+        return PreTypesetChecks(file, app_.Context(), *formats_, monitor_);
+    };
+    seams_.convertGraphics = [this](const std::string& file) {
+        AppContext& context = app_.Context();
+        ConvertGraphicsFolder(JoinPath(DirectoryOf(file), "converted_graphics"),
+                              {context.roots.installDir, context.childEnvironment, &monitor_});
+    };
 }
 
 int TypesetBridge::RunBatchTypeset(const std::string& file, const std::string& format) {

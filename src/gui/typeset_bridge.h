@@ -11,6 +11,7 @@
 #include "app/application.h"
 #include "dvi/dvi_context.h"
 #include "dvi/fonts/pk_maker.h"
+#include "packages/missing_files.h"
 #include "process/process_list.h"
 #include "typeset/formats.h"
 #include "typeset/output_monitor.h"
@@ -41,8 +42,24 @@ class GuiTypesetSeams : public TypesetSeams {
     void FocusOutput() override;
     void FocusMainWindow() override;
 
+    bool PreTypesetChecks(const std::string& file) override {
+        return !preTypesetChecks || preTypesetChecks(file);
+    }
+    void ConvertGraphics(const std::string& file, bool) override {
+        if (convertGraphics)
+            convertGraphics(file);
+    }
+    bool ResolveMissingFile(const std::string& name) override {
+        return resolveMissingFile && resolveMissingFile(name);
+    }
+
     wxDocument* FindDocument(const std::string& path);
     std::function<void()> formatListListener;
+    // The checks before a run and the missing-file resolution, once start-up has made
+    // what they need.
+    std::function<bool(const std::string&)> preTypesetChecks;
+    std::function<void(const std::string&)> convertGraphics;
+    std::function<bool(const std::string&)> resolveMissingFile;
 
   private:
     wxDocManager& docs_;
@@ -85,6 +102,8 @@ class TypesetBridge {
         seams_.formatListListener = std::move(listener);
     }
     Formats* GetFormats() { return formats_.get(); }
+    // The missing-file resolution (made at start-up).
+    MissingFileResolver* Resolver() { return resolver_.get(); }
 
   private:
     void Prepare();
@@ -102,6 +121,7 @@ class TypesetBridge {
     // Declared before the previewer, which borrows it, so that it outlives it.
     std::unique_ptr<BackgroundPkMaker> pkMaker_;
     std::unique_ptr<DviContext> previewer_;
+    std::unique_ptr<MissingFileResolver> resolver_;
     bool polling_ = false;
 };
 

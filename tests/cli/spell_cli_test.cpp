@@ -58,6 +58,22 @@ TEST_F(SpellCli, ChecksAFileAndEditsThePersonalDictionary) {
 
     EXPECT_EQ(Cli("check", &out, &err), 2);
     EXPECT_EQ(Cli("check nosuch.tex", &out, &err), 1);
+
+    // A dictionary that is not installed is asked of the missing-file resolution
+    // (which has no database here), then reported; spelling is not available.
+    std::string settings =
+        "cd '" + dir.Path() + "' && QUIRN_CONFIG_DIR='" + dir.Path() + "/config' " +
+        test::Program("quirn-cli") +
+        " settings write '/HKCU/Software/Tolvane Inc/Quirn6/Settings/IspellHash' "
+        "nosuch";
+    ASSERT_EQ(test::RunCommand(settings, &out, &err), 0) << err;
+    EXPECT_EQ(Cli("word house", &out, &err), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("jit db"), std::string::npos) << err;
+    EXPECT_NE(err.find("message: Could not load spell check dictionary - nosuch\n"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Cli("check nosuch.tex", &out, &err), 1);
 }
 
 }  // namespace
