@@ -76,3 +76,30 @@ TEST(SpellingWindow, UnderlinesUnknownWordsAndFixesThemFromTheMenu) {
 
 }  // namespace
 }  // namespace quirn
+
+namespace quirn {
+namespace {
+
+TEST(BibliographyWindow, OneTypesetShowsTheReferences) {
+    if (!gui::test_window::HaveXvfb())
+        GTEST_SKIP() << "no Xvfb";
+    test::TempDir dir;
+    dir.Write("refs.bib",
+              "@book{knuth, author={Donald Knuth}, title={The Book}, year=1984,"
+              " publisher={Tolvane}}\n");
+    const std::string tex = dir.Write("cited.tex",
+                                      "\\documentclass{article}\n\\begin{document}\n"
+                                      "See \\cite{knuth}.\n\\bibliographystyle{plain}\n"
+                                      "\\bibliography{refs}\n\\end{document}\n");
+    gui::test_window::ScriptRun run = gui::test_window::RunScript(
+        dir, "open " + tex + "\ntypeset\nwait-typeset\nwait 500\nreport\nquit\n");
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(gui::test_window::ToolkitWarnings(run.err), "");
+    EXPECT_NE(test::ReadFile(dir.File("cited.aux")).find("\\bibcite{knuth}{1}"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(dir.File("cited.log")).find("undefined"), std::string::npos);
+    // No "please typeset again" question: the references settled by themselves.
+    EXPECT_EQ(run.err.find("question: For proper cross-referencing"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace quirn
