@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
         }
         DviPostScriptDoc postScript(doc, &sink);
         postScript.Open(path);
+        postScript.SetWholePagesForForeignGraphics(true);
         InterpreterSetup setup;
         setup.installDir = FindInstallDir();
         setup.out = &sink;

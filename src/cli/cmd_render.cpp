@@ -144,6 +144,7 @@ int RenderCommand(const std::vector<std::string>& args) {
     PreviewDocument* preview = opened->preview.get();
     CDVIDoc& doc = *preview->doc;
     auto& postScript = static_cast<DviPostScriptDoc&>(*opened->doc);
+    postScript.SetWholePagesForForeignGraphics(true);
     PostScriptRenderer renderer(opened->settings, opened->Interpreter());
     RenderedPictures pictures(postScript, renderer);
     DviPageRoute route(pictures, opened->settings);

@@ -45,7 +45,15 @@
 #include "typeset/typesetter.h"
 
 namespace quirn::cli {
+
+using UsedFilesHandler =
+    std::function<void(const std::string& mainFile, const std::vector<std::string>& usedFiles)>;
+
 namespace {
+
+bool IsTypesetMode(const std::string& mode) {
+    return strcasecmp(mode.c_str(), "DVI") == 0 || strcasecmp(mode.c_str(), "PDF") == 0;
+}
 
 const char* const kUsage =
     "FILE.tex [--format NAME] [--mode DVI|PDF] [--answer yes|no] [--engine NAME] [--no-auto]";
@@ -98,6 +106,12 @@ class CliPrompt : public UserPrompt {
 
 class CliSeams : public TypesetSeams {
   public:
+    explicit CliSeams(const UsedFilesHandler& usedFiles) : usedFiles_(usedFiles) {}
+    void RefreshFilesAfterTypeset(const std::string& mainFile,
+                                  const std::vector<std::string>& usedFiles) override {
+        if (usedFiles_)
+            usedFiles_(mainFile, usedFiles);
+    }
     // The missing-file resolution, once start-up has made it.
     void SetResolver(MissingFileResolver* resolver) { resolver_ = resolver; }
     bool ResolveMissingFile(const std::string& name) override {
@@ -127,9 +141,10 @@ class CliSeams : public TypesetSeams {
         std::fprintf(stderr, "%s\n", line.c_str());
         std::fflush(stderr);
     }
+
+    const UsedFilesHandler& usedFiles_;
 };
 
-// True when the process sits in a read of its standard input.
 // Whether the process sits in a read of its standard input: yes, no, or unknown when
 // the system does not tell (its /proc entry is not readable).
 enum class Reading { Yes, No, Unknown };
@@ -151,7 +166,8 @@ struct Options {
     std::string mode;
     std::string engine;
     bool yes = true;
-    bool autoRuns = true;  // BibTeX and MakeIndex when the document needs them
+    bool autoRuns = true;        // BibTeX and MakeIndex when the document needs them
+    UsedFilesHandler usedFiles;  // a project's typeset run keeps its files up to date
 };
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o) {
@@ -191,6 +207,7 @@ class HeadlessTypeset {
           stdoutSink_(stdout),
           monitor_(&stdoutSink_),
           prompt_(options.yes),
+          seams_(options.usedFiles),
           app_(store, monitor_, prompt_) {}
 
     int Run() {
@@ -377,6 +394,19 @@ class HeadlessTypeset {
     int cancelsSeen_ = 0;
 };
 
+int RunHeadlessTypeset(const Options& options) {
+    struct sigaction action {};
+    action.sa_handler = OnCancelSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+
+    StreamSink err(stderr);
+    auto store = OpenFileStore(DefaultStoreDirectory(), &err);
+    HeadlessTypeset run(options, *store);
+    return run.Run();
+}
+
 int TypesetCommand(const std::vector<std::string>& args) {
     Options options;
     if (!ParseOptions(args, options)) {
@@ -398,20 +428,22 @@ int TypesetCommand(const std::vector<std::string>& args) {
         return 1;
     }
     options.file = file.string();
-
-    struct sigaction action {};
-    action.sa_handler = OnCancelSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-
-    StreamSink err(stderr);
-    auto store = OpenFileStore(DefaultStoreDirectory(), &err);
-    HeadlessTypeset run(options, *store);
-    return run.Run();
+    return RunHeadlessTypeset(options);
 }
 
 }  // namespace
+
+int TypesetWithProject(const std::string& file, const std::string& format, const std::string& mode,
+                       bool yes, const UsedFilesHandler& usedFiles) {
+    Options options;
+    options.file = file;
+    options.format = format;
+    if (IsTypesetMode(mode))
+        options.mode = mode;
+    options.yes = yes;
+    options.usedFiles = usedFiles;
+    return RunHeadlessTypeset(options);
+}
 
 QUIRN_CLI_COMMAND(
     "typeset", kUsage, "typeset a file as the Typeset command does",

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "gui/project_workspace.h"
+
 namespace quirn::gui {
 
 const char* const kDocumentTypeStrings[7] = {
@@ -47,6 +49,20 @@ bool CByteDoc::DoSaveDocument(const wxString& file) {
 }
 
 bool CPlainTextView::OnCreate(wxDocument* doc, long) {
+    // A project file opened as a document is only the carrier of its project: once the
+    // project is open, the document goes.
+    if (wxDynamicCast(doc, CPTPDoc) && RunningProjects()) {
+        const std::string path = doc->GetFilename().utf8_string();
+        wxTheApp->CallAfter([path] {
+            if (GuiProjects* projects = RunningProjects())
+                projects->Open(path);
+            wxDocManager* docs = wxDocManager::GetDocumentManager();
+            for (wxDocument* d : docs ? docs->GetDocumentsVector() : wxDocVector()) {
+                if (wxDynamicCast(d, CPTPDoc) && d->GetFilename().utf8_string() == path)
+                    docs->CloseDocument(d, true);
+            }
+        });
+    }
     auto* frame = new DocChildFrame(doc, this, ParentFrame(), wxID_ANY, doc->GetTitle(),
                                     wxDefaultPosition, DocumentAreaSize());
     text_ = new wxTextCtrl(frame, wxID_ANY, "", wxDefaultPosition, frame->GetClientSize(),

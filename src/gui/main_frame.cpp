@@ -14,6 +14,7 @@
 #include "gui/gui_services.h"
 #include "gui/option_dialog.h"
 #include "gui/package_dialog.h"
+#include "gui/project_menus.h"
 #include "gui/spelling.h"
 #include "gui/tools_menu.h"
 #include "gui/typeset_bridge.h"
@@ -201,6 +202,7 @@ void CMainFrame::BuildMenus() {
     bar->Append(typeset, "&Typeset");
     bar->Append(help, "&Help");
     InstallToolsMenu(*this, *bar);
+    AddProjectMenus(*this, *bar, *tex);
     SetMenuBar(bar);
 
     Bind(wxEVT_MENU, &CMainFrame::OnToggleOutput, this, ID_VIEW_OUTPUT);

@@ -55,7 +55,9 @@ void PostScriptPages::Start(std::unique_ptr<::quirn::CBaseDoc> doc) {
 
 PostScriptPageRoute* PostScriptPages::RouteFor(::quirn::CDVIDoc& dvi) {
     if (!route_) {
-        Start(std::make_unique<DviPostScriptDoc>(dvi, nullptr));
+        auto doc = std::make_unique<DviPostScriptDoc>(dvi, nullptr);
+        doc->SetWholePagesForForeignGraphics(true);
+        Start(std::move(doc));
         route_ = std::make_unique<DviPageRoute>(*this, settings_);
     }
     return route_.get();

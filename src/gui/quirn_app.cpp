@@ -160,6 +160,9 @@ StartupSeams QuirnApp::MakeSeams() {
     s.openDocument = [this](const std::string& path) {
         return docManager_->CreateDocument(wxString::FromUTF8(path), wxDOC_SILENT) != nullptr;
     };
+    s.reopenProject = [this](const std::string& path) {
+        frame_->WorkspaceBar()->Projects().Open(path);
+    };
     s.printActiveDocument = [this] { PrintActiveDocument(); };
     s.saveAllModified = [this] { return docManager_->CloseDocuments(false); };
     s.connectGraphicsLibrary = [this] {
@@ -393,7 +396,11 @@ void QuirnApp::SaveRecentFiles() {
 }
 
 void QuirnApp::OnMainClose(wxCloseEvent& e) {
-    if (e.CanVeto() && (!typeset_->ConfirmClose() || !docManager_->CloseDocuments(false))) {
+    // Projects close first, so that their files record the windows still open.
+    if (e.CanVeto() && (!typeset_->ConfirmClose() ||
+                        !frame_->WorkspaceBar()->Projects().CloseAll(
+                            app_->GetProfile(), app_->Record().projectCreatePTP) ||
+                        !docManager_->CloseDocuments(false))) {
         e.Veto();
         return;
     }

@@ -15,6 +15,7 @@
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
+#include "gui/project_menus.h"
 #include "gui/spelling.h"
 #include "gui/typeset_bridge.h"
 #include "platform/paths.h"
@@ -209,6 +210,8 @@ bool ScriptRunner::RunStep(const std::string& step) {
     } else if (verb == "screenshot") {
         if (screenshot)
             screenshot(wxString::FromUTF8(AbsolutePath(rest, StartFolder())));
+    } else if (RunProjectStep(verb, rest, [this](const std::string& s) { Say(s); })) {
+        // projects, the workspace tree, find and word count in the pages
     } else if (verb == "quit") {
         next_ = steps_.size();  // nothing runs after it
         if (CMainFrame* frame = app.MainFrame())

@@ -13,6 +13,7 @@
 #include "gui/gui_services.h"
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
+#include "gui/project_workspace.h"
 #include "packages/font_maps.h"
 #include "platform/paths.h"
 #include "platform/user_prompt.h"
@@ -32,9 +33,14 @@ wxDocument* GuiTypesetSeams::FindDocument(const std::string& path) {
     return nullptr;
 }
 
-// Until projects exist every TeX file is a project of its own; an output file shown in
-// a viewer belongs to the TeX file of the same name beside it.
+// The current project's main file, with its format and mode; a file of no open project
+// is a project of its own, and an output file shown in a viewer belongs to the TeX file
+// of the same name beside it.
 std::string GuiTypesetSeams::MainFileFor(const std::string& file) {
+    if (GuiProjects* projects = RunningProjects()) {
+        if (std::optional<std::string> main = projects->MainFileFor(file))
+            return *main;
+    }
     wxFileName name(wxString::FromUTF8(file));
     wxString ext = name.GetExt().Lower();
     if (ext == "dvi" || ext == "ps" || ext == "pdf") {
@@ -88,6 +94,12 @@ void GuiTypesetSeams::GoToLine(const std::string& file, int line) {
     }
     view->GoToLine(line);
     view->Editor()->SetFocus();
+}
+
+void GuiTypesetSeams::RefreshFilesAfterTypeset(const std::string& mainFile,
+                                               const std::vector<std::string>& usedFiles) {
+    if (GuiProjects* projects = RunningProjects())
+        projects->RefreshFilesAfterTypeset(mainFile, usedFiles);
 }
 
 bool GuiTypesetSeams::IsDocumentOpen(const std::string& path) {

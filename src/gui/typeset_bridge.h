@@ -26,6 +26,8 @@ class GuiTypesetSeams : public TypesetSeams {
   public:
     GuiTypesetSeams(wxDocManager& docs, CMainFrame*& frame) : docs_(docs), frame_(frame) {}
     std::string MainFileFor(const std::string& file) override;
+    void RefreshFilesAfterTypeset(const std::string& mainFile,
+                                  const std::vector<std::string>& usedFiles) override;
     bool SaveAllModified() override;
     std::string ActiveTeXDocumentText() override;
     bool SourceModifiedDuringRun(const std::string& source) override;

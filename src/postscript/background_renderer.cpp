@@ -28,6 +28,7 @@ BackgroundRenderer::BackgroundRenderer(std::unique_ptr<CBaseDoc> doc, const Sett
     : doc_(std::move(doc)), sink_(std::make_unique<LockedSink>()), ready_(std::move(ready)) {
     setup.out = sink_.get();
     setup.prompt = nullptr;
+    setup.wait.cancel = &cancel_;
     renderer_ = std::make_unique<PostScriptRenderer>(settings, std::move(setup));
     available_ = renderer_->Available();
     if (!available_) {
@@ -42,6 +43,7 @@ BackgroundRenderer::~BackgroundRenderer() {
         stop_ = true;
         queue_.clear();
     }
+    cancel_ = true;
     wake_.notify_all();
     worker_.join();
 }

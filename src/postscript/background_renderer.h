@@ -5,10 +5,12 @@
 // thread after each picture; the window hands that over to its own thread.
 //
 // Messages of the worker ("PostScript interpreter not found: gs" ...) are kept until
-// the owner takes them on its own thread (TakeMessages). Destroying the renderer waits
-// for the page in progress, so no interpreter outlives it.
+// the owner takes them on its own thread (TakeMessages). Destroying the renderer kills
+// the interpreter of the page in progress and waits for the worker, so no interpreter
+// outlives it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -58,6 +60,7 @@ class BackgroundRenderer : public PagePictures {
     std::deque<RenderRequest> queue_;
     std::deque<std::shared_ptr<const RenderedPage>> done_;
     bool stop_ = false;
+    std::atomic<bool> cancel_{false};  // ends the interpreter's run in progress
     bool clear_ = false;
     std::thread worker_;
 };

@@ -126,14 +126,14 @@ bool DviPostScriptDoc::CopyPage(const PageWriter& writer, int64_t begin, int64_t
     const auto to = static_cast<std::size_t>(std::clamp<int64_t>(end, begin, all.size()));
     const std::string_view page = all.substr(0, to);
 
-    // Graphics-only copying needs every graphic's place. Graphics that dvips included
-    // in its own way (not bracketed for Quirn) cannot be picked out: such a page is
-    // copied whole, and its glyphs drawn on top land on the same places.
+    // Graphics-only copying needs every graphic's place (and, for pages drawn on
+    // screen, graphics bracketed for Quirn).
     if (graphicsOnly) {
         for (std::size_t pos = from; pos < to;) {
             const std::string_view line = NextLine(page, pos, kPageLineLimit, false);
-            if (line.starts_with(kInclusion) ? GraphicPosition(all, pos).empty()
-                                             : line.starts_with("%%BeginDocument")) {
+            if (line.starts_with(kInclusion)
+                    ? GraphicPosition(all, pos).empty()
+                    : foreignWhole_ && line.starts_with("%%BeginDocument")) {
                 graphicsOnly = false;
                 break;
             }

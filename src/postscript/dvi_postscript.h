@@ -41,6 +41,12 @@ class DviPostScriptDoc : public CBaseDoc {
     // The dvips setup used by MakePostScript (tests change the program folder).
     DvipsSetup& Setup() { return setup_; }
 
+    // Pages drawn on screen: graphics that dvips included its own way (not bracketed
+    // for Quirn) cannot be picked out of a page, so such a page is then copied whole
+    // and its glyphs land on the same places when drawn on top. Off (the default), the
+    // graphics-only copy is made as asked.
+    void SetWholePagesForForeignGraphics(bool whole) { foreignWhole_ = whole; }
+
     // One page of the PostScript file, [begin, end), through `writer`; with
     // `graphicsOnly` only the included graphics with their positions.
     bool CopyPage(const PageWriter& writer, int64_t begin, int64_t end, int dpi, bool graphicsOnly);
@@ -53,6 +59,7 @@ class DviPostScriptDoc : public CBaseDoc {
     DvipsResult dvips_;
     TempFile file_;
     bool tried_ = false;
+    bool foreignWhole_ = false;
 };
 
 // The position line for the included graphic whose "%%BeginDocument:" line starts at

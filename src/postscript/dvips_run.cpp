@@ -150,6 +150,9 @@ DvipsResult RunDvips(const CDVIDoc& doc, std::string_view extraOptions, bool exc
 bool ConvertExcludedSpecial(const CDVIDoc& doc, std::string_view line,
                             const SpecialOutputFunction& output, int resolution,
                             SpecialLibrary& library, OutputSink& out) {
+    if (!line.starts_with(kExcludedSpecialPrefix)) {
+        return false;
+    }
     // The library reads the graphic by the name it is given: a name relative to the
     // document's folder is made absolute by looking there first.
     GraphicsSearch search = GraphicsSearchFor(doc);

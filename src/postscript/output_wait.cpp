@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "process/child_process.h"
@@ -28,8 +29,12 @@ void Drain(ChildProcess& child, std::string& printed) {
     }
 }
 
+bool Cancelled(const OutputWaitLimits& limits) {
+    return limits.cancel != nullptr && limits.cancel->load();
+}
+
 // Waits until the child ends or `ms` pass, reading what it prints. True when it ended.
-bool WaitStep(ChildProcess& child, int ms, std::string& printed) {
+bool WaitStep(ChildProcess& child, int ms, std::string& printed, const OutputWaitLimits& limits) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
     while (true) {
         Drain(child, printed);
@@ -39,10 +44,10 @@ bool WaitStep(ChildProcess& child, int ms, std::string& printed) {
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
+        if (left <= 0 || Cancelled(limits)) {
             return false;
         }
-        child.WaitForOutputOrExit(static_cast<int>(left));
+        child.WaitForOutputOrExit(static_cast<int>(std::min<long long>(left, 100)));
     }
 }
 
@@ -51,10 +56,10 @@ bool WaitStep(ChildProcess& child, int ms, std::string& printed) {
 OutputWaitResult WaitForOutputFile(ChildProcess& child, const std::string& outputPath,
                                    const OutputWaitLimits& limits) {
     OutputWaitResult result;
-    bool ended = !child.Started() || WaitStep(child, limits.stepMs, result.printed);
+    bool ended = !child.Started() || WaitStep(child, limits.stepMs, result.printed, limits);
     result.size = FileSize(outputPath);
-    for (int i = 0; i < limits.steps && !ended; ++i) {
-        ended = WaitStep(child, limits.stepMs, result.printed);
+    for (int i = 0; i < limits.steps && !ended && !Cancelled(limits); ++i) {
+        ended = WaitStep(child, limits.stepMs, result.printed, limits);
         const int64_t size = FileSize(outputPath);
         const bool settled = size == result.size;
         result.size = size;

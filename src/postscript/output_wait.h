@@ -6,6 +6,7 @@
 // prints meanwhile is read and kept, so a talkative child never stalls on a full pipe.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,9 @@ class ChildProcess;
 struct OutputWaitLimits {
     int stepMs = 5000;
     int steps = 120;
+    // When set and true, the waiting ends at once and the child is killed (its owner
+    // is going away).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct OutputWaitResult {

@@ -66,6 +66,11 @@ class PageView {
     // left edge with the place 100 pixels below the top, and the mouse pointer is put
     // on it, 20 pixels to its left.
     void ShowSourcePosition(int page, int x, int y);
+    // A found text: `page` becomes current, `rect` (pixels at `resolution` from the
+    // paper's top-left corner) becomes the selection, and it is scrolled into sight
+    // inflated by 20 pixels: by a vertical scroll alone when that shows it, else to its
+    // top-left corner.
+    void SelectAndReveal(int page, const CanvasRect& rect, int resolution);
 
     // --- Window events ------------------------------------------------------------
     // The client area changed size: a fitting zoom is applied again.

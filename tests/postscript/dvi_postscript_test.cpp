@@ -95,6 +95,21 @@ TEST_F(PageCopy, GraphicsThatCannotBePlacedMakeThePageCopiedWhole) {
     EXPECT_EQ(Write(*doc, {0}, true), "%!PS\n1 0 bop\nA\neop\n%%Trailer\n");
 }
 
+TEST_F(PageCopy, GraphicsIncludedByDvipsItselfAreDrawnWithTheirWholePage) {
+    const std::string page =
+        "%%Page: 1 1\n1 0 bop 5 6 a (x) show 7 8 a @beginspecial @setspecial\n"
+        "%%BeginDocument: fig.eps\nF\n%%EndDocument\n@endspecial eop\n";
+    auto doc = WithDvipsOutput("%!PS\n" + page + "%%Trailer\n");
+    // As asked: the page's own marks only, as no graphic is bracketed for Quirn (the
+    // unbalanced end of the graphic is copied and reported).
+    EXPECT_EQ(Write(*doc, {0}, true),
+              "%!PS\n%%Page: 1 1\n1 0 bop\n%%EndDocument\n\n@endspecial\neop\n%%Trailer\n");
+    doc->SetWholePagesForForeignGraphics(true);
+    EXPECT_EQ(Write(*doc, {0}, true),
+              "%!PS\n1 0 bop 5 6 a (x) show 7 8 a @beginspecial @setspecial\nF\n"
+              "@endspecial eop\n%%Trailer\n");
+}
+
 TEST_F(PageCopy, ExcludedSpecialsBecomePostScript) {
     dir_.Write("fig.eps", test::BoxFigure());
     const std::string page =
