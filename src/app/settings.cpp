@@ -114,6 +114,7 @@ void SettingsManager::LoadSaveSettings(Direction d) {
     p.ProfileInt(d, S, "ChromaCoding", s.chromaCoding, 1);
     p.ProfileInt(d, S, "AutoComplete", s.autoComplete, 1);
     p.ProfileInt(d, S, "AutoSpellCheck", s.autoSpellCheck, 1);
+    p.ProfileInt(d, S, "AutoBibTeX", s.autoBibTeX, 1);
     p.ProfileInt(d, S, "EmacsLineKill", s.emacsLineKill, 1);
     p.ProfileInt(d, S, "AutoCheckExternalEdit", s.autoCheckExternalEdit, 1);
     p.ProfileInt(d, S, "EditSelectColumn", s.editSelectColumn, 1);

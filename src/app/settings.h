@@ -37,6 +37,9 @@ struct Settings {
     int chromaCoding = 1;
     int autoComplete = 1;
     int autoSpellCheck = 1;
+    // After a LaTeX run, BibTeX and MakeIndex run by themselves when the bibliography
+    // or the index is out of date, and LaTeX runs again.
+    int autoBibTeX = 1;
     int emacsLineKill = 1;
     int autoCheckExternalEdit = 1;
     int editSelectColumn = 1;

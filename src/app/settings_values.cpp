@@ -67,6 +67,7 @@ SettingsPageValues ValuesFromSettings(const Settings& s, const SpellOptions& spe
     t.autoSave = s.autoEditorSave != 0;
     t.engine = s.texEngine;
     t.eightBit = s.texEngine8bit != 0;
+    t.autoBibTeX = s.autoBibTeX != 0;
 
     ViewerPageValues& w = v.viewer;
     w.maximize = s.dviMaximize != 0;
@@ -132,6 +133,7 @@ void ApplyValues(const SettingsPageValues& v, Settings& s, SpellOptions& spell) 
     if (!t.engine.empty())
         s.texEngine = t.engine;
     s.texEngine8bit = t.eightBit;
+    s.autoBibTeX = t.autoBibTeX;
 
     const ViewerPageValues& w = v.viewer;
     s.dviMaximize = w.maximize;

@@ -51,6 +51,7 @@ struct TypesettingPageValues {
     bool autoSave = true;         // AutoEditorSave
     std::string engine = "pdfetex";
     bool eightBit = true;
+    bool autoBibTeX = true;  // AutoBibTeX
     bool operator==(const TypesettingPageValues&) const = default;
 };
 

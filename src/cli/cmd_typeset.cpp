@@ -56,7 +56,7 @@ bool IsTypesetMode(const std::string& mode) {
 }
 
 const char* const kUsage =
-    "FILE.tex [--format NAME] [--mode DVI|PDF] [--answer yes|no] [--engine NAME]";
+    "FILE.tex [--format NAME] [--mode DVI|PDF] [--answer yes|no] [--engine NAME] [--no-auto]";
 
 // A document that keeps changing its lists would be typeset again for ever when every
 // "Finished Typesetting!" dialog is answered with its proposed choice.
@@ -166,6 +166,7 @@ struct Options {
     std::string mode;
     std::string engine;
     bool yes = true;
+    bool autoRuns = true;        // BibTeX and MakeIndex when the document needs them
     UsedFilesHandler usedFiles;  // a project's typeset run keeps its files up to date
 };
 
@@ -187,6 +188,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o) {
             o.yes = v == "yes";
         } else if (a == "--engine" && hasValue) {
             o.engine = args[++i];
+        } else if (a == "--no-auto") {
+            o.autoRuns = false;
         } else if (a.rfind("--", 0) == 0 || !o.file.empty()) {
             return false;
         } else {
@@ -279,6 +282,7 @@ class HeadlessTypeset {
         processes_ = std::make_unique<ProcessList>(&monitor_, ctx.roots.installDir);
         processes_->SetEnvironment(ctx.childEnvironment);
         typesetter_ = std::make_unique<Typesetter>(ctx, *processes_, monitor_, *formats_, seams_);
+        typesetter_->SetAutoAuxiliaryRuns(options_.autoRuns);
         Resolver();
         seams_.preTypesetChecks = [this](const std::string& file) {
             return quirn::PreTypesetChecks(file, app_.Context(), *formats_, monitor_);
@@ -450,6 +454,8 @@ QUIRN_CLI_COMMAND(
     "  --answer yes|no   the answer to every question: its proposed choice with yes\n"
     "                    (the default), Done or No with no\n"
     "  --engine NAME     the TeX engine\n"
+    "  --no-auto         no BibTeX or MakeIndex runs when the bibliography or the\n"
+    "                    index is out of date (the setting AutoBibTeX does the same)\n"
     "The output window's text streams to standard output as it arrives. What the\n"
     "window would show in a dialog goes to standard error: questions as \"question: \"\n"
     "lines, message boxes as \"message: \" lines, the hand-over to the editor as\n"

@@ -22,6 +22,7 @@
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
 #include "gui/pdf_view_document.h"
+#include "gui/spelling.h"
 #include "gui/typeset_bridge.h"
 
 namespace quirn::gui {
@@ -55,6 +56,8 @@ wxBEGIN_EVENT_TABLE(CQuirnWinView, CScintillaView)
     autoSpellCheck_ = s.autoSpellCheck != 0;
 }
 
+CQuirnWinView::~CQuirnWinView() = default;
+
 CQuirnWinDoc* CQuirnWinView::TexDoc() const {
     return wxDynamicCast(GetDocument(), CQuirnWinDoc);
 }
@@ -79,6 +82,10 @@ bool CQuirnWinView::OnCreate(wxDocument* doc, long flags) {
     stc_->Bind(wxEVT_CONTEXT_MENU, &CQuirnWinView::OnContextMenu, this);
     ConnectGraphicsEditing(*this);
     Services().Editors().completion.EnsureLoaded(Record().installDir);
+    spelling_ = std::make_unique<EditorSpelling>(stc_, *buffer_, lineTracker_);
+    spelling_->SetBackground(autoSpellCheck_);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { spelling_->SpellCheckCommand(); }, kIdSpellCheck);
     return true;
 }
 
@@ -99,6 +106,9 @@ void CQuirnWinView::ApplySettings() {
     const Settings& s = Record();
     chromaCoding_ = s.chromaCoding != 0;
     autoComplete_ = s.autoComplete != 0;
+    autoSpellCheck_ = s.autoSpellCheck != 0;
+    if (spelling_)
+        spelling_->SetBackground(autoSpellCheck_);
     int points = std::max(6, (s.fontSize + 5) / 10);
     wxFontInfo info(points);
     info.FaceName(wxString::FromUTF8(s.screenFont.faceName)).Family(wxFONTFAMILY_TELETYPE);
@@ -189,6 +199,11 @@ void CQuirnWinView::OnModified(wxStyledTextEvent& e) {
     int64_t line = stc_->LineFromPosition(e.GetPosition());
     lineTracker_.OnTextChanged(line, e.GetLinesAdded(), &Services().Output());
     colouring_.OnTextChanged(line, e.GetLinesAdded());
+    // Text that arrives whole (a file loaded or reloaded) is checked at once; edits
+    // wait until the typing pauses.
+    if (spelling_)
+        spelling_->OnTextChanged((type & wxSTC_MOD_INSERTTEXT) && e.GetPosition() == 0 &&
+                                 e.GetLength() == stc_->GetLength());
 }
 
 void CQuirnWinView::OnUpdateUi(wxStyledTextEvent&) {
@@ -234,7 +249,13 @@ void CQuirnWinView::OnKeyDown(wxKeyEvent& e) {
     e.Skip();
 }
 
-void CQuirnWinView::OnContextMenu(wxContextMenuEvent&) {
+void CQuirnWinView::OnContextMenu(wxContextMenuEvent& e) {
+    // On a misspelled word the spelling menu replaces the normal one.
+    wxPoint point = e.GetPosition();
+    point = point == wxDefaultPosition ? stc_->PointFromPosition(stc_->GetCurrentPos())
+                                       : stc_->ScreenToClient(point);
+    if (spelling_ && spelling_->PopupAt(point))
+        return;
     wxMenu menu;
     menu.Append(wxID_UNDO, "&Undo");
     menu.Append(wxID_REDO, "&Redo");

@@ -16,6 +16,7 @@
 #include "editor/completion.h"
 #include "editor/find_replace.h"
 #include "editor/line_tracker.h"
+#include "editor/spell_checker.h"
 #include "editor/tex_commands.h"
 #include "editor/tex_document.h"
 #include "editor/visible_colouring.h"
@@ -38,6 +39,8 @@ struct EditorShared {
     ExternalEditGuard externalGuard;
     CompletionList completion;
     bool savingBeforeTypeset = false;
+    // The spell checker of all editors, started on first need (gui/spelling.h).
+    std::unique_ptr<SpellChecker> speller;
 };
 
 // Text of a document for a window control: UTF-8, or byte for byte when it is not.
@@ -116,6 +119,7 @@ class CScintillaView : public wxView {
 };
 
 class CQuirnWinView;
+class EditorSpelling;
 
 // The TeX document: byte-exact loading and saving, the save rules, the protection
 // before closing and typesetting, and changes made by other programs.
@@ -153,7 +157,10 @@ class CQuirnWinDoc : public CScintillaDoc {
 class CQuirnWinView : public CScintillaView {
   public:
     CQuirnWinView();
+    ~CQuirnWinView() override;
     bool OnCreate(wxDocument* doc, long flags) override;
+    // Background spelling, the spelling menu and the Spell Check command.
+    EditorSpelling* Spelling() { return spelling_.get(); }
 
     // Goes to a 1-based line and centres it; beeps when there is no such line.
     void GoToLine(int line);
@@ -199,6 +206,7 @@ class CQuirnWinView : public CScintillaView {
     DollarState dollar_;
     Bookmark bookmark_;
     LineTracker lineTracker_;
+    std::unique_ptr<EditorSpelling> spelling_;
     VisibleColouring colouring_;
     long long lastEditTicks_ = 0;
 

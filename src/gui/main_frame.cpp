@@ -15,6 +15,8 @@
 #include "gui/option_dialog.h"
 #include "gui/package_dialog.h"
 #include "gui/project_menus.h"
+#include "gui/spelling.h"
+#include "gui/tools_menu.h"
 #include "gui/typeset_bridge.h"
 #include "view/view_commands.h"
 
@@ -120,6 +122,7 @@ void CMainFrame::BuildMenus() {
     tex->AppendSeparator();
     tex->Append(kIdGotoTypesetDvi, "Goto &Typeset DVI\tF8");
     tex->Append(kIdCommandHelp, "&Help on Command\tF1");
+    tex->Append(kIdSpellCheck, "&Spell Check\tF5");
     tex->AppendSeparator();
     tex->Append(kIdInsertPackage, "Insert &Package...");
     tex->Append(kIdClassOptions, "Document C&lass Options...");
@@ -198,6 +201,7 @@ void CMainFrame::BuildMenus() {
     bar->Append(view, "&View");
     bar->Append(typeset, "&Typeset");
     bar->Append(help, "&Help");
+    InstallToolsMenu(*this, *bar);
     AddProjectMenus(*this, *bar, *tex);
     SetMenuBar(bar);
 

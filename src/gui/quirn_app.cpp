@@ -19,6 +19,7 @@
 #include "gui/format_controls.h"
 #include "gui/main_frame.h"
 #include "gui/test_script.h"
+#include "gui/tools_menu.h"
 #include "gui/typeset_bridge.h"
 #include "platform/paths.h"
 #include "platform/print_job.h"
@@ -146,6 +147,7 @@ StartupSeams QuirnApp::MakeSeams() {
         AttachFrameControls(frame_, *app_, *typeset_);
         return true;
     };
+    s.fillToolsMenu = [this] { RefillToolsMenu(*frame_->GetMenuBar()); };
     s.showMainWindow = [this](bool minimised) {
         if (minimised) {
             frame_->Iconize(true);

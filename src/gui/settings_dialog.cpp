@@ -155,6 +155,8 @@ wxWindow* SettingsDialog::BuildTypesettingPage() {
     autoSave_ = p.Check("Auto-Save Editor files on Typeset");
     engine_ = p.Choice("Typesetting Engine:", choices_.engines);
     eightBit_ = p.Check("8-bit support");
+    autoBibTeX_ =
+        p.Check("Run &BibTeX and MakeIndex when the bibliography or index is out of date");
     engine_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { UpdateEnabling(); });
     return p.panel;
 }
@@ -267,6 +269,7 @@ bool SettingsDialog::TransferDataToWindow() {
     autoSave_->SetValue(t.autoSave);
     SetChoice(engine_, choices_.engines, t.engine);
     eightBit_->SetValue(t.eightBit);
+    autoBibTeX_->SetValue(t.autoBibTeX);
 
     const ViewerPageValues& w = values_.viewer;
     maximize_->SetValue(w.maximize);
@@ -337,6 +340,7 @@ bool SettingsDialog::TransferDataFromWindow() {
     t.autoSave = autoSave_->GetValue();
     t.engine = ChoiceText(engine_, t.engine);
     t.eightBit = eightBit_->GetValue();
+    t.autoBibTeX = autoBibTeX_->GetValue();
 
     ViewerPageValues& w = values_.viewer;
     w.maximize = maximize_->GetValue();

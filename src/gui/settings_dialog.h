@@ -77,7 +77,7 @@ class SettingsDialog : public wxPropertySheetDialog {
     wxCheckBox *wordWrap_, *chroma_, *autoComplete_, *autoSpell_, *emacsKill_, *externalEdit_,
         *selectColumn_;
     // Typesetting
-    wxCheckBox *smart_, *autoSave_, *eightBit_;
+    wxCheckBox *smart_, *autoSave_, *eightBit_, *autoBibTeX_;
     wxChoice* engine_;
     // Viewer
     wxCheckBox *maximize_, *scanColor_, *boundingBox_;

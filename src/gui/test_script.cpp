@@ -16,6 +16,7 @@
 #include "gui/main_frame.h"
 #include "gui/page_view_window.h"
 #include "gui/project_menus.h"
+#include "gui/spelling.h"
 #include "gui/typeset_bridge.h"
 #include "platform/paths.h"
 
@@ -173,6 +174,34 @@ bool ScriptRunner::RunStep(const std::string& step) {
             PointAt(sim, window);
         if (!sim.Char(key.GetKeyCode(), key.GetFlags()))
             Say("cannot type: " + step);
+    } else if (verb == "spell-marks" || verb == "spell-menu" || verb == "spell-choose") {
+        // Background spelling: the underlined words; the spelling menu of the word at
+        // the caret, and a choice from it as a click would make it.
+        auto* editor = wxDynamicCast(view, CQuirnWinView);
+        EditorSpelling* spelling = editor ? editor->Spelling() : nullptr;
+        if (!spelling)
+            return true;
+        if (verb == "spell-marks") {
+            std::string words;
+            for (const std::string& w : spelling->MarkedWords())
+                words += (words.empty() ? "" : " ") + w;
+            Say("spell-marks: " + words);
+            return true;
+        }
+        std::optional<SpellMenu> menu = spelling->MenuAt(editor->Editor()->GetCurrentPos());
+        if (verb == "spell-choose") {
+            if (menu)
+                spelling->Choose(*menu, rest);
+            return true;
+        }
+        std::string items;
+        if (menu) {
+            for (const std::string& item : menu->suggestions)
+                items += item + "|";
+            items += std::string(menu->suggestions.empty() ? "No Suggestions|" : "") +
+                     "-|Add|Ignore All";
+        }
+        Say("spell-menu: " + (menu ? items : std::string("none")));
     } else if (verb == "title") {
         if (CMainFrame* frame = app.MainFrame())
             Say("title: " + frame->GetTitle().utf8_string());

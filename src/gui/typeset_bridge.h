@@ -82,6 +82,8 @@ class TypesetBridge {
     bool TypeKey(int key);
     bool ConfirmClose();
     Typesetter* GetTypesetter() { return typesetter_.get(); }
+    // The running list (captured tools run there, their output in the output window).
+    ProcessList* Processes() { return processes_.get(); }
     // The previewer's fonts and settings, shared by every DVI document.
     DviContext* Previewer() { return previewer_.get(); }
     // The Typeset command for the active document.

@@ -36,6 +36,8 @@ std::string Typesetter::ErrorFilePath(const std::string& named) const {
 }
 
 bool Typesetter::EndOfRun(ChildProcess& child) {
+    if (&child == auxiliaryRun_)
+        return AuxiliaryRunEnded(child);
     if (!ending_ && !BeginEndOfRun(child))
         return true;
     switch (LookForErrorLine(child)) {
@@ -151,6 +153,8 @@ void Typesetter::FinishEndOfRun() {
     } else {
         rerun = NeedsRerun(*log, success, StripExtension(state_.source), state_.listChecksums);
     }
+    if (log && ContinueAuxiliaryChain(success, rerun, run.pdfRun, *log))
+        return;
     if (rerun)
         monitor_.AppendOutput("\nFor proper cross-referencing,\nplease typeset again.\n");
 

@@ -170,6 +170,12 @@ int Typesetter::StartTypeset(const std::string& file, std::vector<std::string> e
     state_.expectedOutput = ExpectedOutputName(source);
     state_.listChecksums = TakeListChecksums(StripExtension(source));
     state_.rerunCounter = 0;
+    auxiliaryBefore_ = TakeAuxiliarySnapshot(StripExtension(source));
+    if (!chained_) {
+        bibtexRan_ = false;
+        makeIndexRan_ = false;
+        autoReruns_ = 0;
+    }
 
     std::string format =
         batch_ && !batchFormat_.empty() ? BatchFormatName() : formats_.List().SelectedName();
@@ -231,7 +237,9 @@ int Typesetter::StartTeX(const std::string& source, const std::string& format,
     Settings& settings = *ctx_.settings;
     // A new run clears the output window; what follows belongs to it.
     monitor_.Clear();
-    seams_.ClearOutput();
+    // A run that continues a chain of BibTeX and MakeIndex runs keeps what they said.
+    if (!chained_)
+        seams_.ClearOutput();
     state_.watch = true;
     pending_.clear();
 
@@ -309,7 +317,7 @@ void Typesetter::Poll() {
 }
 
 bool Typesetter::Busy() const {
-    return state_.inProgress || ending_ || processes_.AnyTypesetRunning();
+    return state_.inProgress || ending_ || auxiliaryRun_ || processes_.AnyTypesetRunning();
 }
 
 void Typesetter::CheckInteractiveStop() {

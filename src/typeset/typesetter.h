@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "process/child_process.h"
+#include "typeset/auxiliary_runs.h"
 #include "typeset/formats.h"
 #include "typeset/rerun_rule.h"
 
@@ -87,6 +88,14 @@ class Typesetter : public IniTexRunner {
     // While a run is in progress, the watch flag set and the engine silent for more
     // than 500 ms: answers or asks about the prompt the engine waits at.
     void CheckInteractiveStop();
+    // After a successful LaTeX run, BibTeX and MakeIndex run when the bibliography or
+    // the index is out of date, and LaTeX again until the references settle; the
+    // setting "AutoBibTeX" turns this off, and so does this switch (batch command
+    // lines).
+    void SetAutoAuxiliaryRuns(bool on) { autoAuxiliary_ = on; }
+    // LaTeX runs the chain adds after BibTeX or MakeIndex at most.
+    static constexpr int kMaxAutoReruns = 3;
+
     // Stops every engine run and says so in the output window.
     void Cancel();
     // Closing the main window during a run: asks whether to stop it (and does on Yes).
@@ -156,6 +165,13 @@ class Typesetter : public IniTexRunner {
     // The file an error line names, absolute against the expected output's directory.
     std::string ErrorFilePath(const std::string& named) const;
     void ShowOutcome(bool success, bool rerun, bool pdfRun, bool dviWasOpen);
+    // The chain of BibTeX, MakeIndex and LaTeX runs after a run; true when it started
+    // the next step (the outcome is shown after the last).
+    bool ContinueAuxiliaryChain(bool success, bool rerun, bool pdfRun, const std::string& log);
+    bool StartAuxiliaryRun(bool pdfRun);
+    // The end handler's part for a BibTeX or MakeIndex run of the chain.
+    bool AuxiliaryRunEnded(ChildProcess& child);
+    bool TypesetAgainInChain(bool pdfRun, const std::string& why);
 
     AppContext& ctx_;
     ProcessList& processes_;
@@ -171,6 +187,23 @@ class Typesetter : public IniTexRunner {
     std::shared_ptr<ProcessInput> engineInput_;
     std::string pending_;
     int lastResult_ = -1;
+
+    // The chain of auxiliary runs.
+    struct AuxiliaryStep {
+        bool bibtex = false;  // else MakeIndex
+        std::string reason;
+    };
+    bool autoAuxiliary_ = true;
+    bool chained_ = false;  // the run starting now continues a chain
+    AuxiliarySnapshot auxiliaryBefore_;
+    std::vector<AuxiliaryStep> auxiliarySteps_;
+    ChildProcess* auxiliaryRun_ = nullptr;
+    bool auxiliaryRunIsBibTeX_ = false;
+    bool auxiliaryPdfRun_ = false;
+    std::size_t auxiliaryOutputStart_ = 0;
+    bool bibtexRan_ = false;
+    bool makeIndexRan_ = false;
+    int autoReruns_ = 0;
 };
 
 }  // namespace quirn

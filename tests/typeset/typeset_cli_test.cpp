@@ -303,3 +303,54 @@ TEST(TypesetCli, WrongCommandLines) {
 
 }  // namespace
 }  // namespace quirn
+
+namespace quirn {
+namespace {
+
+TEST(TypesetCli, CitationsAndIndexSettleInOneTypeset) {
+    CliRun run;
+    run.dir.Write("doc/refs.bib",
+                  "@book{knuth,\n  author = {Donald Knuth},\n  title = {The Book},\n"
+                  "  year = 1984,\n  publisher = {Tolvane}\n}\n");
+    const std::string doc =
+        "\\documentclass{article}\n\\makeindex\n\\begin{document}\nSee "
+        "\\cite{knuth}.\\index{word}\n"
+        "\\bibliographystyle{plain}\n\\bibliography{refs}\n\\end{document}\n";
+    run.dir.Write("doc/doc.tex", doc);
+    const std::string dir = run.dir.File("doc");
+
+    // Without the chain the citation stays undefined.
+    ASSERT_EQ(run.Typeset(dir, "doc.tex --no-auto"), 0) << run.out << run.err;
+    EXPECT_FALSE(Contains(run.out, "Running BibTeX")) << run.out;
+    EXPECT_FALSE(fs::exists(run.dir.File("doc/doc.bbl")));
+
+    ASSERT_EQ(run.Typeset(dir, "doc.tex"), 0) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "*** Running BibTeX (doc.bbl is missing) ***\n")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "*** Running MakeIndex (doc.ind is missing) ***\n"));
+    EXPECT_TRUE(Contains(run.out, "Database file #1: refs.bib"));
+    EXPECT_TRUE(Contains(run.out, "*** Typesetting again: BibTeX and MakeIndex ran ***\n"));
+    EXPECT_FALSE(Contains(run.err, "question:")) << run.err;
+    EXPECT_FALSE(Contains(ReadFile(run.dir.File("doc/doc.log")), "undefined"));
+    EXPECT_TRUE(Contains(ReadFile(run.dir.File("doc/doc.aux")), "\\bibcite{knuth}{1}"));
+
+    // Settled: the next Typeset runs LaTeX alone; a new citation runs BibTeX again.
+    ASSERT_EQ(run.Typeset(dir, "doc.tex"), 0) << run.out << run.err;
+    EXPECT_FALSE(Contains(run.out, "*** Running")) << run.out;
+    run.dir.Write("doc/refs.bib", ReadFile(run.dir.File("doc/refs.bib")) +
+                                      "@book{lamport, author={Leslie Lamport}, title={Other},"
+                                      " year=1986, publisher={Tolvane}}\n");
+    run.dir.Write("doc/doc.tex",
+                  "\\documentclass{article}\n\\begin{document}\n\\cite{knuth,lamport}\n"
+                  "\\bibliographystyle{plain}\n\\bibliography{refs}\n\\end{document}\n");
+    ASSERT_EQ(run.Typeset(dir, "doc.tex"), 0) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "*** Running BibTeX (the citations changed) ***\n")) << run.out;
+    EXPECT_TRUE(Contains(ReadFile(run.dir.File("doc/doc.aux")), "\\bibcite{lamport}{2}"));
+
+    // A bad entry is shown like a TeX error: the editor goes to the .bib line.
+    run.dir.Write("doc/refs.bib", "@book{knuth,\n  author = {Donald Knuth}\n  title = {X},\n}\n");
+    EXPECT_EQ(run.Typeset(dir, "doc.tex"), 2) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.err, "goto: " + run.dir.File("doc/refs.bib") + ":3\n")) << run.err;
+}
+
+}  // namespace
+}  // namespace quirn
