@@ -33,10 +33,6 @@ Settings& Record() {
     return Services().App().Record();
 }
 
-wxColour FromBgr(int bgr) {
-    return wxColour(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -81,6 +77,7 @@ bool CQuirnWinView::OnCreate(wxDocument* doc, long flags) {
     stc_->Bind(wxEVT_KEY_DOWN, &CQuirnWinView::OnKeyDown, this);
     stc_->Bind(wxEVT_CONTEXT_MENU, &CQuirnWinView::OnContextMenu, this);
     ConnectGraphicsEditing(*this);
+    stc_->Bind(wxEVT_STC_MARGINCLICK, [this](wxStyledTextEvent& e) { OnMarginClick(stc_, e); });
     Services().Editors().completion.EnsureLoaded(Record().installDir);
     spelling_ = std::make_unique<EditorSpelling>(stc_, *buffer_, lineTracker_);
     spelling_->SetBackground(autoSpellCheck_);
@@ -96,9 +93,7 @@ void CQuirnWinView::ConfigureEditor() {
     stc_->SetTabWidth(4);
     stc_->AutoCompSetSeparator(' ');
     stc_->MarkerDefine(1, wxSTC_MARK_BOOKMARK, *wxBLUE, wxColour(128, 160, 255));
-    stc_->SetMarginType(1, wxSTC_MARGIN_SYMBOL);
-    stc_->SetMarginMask(1, 1 << 1);
-    stc_->SetMarginWidth(0, 0);
+    SetUpMargins(stc_);
     ApplySettings();
 }
 
@@ -119,22 +114,34 @@ void CQuirnWinView::ApplySettings() {
     wxFont font(info);
     DrawWithoutLigatures(s.screenFont.faceName);
     stc_->StyleSetFont(wxSTC_STYLE_DEFAULT, font);
-    stc_->StyleSetBackground(wxSTC_STYLE_DEFAULT, FromBgr(s.backColor));
-    stc_->StyleSetForeground(wxSTC_STYLE_DEFAULT, FromBgr(s.fontColor));
+    // Under a dark desktop theme light settings colours are shown with their
+    // lightness inverted.
+    auto colour = [&s](int bgr) { return EditorColour(s, bgr); };
+    stc_->StyleSetBackground(wxSTC_STYLE_DEFAULT, colour(s.backColor));
+    stc_->StyleSetForeground(wxSTC_STYLE_DEFAULT, colour(s.fontColor));
     stc_->StyleClearAll();
     if (chromaCoding_) {
-        stc_->StyleSetForeground(kStylePlain, FromBgr(s.fontColor));
-        stc_->StyleSetForeground(kStyleCommand, FromBgr(s.commandColor));
-        stc_->StyleSetForeground(kStyleComment, FromBgr(s.commentColor));
-        stc_->StyleSetForeground(kStyleSymbol, FromBgr(s.symbolColor));
-        stc_->StyleSetForeground(kStyleClickable, FromBgr(s.commandColor));
+        stc_->StyleSetForeground(kStylePlain, colour(s.fontColor));
+        stc_->StyleSetForeground(kStyleCommand, colour(s.commandColor));
+        stc_->StyleSetForeground(kStyleComment, colour(s.commentColor));
+        stc_->StyleSetForeground(kStyleSymbol, colour(s.symbolColor));
+        stc_->StyleSetForeground(kStyleClickable, colour(s.commandColor));
     }
     stc_->StyleSetUnderline(kStyleClickable, true);
     stc_->StyleSetHotSpot(kStyleClickable, true);
-    stc_->SetCaretForeground(FromBgr(s.backColor ^ 0xFFFFFF));
-    stc_->SetMarginWidth(1, s.editSelectColumn ? 16 : 0);
+    const wxColour back = colour(s.backColor);
+    stc_->SetCaretForeground(wxColour(255 - back.Red(), 255 - back.Green(), 255 - back.Blue()));
+    ApplyMarginSettings(stc_, s, hasMarks_);
     SetWrap(s.wordWrap != 0);
     stc_->Colourise(0, -1);
+}
+
+void CQuirnWinView::SetProblemMarks(const std::vector<ProblemMark>& marks) {
+    SetProblemMarkers(stc_, marks);
+    if (hasMarks_ != !marks.empty()) {
+        hasMarks_ = !marks.empty();
+        ApplyMarginSettings(stc_, Record(), hasMarks_);
+    }
 }
 
 void CQuirnWinView::OnStyleNeeded(wxStyledTextEvent& e) {
@@ -196,6 +203,7 @@ void CQuirnWinView::OnModified(wxStyledTextEvent& e) {
     if (!(type & (wxSTC_MOD_INSERTTEXT | wxSTC_MOD_DELETETEXT)))
         return;
     lastEditTicks_ = wxGetLocalTimeMillis().GetValue();
+    foldDirty_ = true;
     int64_t line = stc_->LineFromPosition(e.GetPosition());
     lineTracker_.OnTextChanged(line, e.GetLinesAdded(), &Services().Output());
     colouring_.OnTextChanged(line, e.GetLinesAdded());
@@ -207,6 +215,11 @@ void CQuirnWinView::OnModified(wxStyledTextEvent& e) {
 }
 
 void CQuirnWinView::OnUpdateUi(wxStyledTextEvent&) {
+    if (foldDirty_) {
+        foldDirty_ = false;
+        RefreshFoldLevels(stc_, *buffer_);
+        FitLineNumberMargin(stc_, Record());
+    }
     RefreshShownState();
 }
 

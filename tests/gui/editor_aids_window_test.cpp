@@ -1,0 +1,133 @@
+// What a TeX editor is expected to show, in the window: line numbers, the current line
+// and folds in the editor's margins; after a run the errors-and-warnings list, its
+// marks in the margin, the error's own line marked in the output window and a click
+// that opens the file at the line; F8 showing the place a third of the way down with a
+// mark that fades; page views centring narrow pages, Ctrl+0 and the dark-page mode.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "gui/window_program.h"
+#include "support/test_support.h"
+
+namespace quirn {
+namespace {
+
+using gui::test_window::AllReported;
+using gui::test_window::HaveXvfb;
+using gui::test_window::Reported;
+using gui::test_window::RunScript;
+using gui::test_window::ScriptRun;
+using gui::test_window::ToolkitWarnings;
+
+bool Contains(const std::string& text, const std::string& what) {
+    return text.find(what) != std::string::npos;
+}
+
+TEST(WindowEditorAids, MarginsProblemListForwardMarkAndPageViewKeys) {
+    if (!HaveXvfb())
+        GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir dir;
+    std::string tex = dir.Write("doc/paper.tex",
+                                "\\documentclass[a5paper]{article}\n"
+                                "\\begin{document}\n"
+                                "\\section{One}\n"
+                                "See \\ref{nolabel}.\n"
+                                "\\begin{itemize}\n"
+                                "\\item \\hbox to 10pt{An overfull box, far too wide}\n"
+                                "\\end{itemize}\n"
+                                "\\section{Two}\n"
+                                "Text two.\n"
+                                "\\end{document}\n");
+    std::string chap = dir.Write("doc/chap1.tex", "Chapter.\n");
+    ScriptRun run = RunScript(dir, "open " + tex +
+                                       "\n"
+                                       "wait 500\n"
+                                       "margins\n"
+                                       "fold 5\n"
+                                       "margins\n"
+                                       "fold 5\n"
+                                       "typeset\n"
+                                       "wait-typeset\n"
+                                       "wait 1500\n"
+                                       "problems\n"
+                                       "margins\n"
+                                       // F8 from line 9, then the mark while it fades and after.
+                                       "goto-line 9\n"
+                                       "menu 25012\n"
+                                       "wait 300\n"
+                                       "source-mark\n"
+                                       "focus-view\n"
+                                       "key Ctrl+-\n"
+                                       "key Ctrl+-\n"
+                                       "wait 300\n"
+                                       "source-mark\n"
+                                       "key Ctrl+0\n"
+                                       "wait 300\n"
+                                       "wait 1800\n"
+                                       "source-mark\n"
+                                       "menu 24900\n"
+                                       "wait 300\n"
+                                       "report\n"
+                                       "menu 24900\n"
+                                       // The list's entry opens its file at its line.
+                                       "open " +
+                                       chap +
+                                       "\n"
+                                       "problem 0\n"
+                                       "wait 500\n"
+                                       "report\n"
+                                       "quit\n");
+    const std::string& out = run.out;
+    ASSERT_EQ(run.status, 0) << out << run.err;
+    EXPECT_EQ(ToolkitWarnings(run.err), "");
+
+    std::vector<std::string> numbers = AllReported(out, "line-numbers");
+    ASSERT_EQ(numbers.size(), 3u) << out;
+    EXPECT_GT(std::stoi(numbers[0]), 0);
+    EXPECT_EQ(Reported(out, "caret-line"), "1");
+    std::vector<std::string> headers = AllReported(out, "fold-headers");
+    EXPECT_EQ(headers[0], "2 3 5 8") << out;
+    std::vector<std::string> hidden = AllReported(out, "hidden-lines");
+    EXPECT_EQ(hidden[0], "none");
+    EXPECT_EQ(hidden[1], "6 7") << out;
+
+    std::vector<std::string> problems = AllReported(out, "problem");
+    std::string all;
+    for (const std::string& p : problems)
+        all += p + "\n";
+    EXPECT_TRUE(Contains(all, "paper.tex:4: LaTeX Warning: Reference `nolabel'")) << all;
+    EXPECT_TRUE(Contains(all, "paper.tex:6: Overfull \\hbox")) << all;
+    EXPECT_EQ(AllReported(out, "marked-lines").front(), "none");
+    EXPECT_EQ(AllReported(out, "marked-lines").back(), "4 6") << out;
+
+    // The mark stands a third of the way down, and has faded 1.8 s later.
+    std::vector<std::string> marks = AllReported(out, "source-mark");
+    ASSERT_EQ(marks.size(), 3u) << out;
+    std::istringstream first(marks[0]);
+    std::string word;
+    int page = 0, top = 0, bottom = 0, height = 0, strength = 0;
+    first >> word >> page >> word >> top >> word >> bottom >> word >> height >> word >> strength;
+    EXPECT_EQ(page, 1);
+    EXPECT_NEAR((top + bottom) / 2, height / 3, height / 10) << marks[0];
+    EXPECT_GT(strength, 0);
+    EXPECT_TRUE(marks[2].ends_with("strength 0")) << marks[2];
+    // Zoomed down twice the page is narrower than the window and stands in its middle;
+    // Ctrl+0 fits its width again.
+    std::vector<std::string> sides = AllReported(out, "page-left");
+    ASSERT_EQ(sides.size(), 3u);
+    std::istringstream margins(sides[1]);
+    int left = 0, right = 0;
+    margins >> left >> word >> right;
+    EXPECT_GT(left, 60) << sides[1];
+    EXPECT_NEAR(left, right, 3) << sides[1];
+    EXPECT_TRUE(Contains(out, "script: state: 0 -2\n")) << out;
+
+    // The list's click opened paper.tex at line 4.
+    EXPECT_TRUE(Contains(Reported(out, "active"), "paper.tex")) << out;
+    EXPECT_EQ(Reported(out, "line"), "4") << out;
+}
+
+}  // namespace
+}  // namespace quirn
