@@ -73,6 +73,9 @@ bool CQuirnWinDoc::DoOpenDocument(const wxString& file) {
         return false;
     }
     path_ = path;
+    // The last run's list may name lines of this file.
+    if (CMainFrame* frame = Services().MainFrame())
+        frame->Problems()->MarkEditors();
     return true;
 }
 

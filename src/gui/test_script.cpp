@@ -289,6 +289,8 @@ void ScriptRunner::Panes() {
 // lines and the lines with problem marks.
 void ScriptRunner::ReportMargins(wxStyledTextCtrl* stc) {
     Say("line-numbers: " + std::to_string(stc->GetMarginWidth(kLineNumberMargin)));
+    Say("editor-background: " +
+        stc->StyleGetBackground(wxSTC_STYLE_DEFAULT).GetAsString(wxC2S_HTML_SYNTAX).utf8_string());
     Say("caret-line: " + std::to_string(stc->GetCaretLineVisible() ? 1 : 0));
     std::string headers, hidden, marked;
     for (int line = 0; line < stc->GetLineCount(); ++line) {

@@ -129,5 +129,51 @@ TEST(WindowEditorAids, MarginsProblemListForwardMarkAndPageViewKeys) {
     EXPECT_EQ(Reported(out, "line"), "4") << out;
 }
 
+// A run that stops at an error in an included file: the list names the file and line,
+// the output window marks the error's own line (not the file opened before it), and
+// under a dark desktop theme the editor is dark.
+TEST(WindowEditorAids, ErrorRunMarksTheErrorLineAndADarkDesktopDarkensTheEditor) {
+    if (!HaveXvfb())
+        GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir dir;
+    std::string tex = dir.Write("doc/paper.tex",
+                                "\\documentclass{article}\n"
+                                "\\begin{document}\n"
+                                "Text.\n"
+                                "\\input{chap1}\n"
+                                "\\end{document}\n");
+    dir.Write("doc/chap1.tex", "Chapter (one\n\\undefinedmacro here.\n");
+    ScriptRun run = RunScript(dir,
+                              "open " + tex +
+                                  "\n"
+                                  "margins\n"
+                                  "typeset\n"
+                                  "wait-typeset\n"
+                                  "wait 1500\n"
+                                  "problems\n"
+                                  "report\n"
+                                  "margins\n"
+                                  "quit\n",
+                              300, "GTK_THEME=Adwaita:dark ");
+    const std::string& out = run.out;
+    ASSERT_EQ(run.status, 0) << out << run.err;
+    EXPECT_EQ(ToolkitWarnings(run.err), "");
+    std::vector<std::string> problems = AllReported(out, "problem");
+    ASSERT_FALSE(problems.empty()) << out;
+    EXPECT_TRUE(problems[0].starts_with("error: ")) << problems[0];
+    EXPECT_TRUE(problems[0].ends_with("/doc/chap1.tex:2: Undefined control sequence."))
+        << problems[0];
+    EXPECT_EQ(Reported(out, "output-mark"), "! Undefined control sequence.") << out;
+    // The question's Yes went to the error: chap1.tex at line 2, marked in the margin.
+    EXPECT_TRUE(Contains(Reported(out, "active"), "chap1.tex")) << out;
+    EXPECT_EQ(Reported(out, "line"), "2");
+    EXPECT_EQ(Reported(out, "marked-lines"), "2");
+    // The settings keep their white background; the dark desktop shows it dark.
+    for (const std::string& colour : AllReported(out, "editor-background")) {
+        ASSERT_EQ(colour.size(), 7u) << colour;
+        EXPECT_LT(std::stoi(colour.substr(1, 2), nullptr, 16), 0x40) << colour;
+    }
+}
+
 }  // namespace
 }  // namespace quirn
