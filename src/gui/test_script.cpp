@@ -222,6 +222,25 @@ bool ScriptRunner::RunStep(const std::string& step) {
     } else if (verb == "margins") {
         if (auto* editor = wxDynamicCast(view, CQuirnWinView))
             ReportMargins(editor->Editor());
+    } else if (verb == "write-lines") {
+        // Another program writes the file: COUNT numbered lines ("write-lines COUNT PATH").
+        std::istringstream args(rest);
+        long count = 0;
+        std::string path;
+        if (!(args >> count) || !std::getline(args >> std::ws, path)) {
+            Say("bad step: " + step);
+            return true;
+        }
+        std::ofstream out(AbsolutePath(path, StartFolder()), std::ios::binary | std::ios::trunc);
+        for (long i = 1; i <= count; ++i)
+            out << "line " << i << "\n";
+    } else if (verb == "check-external") {
+        // What the editor does when it gets the focus back.
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
+            if (auto* doc = wxDynamicCast(editor->GetDocument(), CQuirnWinDoc))
+                doc->CheckExternalModification();
+            Say("first-visible: " + std::to_string(editor->Editor()->GetFirstVisibleLine() + 1));
+        }
     } else if (verb == "focus-view") {
         // The keys to the active window, as a click into it gives them.
         if (wxWindow* window = ActiveViewWindow(view))

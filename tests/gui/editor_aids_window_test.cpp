@@ -175,5 +175,63 @@ TEST(WindowEditorAids, ErrorRunMarksTheErrorLineAndADarkDesktopDarkensTheEditor)
     }
 }
 
+// Files changed by another program: a reload keeps the caret's line and the scroll
+// position, the question says when unsaved edits would be lost, and saving over a file
+// changed since it was loaded asks first.
+TEST(WindowEditorAids, ReloadsKeepTheirPlaceAndSavingOverAChangedFileAsks) {
+    if (!HaveXvfb())
+        GTEST_SKIP() << "Xvfb is not installed";
+    test::TempDir dir;
+    std::string text;
+    for (int i = 1; i <= 200; ++i)
+        text += "first " + std::to_string(i) + "\n";
+    std::string tex = dir.Write("doc/long.tex", text);
+    // The modification times count seconds: each change waits for the next one.
+    ScriptRun run = RunScript(dir, "open " + tex +
+                                       "\n"
+                                       "goto-line 120\n"
+                                       "check-external\n"
+                                       "wait 1100\n"
+                                       "write-lines 210 " +
+                                       tex +
+                                       "\n"
+                                       "check-external\n"
+                                       "report\n"
+                                       "insert edit\n"
+                                       "wait 1100\n"
+                                       "write-lines 220 " +
+                                       tex +
+                                       "\n"
+                                       "check-external\n"
+                                       "insert again\n"
+                                       "wait 1100\n"
+                                       "write-lines 230 " +
+                                       tex +
+                                       "\n"
+                                       "menu 5003\n"
+                                       "report\n"
+                                       "quit\n");
+    const std::string& out = run.out;
+    const std::string& err = run.err;
+    ASSERT_EQ(run.status, 0) << out << err;
+    EXPECT_EQ(ToolkitWarnings(err), "");
+    std::vector<std::string> visible = AllReported(out, "first-visible");
+    ASSERT_EQ(visible.size(), 3u) << out;
+    EXPECT_EQ(visible[1], visible[0]) << out;
+    std::vector<std::string> lines = AllReported(out, "line");
+    ASSERT_EQ(lines.size(), 2u) << out;
+    EXPECT_EQ(lines[0], "120");
+    // The first reload's question is the plain one; the second names the lost edits.
+    EXPECT_TRUE(Contains(err, "has been modified externally.\nWould you like to load")) << err;
+    EXPECT_TRUE(Contains(err, "Your unsaved changes in Quirn would be lost.")) << err;
+    EXPECT_TRUE(Contains(err,
+                         "has been changed on disk since it was loaded.\nDo you want to "
+                         "save over it?"))
+        << err;
+    // Saved over (the answer was yes): the editor's text, not the other program's.
+    EXPECT_EQ(AllReported(out, "modified").back(), "0");
+    EXPECT_TRUE(Contains(test::ReadFile(tex), "again")) << test::ReadFile(tex);
+}
+
 }  // namespace
 }  // namespace quirn
