@@ -14,6 +14,7 @@
 
 #include <cctype>
 
+#include "dvi/source_refine.h"
 #include "editor/tex_colouring.h"
 #include "gui/child_frames.h"
 #include "gui/editor_font.h"
@@ -461,19 +462,23 @@ void CQuirnWinView::GotoTypesetDvi() {
     const std::string source = doc->Path();
     const auto line = static_cast<uint32_t>(stc_->LineFromPosition(stc_->GetCurrentPos()) + 1);
     const std::string dviPath = dvi.GetFullPath().utf8_string();
+    std::string text = TextOf(*buffer_, 0, buffer_->Length());
     if (!wxDynamicCast(Services().Typeset().ShowDocument(dviPath), CDVIWinDoc))
         return;
     // A view that has just opened fits its zoom once it has its size: search after that,
     // if the document is still open then.
-    wxTheApp->CallAfter([dviPath, source, line] {
+    wxTheApp->CallAfter([dviPath, source, line, text = std::move(text)] {
         auto* dviDoc = wxDynamicCast(Services().Typeset().FindDocument(dviPath), CDVIWinDoc);
         auto* view = dviDoc ? wxDynamicCast(dviDoc->GetFirstView(), CBaseView) : nullptr;
         PageView* pages = view ? view->View() : nullptr;
         if (!pages || !dviDoc->Dvi())
             return;
         int page = -1, x = 0, y = 0;
-        if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y))
+        if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y)) {
+            // Within a paragraph the special's place is moved on to the line's text.
+            RefineSourcePlace(*dviDoc->Dvi(), text, line, pages->Resolution(), page, x, y);
             pages->ShowSourcePosition(page, x, y);
+        }
         // The pages were brought forward: their keys page through them.
         if (view->Canvas())
             view->Canvas()->SetFocus();
