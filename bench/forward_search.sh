@@ -24,7 +24,7 @@ awk 'BEGIN {
     print "\\documentclass[11pt]{article}"
     print "\\hyphenpenalty=10000 \\exhyphenpenalty=10000 \\emergencystretch=3em"
     print "\\begin{document}"
-    for (s = 1; s <= 24; s++) {
+    for (s = 1; s <= 30; s++) {
         printf "\\section{%s %s}\n", word(), word()
         for (p = 1; p <= 4; p++) {
             for (l = 1; l <= 5; l++) {
