@@ -118,6 +118,8 @@ void SettingsManager::LoadSaveSettings(Direction d) {
     p.ProfileInt(d, S, "EmacsLineKill", s.emacsLineKill, 1);
     p.ProfileInt(d, S, "AutoCheckExternalEdit", s.autoCheckExternalEdit, 1);
     p.ProfileInt(d, S, "EditSelectColumn", s.editSelectColumn, 1);
+    p.ProfileInt(d, S, "LineNumbers", s.lineNumbers, 1);
+    p.ProfileInt(d, S, "DarkPages", s.darkPages, 0);
     p.ProfileText(d, S, "IspellHash", s.ispellHash, "american");
     p.ProfileInt(d, S, "TypesetDialog", s.typesetDialog, 1);
     p.ProfileInt(d, S, "AutoEditorSave", s.autoEditorSave, 1);

@@ -43,6 +43,8 @@ struct Settings {
     int emacsLineKill = 1;
     int autoCheckExternalEdit = 1;
     int editSelectColumn = 1;
+    int lineNumbers = 1;  // the editor's line-number margin
+    int darkPages = 0;    // page views invert the lightness of the pages
     std::string ispellHash = "american";
     int typesetDialog = 1;
     int autoEditorSave = 1;

@@ -53,6 +53,7 @@ SettingsPageValues ValuesFromSettings(const Settings& s, const SpellOptions& spe
     e.emacsLineKill = s.emacsLineKill != 0;
     e.autoCheckExternalEdit = s.autoCheckExternalEdit != 0;
     e.editSelectColumn = s.editSelectColumn != 0;
+    e.lineNumbers = s.lineNumbers != 0;
     e.fontSize = s.fontSize;
     e.fontColor = s.fontColor;
     e.commandColor = s.commandColor;
@@ -116,6 +117,7 @@ void ApplyValues(const SettingsPageValues& v, Settings& s, SpellOptions& spell) 
     s.emacsLineKill = e.emacsLineKill;
     s.autoCheckExternalEdit = e.autoCheckExternalEdit;
     s.editSelectColumn = e.editSelectColumn;
+    s.lineNumbers = e.lineNumbers ? 1 : 0;
     s.fontSize = e.fontSize;
     s.fontColor = e.fontColor;
     s.commandColor = e.commandColor;

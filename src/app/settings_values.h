@@ -37,6 +37,7 @@ struct EditorPageValues {
     bool emacsLineKill = true;
     bool autoCheckExternalEdit = true;
     bool editSelectColumn = true;
+    bool lineNumbers = true;
     // Section "Font": the size in tenths of a point, the colours as 0x00BBGGRR, and
     // the screen font itself.
     int fontSize = 100;

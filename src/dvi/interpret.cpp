@@ -197,7 +197,8 @@ void PageInterpreter::Special(ByteReader& in, uint32_t length, const RegisterSet
         return;
     }
     if (ProcessSpecial(text, colours_, out_)) {
-        content_.specials.push_back(SpecialRecord{top.h, top.v, std::move(text)});
+        content_.specials.push_back(SpecialRecord{top.h, top.v, std::move(text),
+                                                  static_cast<uint32_t>(content_.glyphs.size())});
     }
 }
 

@@ -34,6 +34,7 @@ struct SpecialRecord {
     int32_t h = 0;
     int32_t v = 0;
     std::string text;
+    uint32_t glyphsBefore = 0;  // the glyphs the page had set when the special came
 };
 
 struct PageContent {

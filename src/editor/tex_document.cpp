@@ -220,6 +220,11 @@ bool TexDocument::SaveCopy(const std::string& path, std::string* error) const {
     return WriteDocumentFile(text_, path, error);
 }
 
+bool TexDocument::ChangedOnDiskSinceLoaded() const {
+    const std::optional<int64_t> modTime = FileModTime(path_);
+    return modTime && cachedModTime_ && *modTime != *cachedModTime_;
+}
+
 ExternalCheckResult TexDocument::CheckExternalModification(const ExternalCheckContext& context) {
     if (!context.autoCheckExternalEdit || (context.guard && context.guard->checking)) {
         return ExternalCheckResult::NotChecked;
@@ -239,10 +244,12 @@ ExternalCheckResult TexDocument::CheckExternalModification(const ExternalCheckCo
                       static_cast<int>(cached), static_cast<int>(*modTime));
         context.output->AppendOutput(line);
     }
+    // With edits not yet saved the question says what loading would cost.
+    const std::string lost =
+        IsModified() ? "Your unsaved changes in Quirn would be lost.\n" : std::string();
     if (!context.prompt ||
-        !context.prompt->AskYesNo(
-            path_ + " has been modified externally.\nWould you like to load the modified "
-                    "version into Quirn?")) {
+        !context.prompt->AskYesNo(path_ + " has been modified externally.\n" + lost +
+                                  "Would you like to load the modified version into Quirn?")) {
         return ExternalCheckResult::Declined;
     }
     const std::string path = path_;

@@ -110,6 +110,9 @@ class TexDocument {
     bool SaveCopy(const std::string& path, std::string* error) const;
 
     ExternalCheckResult CheckExternalModification(const ExternalCheckContext& context);
+    // True when the file on disk has changed since it was loaded or last saved (a save
+    // over it asks first).
+    bool ChangedOnDiskSinceLoaded() const;
 
     const std::string& Path() const { return path_; }
     void SetPath(std::string path) { path_ = std::move(path); }

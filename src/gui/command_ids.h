@@ -21,6 +21,8 @@ constexpr int CommandOfMenuId(int id) {
 inline constexpr int kIdInsertPackage = 26400;
 inline constexpr int kIdClassOptions = 26401;
 inline constexpr int kIdPackageManager = 26402;
+// The page views' dark-page mode (View menu).
+inline constexpr int kIdDarkPages = 24900;
 
 static_assert(MenuIdOf(59203) < 32767 && CommandOfMenuId(MenuIdOf(59203)) == 59203);
 static_assert(CommandOfMenuId(MenuIdOf(32989)) == 32989 && CommandOfMenuId(31216) == 31216);

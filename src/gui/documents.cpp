@@ -10,7 +10,9 @@
 #include <wx/tokenzr.h>
 
 #include <fstream>
+
 #include <iterator>
+#include "gui/open_dialog.h"
 
 #include "gui/project_workspace.h"
 
@@ -103,7 +105,14 @@ wxArrayString Fields(const char* typeString) {
 void AddType(wxDocManager* m, const char* typeString, wxClassInfo* doc, wxClassInfo* view) {
     wxArrayString f = Fields(typeString);
     wxString ext = f[4].AfterFirst('.').Lower();
-    new wxDocTemplate(m, f[3], "*." + ext, "", ext, f[5], f[6], doc, view);
+    wxString patterns = "*." + ext;
+    // The TeX editor takes TeX sources of every kind.
+    if (doc == CLASSINFO(CQuirnWinDoc)) {
+        patterns.clear();
+        for (const std::string& e : OpenFilters().front().extensions)
+            patterns << (patterns.empty() ? "" : ";") << "*." << e;
+    }
+    new wxDocTemplate(m, f[3], patterns, "", ext, f[5], f[6], doc, view);
 }
 
 }  // namespace

@@ -73,6 +73,9 @@ bool CQuirnWinDoc::DoOpenDocument(const wxString& file) {
         return false;
     }
     path_ = path;
+    // The last run's list may name lines of this file.
+    if (CMainFrame* frame = Services().MainFrame())
+        frame->Problems()->MarkEditors();
     return true;
 }
 
@@ -155,6 +158,13 @@ bool CQuirnWinDoc::DoSave(const std::string& given, bool replace) {
     TexDocument* tex = Tex();
     if (!tex)
         return false;
+    // Another program changed the file since it was loaded: saving would overwrite its
+    // changes.
+    if (replace && !asked && path == path_ && tex->ChangedOnDiskSinceLoaded() &&
+        !Services().Prompt().AskYesNo(path + " has been changed on disk since it was loaded.\n"
+                                             "Do you want to save over it?")) {
+        return false;
+    }
     wxBusyCursor wait;
     std::string error;
     bool ok = replace ? tex->Save(path, &error) : tex->SaveCopy(path, &error);
@@ -213,10 +223,17 @@ ExternalCheckResult CQuirnWinDoc::CheckExternalModification() {
     context.prompt = &Services().Prompt();
     context.output = &Services().Output();
     context.traceExternalMod = Services().DebugCode().find("externalmod") != std::string::npos;
+    // A reload keeps the caret's line and the scroll position.
+    wxStyledTextCtrl* editor = Editor();
+    const int caretLine = editor ? editor->GetCurrentLine() : 0;
+    const int firstVisible = editor ? editor->GetFirstVisibleLine() : 0;
     ExternalCheckResult result = tex->CheckExternalModification(context);
     if (result == ExternalCheckResult::Reloaded) {
-        if (wxStyledTextCtrl* editor = Editor())
-            editor->GotoPos(0);
+        if (editor) {
+            const int line = std::min(caretLine, std::max(0, editor->GetLineCount() - 1));
+            editor->GotoPos(editor->PositionFromLine(line));
+            editor->SetFirstVisibleLine(firstVisible);
+        }
         RefreshTitle();
     }
     return result;

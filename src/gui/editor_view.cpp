@@ -14,6 +14,7 @@
 
 #include <cctype>
 
+#include "dvi/source_refine.h"
 #include "editor/tex_colouring.h"
 #include "gui/child_frames.h"
 #include "gui/editor_font.h"
@@ -31,10 +32,6 @@ namespace {
 
 Settings& Record() {
     return Services().App().Record();
-}
-
-wxColour FromBgr(int bgr) {
-    return wxColour(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
 }  // namespace
@@ -81,6 +78,7 @@ bool CQuirnWinView::OnCreate(wxDocument* doc, long flags) {
     stc_->Bind(wxEVT_KEY_DOWN, &CQuirnWinView::OnKeyDown, this);
     stc_->Bind(wxEVT_CONTEXT_MENU, &CQuirnWinView::OnContextMenu, this);
     ConnectGraphicsEditing(*this);
+    stc_->Bind(wxEVT_STC_MARGINCLICK, [this](wxStyledTextEvent& e) { OnMarginClick(stc_, e); });
     Services().Editors().completion.EnsureLoaded(Record().installDir);
     spelling_ = std::make_unique<EditorSpelling>(stc_, *buffer_, lineTracker_);
     spelling_->SetBackground(autoSpellCheck_);
@@ -96,9 +94,7 @@ void CQuirnWinView::ConfigureEditor() {
     stc_->SetTabWidth(4);
     stc_->AutoCompSetSeparator(' ');
     stc_->MarkerDefine(1, wxSTC_MARK_BOOKMARK, *wxBLUE, wxColour(128, 160, 255));
-    stc_->SetMarginType(1, wxSTC_MARGIN_SYMBOL);
-    stc_->SetMarginMask(1, 1 << 1);
-    stc_->SetMarginWidth(0, 0);
+    SetUpMargins(stc_);
     ApplySettings();
 }
 
@@ -119,22 +115,34 @@ void CQuirnWinView::ApplySettings() {
     wxFont font(info);
     DrawWithoutLigatures(s.screenFont.faceName);
     stc_->StyleSetFont(wxSTC_STYLE_DEFAULT, font);
-    stc_->StyleSetBackground(wxSTC_STYLE_DEFAULT, FromBgr(s.backColor));
-    stc_->StyleSetForeground(wxSTC_STYLE_DEFAULT, FromBgr(s.fontColor));
+    // Under a dark desktop theme light settings colours are shown with their
+    // lightness inverted.
+    auto colour = [&s](int bgr) { return EditorColour(s, bgr); };
+    stc_->StyleSetBackground(wxSTC_STYLE_DEFAULT, colour(s.backColor));
+    stc_->StyleSetForeground(wxSTC_STYLE_DEFAULT, colour(s.fontColor));
     stc_->StyleClearAll();
     if (chromaCoding_) {
-        stc_->StyleSetForeground(kStylePlain, FromBgr(s.fontColor));
-        stc_->StyleSetForeground(kStyleCommand, FromBgr(s.commandColor));
-        stc_->StyleSetForeground(kStyleComment, FromBgr(s.commentColor));
-        stc_->StyleSetForeground(kStyleSymbol, FromBgr(s.symbolColor));
-        stc_->StyleSetForeground(kStyleClickable, FromBgr(s.commandColor));
+        stc_->StyleSetForeground(kStylePlain, colour(s.fontColor));
+        stc_->StyleSetForeground(kStyleCommand, colour(s.commandColor));
+        stc_->StyleSetForeground(kStyleComment, colour(s.commentColor));
+        stc_->StyleSetForeground(kStyleSymbol, colour(s.symbolColor));
+        stc_->StyleSetForeground(kStyleClickable, colour(s.commandColor));
     }
     stc_->StyleSetUnderline(kStyleClickable, true);
     stc_->StyleSetHotSpot(kStyleClickable, true);
-    stc_->SetCaretForeground(FromBgr(s.backColor ^ 0xFFFFFF));
-    stc_->SetMarginWidth(1, s.editSelectColumn ? 16 : 0);
+    const wxColour back = colour(s.backColor);
+    stc_->SetCaretForeground(wxColour(255 - back.Red(), 255 - back.Green(), 255 - back.Blue()));
+    ApplyMarginSettings(stc_, s, hasMarks_);
     SetWrap(s.wordWrap != 0);
     stc_->Colourise(0, -1);
+}
+
+void CQuirnWinView::SetProblemMarks(const std::vector<ProblemMark>& marks) {
+    SetProblemMarkers(stc_, marks);
+    if (hasMarks_ != !marks.empty()) {
+        hasMarks_ = !marks.empty();
+        ApplyMarginSettings(stc_, Record(), hasMarks_);
+    }
 }
 
 void CQuirnWinView::OnStyleNeeded(wxStyledTextEvent& e) {
@@ -196,6 +204,7 @@ void CQuirnWinView::OnModified(wxStyledTextEvent& e) {
     if (!(type & (wxSTC_MOD_INSERTTEXT | wxSTC_MOD_DELETETEXT)))
         return;
     lastEditTicks_ = wxGetLocalTimeMillis().GetValue();
+    foldDirty_ = true;
     int64_t line = stc_->LineFromPosition(e.GetPosition());
     lineTracker_.OnTextChanged(line, e.GetLinesAdded(), &Services().Output());
     colouring_.OnTextChanged(line, e.GetLinesAdded());
@@ -207,6 +216,11 @@ void CQuirnWinView::OnModified(wxStyledTextEvent& e) {
 }
 
 void CQuirnWinView::OnUpdateUi(wxStyledTextEvent&) {
+    if (foldDirty_) {
+        foldDirty_ = false;
+        RefreshFoldLevels(stc_, *buffer_);
+        FitLineNumberMargin(stc_, Record());
+    }
     RefreshShownState();
 }
 
@@ -448,19 +462,23 @@ void CQuirnWinView::GotoTypesetDvi() {
     const std::string source = doc->Path();
     const auto line = static_cast<uint32_t>(stc_->LineFromPosition(stc_->GetCurrentPos()) + 1);
     const std::string dviPath = dvi.GetFullPath().utf8_string();
+    std::string text = TextOf(*buffer_, 0, buffer_->Length());
     if (!wxDynamicCast(Services().Typeset().ShowDocument(dviPath), CDVIWinDoc))
         return;
     // A view that has just opened fits its zoom once it has its size: search after that,
     // if the document is still open then.
-    wxTheApp->CallAfter([dviPath, source, line] {
+    wxTheApp->CallAfter([dviPath, source, line, text = std::move(text)] {
         auto* dviDoc = wxDynamicCast(Services().Typeset().FindDocument(dviPath), CDVIWinDoc);
         auto* view = dviDoc ? wxDynamicCast(dviDoc->GetFirstView(), CBaseView) : nullptr;
         PageView* pages = view ? view->View() : nullptr;
         if (!pages || !dviDoc->Dvi())
             return;
         int page = -1, x = 0, y = 0;
-        if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y))
+        if (dviDoc->Dvi()->ForwardSearch(source, line, pages->Resolution(), page, x, y)) {
+            // Within a paragraph the special's place is moved on to the line's text.
+            RefineSourcePlace(*dviDoc->Dvi(), text, line, pages->Resolution(), page, x, y);
             pages->ShowSourcePosition(page, x, y);
+        }
         // The pages were brought forward: their keys page through them.
         if (view->Canvas())
             view->Canvas()->SetFocus();

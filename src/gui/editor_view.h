@@ -21,6 +21,7 @@
 #include "editor/tex_document.h"
 #include "editor/visible_colouring.h"
 #include "gui/child_frames.h"
+#include "gui/editor_margins.h"
 #include "gui/stc_text_buffer.h"
 
 namespace quirn::gui {
@@ -169,6 +170,8 @@ class CQuirnWinView : public CScintillaView {
     void SetCaretFromText(const std::string& text);
     // Re-reads the editor settings (after the Settings dialog).
     void ApplySettings();
+    // The lines the errors-and-warnings list reports for this file, marked in the margin.
+    void SetProblemMarks(const std::vector<ProblemMark>& marks);
 
   protected:
     DocChildFrame* MakeFrame(wxDocument* doc) override;
@@ -203,6 +206,8 @@ class CQuirnWinView : public CScintillaView {
     bool autoSpellCheck_ = true;
     bool insertMode_ = true;
     bool skipNextFocusCheck_ = false;
+    bool foldDirty_ = true;  // the fold levels are set again when the text has changed
+    bool hasMarks_ = false;
     DollarState dollar_;
     Bookmark bookmark_;
     LineTracker lineTracker_;

@@ -14,6 +14,7 @@
 #include "gui/gui_services.h"
 #include "gui/option_dialog.h"
 #include "gui/package_dialog.h"
+#include "gui/page_view_window.h"
 #include "gui/project_menus.h"
 #include "gui/spelling.h"
 #include "gui/tools_menu.h"
@@ -55,6 +56,14 @@ CMainFrame::CMainFrame(wxDocManager* manager, const wxString& title)
         output_,
         wxAuiPaneInfo().Name("output").Caption("Output").Bottom().BestSize(-1, 180).CloseButton(
             true));
+    problems_ = new CProblemsPanel(this);
+    aui_.AddPane(problems_, wxAuiPaneInfo()
+                                .Name("problems")
+                                .Caption("Errors and Warnings")
+                                .Bottom()
+                                .Position(1)
+                                .BestSize(420, 180)
+                                .CloseButton(true));
     aui_.AddPane(workspace_, wxAuiPaneInfo()
                                  .Name("workspace")
                                  .Caption("Projects")
@@ -175,6 +184,7 @@ void CMainFrame::BuildMenus() {
     smoothing->AppendRadioItem(MenuIdOf(kCmdSmoothNever), "&Never");
     view->AppendSubMenu(smoothing, "&Smoothing");
     view->Append(MenuIdOf(kCmdGotoSource), "&Goto TeX Source");
+    view->AppendCheckItem(kIdDarkPages, "Dar&k Pages");
 
     auto* typeset = new wxMenu;
     typeset->Append(ID_TYPESET, "&Typeset\tCtrl+T");
@@ -208,6 +218,12 @@ void CMainFrame::BuildMenus() {
     Bind(wxEVT_MENU, &CMainFrame::OnToggleOutput, this, ID_VIEW_OUTPUT);
     Bind(wxEVT_MENU, &CMainFrame::OnToggleWorkspace, this, ID_VIEW_WORKSPACE);
     Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, wxID_ABOUT);
+    Bind(
+        wxEVT_MENU, [](wxCommandEvent& e) { SetDarkPages(e.IsChecked()); }, kIdDarkPages);
+    Bind(
+        wxEVT_UPDATE_UI,
+        [](wxUpdateUIEvent& e) { e.Check(Services().App().Record().darkPages != 0); },
+        kIdDarkPages);
     Bind(wxEVT_MENU, &CMainFrame::OnWindowCommand, this, wxID_MDI_WINDOW_FIRST,
          wxID_MDI_WINDOW_LAST);
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateWindowCommand, this, wxID_MDI_WINDOW_FIRST,

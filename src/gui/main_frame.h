@@ -11,6 +11,7 @@
 
 #include "gui/child_frames.h"
 #include "gui/output_bar.h"
+#include "gui/problems_panel.h"
 #include "gui/workspace_bar.h"
 
 namespace quirn {
@@ -25,6 +26,7 @@ class CMainFrame : public DocParentFrame {
     ~CMainFrame() override;
 
     COutputBar* OutputBar() { return output_; }
+    CProblemsPanel* Problems() { return problems_; }
     CWorkspaceBar* WorkspaceBar() { return workspace_; }
     void ShowWorkspace(bool show);
     bool WorkspaceShown();
@@ -92,6 +94,7 @@ class CMainFrame : public DocParentFrame {
 
     wxAuiManager aui_;
     COutputBar* output_;
+    CProblemsPanel* problems_;
     CWorkspaceBar* workspace_;
     std::array<std::optional<wxString>, kStatusFields> pendingStatus_;
     bool statusQueued_ = false;

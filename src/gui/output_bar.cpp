@@ -33,10 +33,9 @@ void COutputBar::RemoveLastCharacter() {
 }
 
 void COutputBar::MarkLineFromEnd(int lineFromEnd) {
-    int lines = text_->GetNumberOfLines();
-    // A text that ends in a line feed has an empty last line, which does not count.
-    if (lines > 0 && text_->GetLineLength(lines - 1) == 0)
-        --lines;
+    // Line 0 from the end is the one being written: after a line feed, the empty last
+    // line the control counts too.
+    const int lines = text_->GetNumberOfLines();
     long line = lines - 1 - lineFromEnd;
     if (line < 0)
         return;

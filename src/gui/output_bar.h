@@ -21,6 +21,8 @@ class COutputBar : public wxPanel, public OutputSink {
     void RemoveLastCharacter();
     // Marks a line counted from the end (0 = the last line): selected and scrolled to.
     void MarkLineFromEnd(int lineFromEnd);
+    // The text of the marked line (empty when none is).
+    wxString MarkedText() const { return text_->GetStringSelection(); }
     void FocusText() { text_->SetFocus(); }
     wxString Text() const { return text_->GetValue(); }
     // Called with each key typed into the window.

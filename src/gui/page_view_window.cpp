@@ -20,6 +20,7 @@
 #include "gui/pdf_view_document.h"
 #include "gui/postscript_pages.h"
 #include "gui/typeset_bridge.h"
+#include "view/dark_pages.h"
 
 namespace quirn::gui {
 
@@ -140,7 +141,9 @@ PageCanvas::PageCanvas(wxWindow* parent, PageSource* pages)
     SetBackgroundStyle(wxBG_STYLE_PAINT);  // every pixel is ours: no flicker
     view_ =
         std::make_unique<PageView>(*pages, *this, Services().App().Record(), ScreenResolution());
+    view_->SetCentreNarrowPages(true);
     timer_.SetOwner(this);
+    fadeTimer_.SetOwner(this);
     Bind(wxEVT_PAINT, &PageCanvas::OnPaint, this);
     Bind(wxEVT_SIZE, &PageCanvas::OnSize, this);
     Bind(wxEVT_SCROLLWIN_TOP, &PageCanvas::OnScroll, this);
@@ -166,6 +169,7 @@ PageCanvas::~PageCanvas() {
 
 void PageCanvas::Detach() {
     timer_.Stop();
+    fadeTimer_.Stop();
     if (HasCapture())
         ReleaseMouse();
     view_.reset();
@@ -299,6 +303,17 @@ void PageCanvas::OnPaint(wxPaintEvent&) {
                 }
             }
         }
+        if (Services().App().Record().darkPages) {
+            unsigned char* p = image.GetData();
+            unsigned char* end = p + static_cast<size_t>(damage.Width()) * damage.Height() * 3;
+            for (; p < end; p += 3) {
+                const uint32_t rgb = InvertLightness((uint32_t{p[0]} << 16) |
+                                                     (uint32_t{p[1]} << 8) | uint32_t{p[2]});
+                p[0] = static_cast<unsigned char>(rgb >> 16);
+                p[1] = static_cast<unsigned char>(rgb >> 8);
+                p[2] = static_cast<unsigned char>(rgb);
+            }
+        }
         dc.DrawBitmap(wxBitmap(image), damage.left, damage.top, false);
     }
 }
@@ -358,6 +373,11 @@ void PageCanvas::OnScroll(wxScrollWinEvent& e) {
 
 void PageCanvas::OnWheel(wxMouseEvent& e) {
     int steps = e.GetWheelRotation() / std::max(1, e.GetWheelDelta());
+    if (e.ControlDown() && view_ && e.GetWheelAxis() == wxMOUSE_WHEEL_VERTICAL) {
+        for (int i = 0; i < std::abs(steps); ++i)
+            view_->Execute(steps > 0 ? kCmdZoomUp : kCmdZoomDown);
+        return;
+    }
     int lines = steps * std::max(1, e.GetLinesPerAction());
     if (e.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL) {
         ScrollBy(lines * extent_.lineStepX, 0);
@@ -396,6 +416,27 @@ void PageCanvas::OnKey(wxKeyEvent& e) {
         e.Skip();
         return;
     }
+    // Zoom keys: Ctrl+Plus, Ctrl+Minus, Ctrl+0 (fit the page's width), main keys or
+    // keypad.
+    if (e.GetModifiers() == wxMOD_CONTROL || e.GetModifiers() == (wxMOD_CONTROL | wxMOD_SHIFT)) {
+        switch (e.GetKeyCode()) {
+            case '+':
+            case '=':
+            case WXK_NUMPAD_ADD:
+                view_->Execute(kCmdZoomUp);
+                return;
+            case '-':
+            case WXK_NUMPAD_SUBTRACT:
+                view_->Execute(kCmdZoomDown);
+                return;
+            case '0':
+            case WXK_NUMPAD0:
+                view_->Execute(kCmdZoomPageWidth);
+                return;
+            default:
+                break;
+        }
+    }
     switch (e.GetKeyCode()) {
         case WXK_UP:
             ScrollBy(0, -extent_.lineStepY);
@@ -426,9 +467,28 @@ void PageCanvas::OnKey(wxKeyEvent& e) {
     }
 }
 
-void PageCanvas::OnTimer(wxTimerEvent&) {
-    if (view_)
+void PageCanvas::OnTimer(wxTimerEvent& e) {
+    if (!view_)
+        return;
+    if (&e.GetTimer() == &fadeTimer_) {
+        view_->OnFadeTimer();
+    } else {
         view_->OnGraphicsTimer();
+    }
+}
+
+void PageCanvas::StartFadeTimer(int ms) {
+    fadeTimer_.StartOnce(ms);
+}
+
+void SetDarkPages(bool dark) {
+    Services().App().Record().darkPages = dark ? 1 : 0;
+    for (wxDocument* doc : Services().Documents().GetDocumentsVector()) {
+        for (wxView* v : doc->GetViewsVector()) {
+            if (auto* view = wxDynamicCast(v, CBaseView); view && view->Canvas())
+                view->Canvas()->Refresh(false);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------

@@ -112,6 +112,7 @@ class PageCanvas : public wxWindow, public PageViewHost {
     void SharedSettingsChanged() override;
     void GotoSource(int page, int x, int y, int resolution) override;
     void MovePointer(int x, int y) override;
+    void StartFadeTimer(int ms) override;
     // Inverse search for the view's document (DVI documents only).
     void SetSourceLinks(std::function<void(int page, int x, int y, int resolution)> gotoSource) {
         gotoSource_ = std::move(gotoSource);
@@ -134,11 +135,16 @@ class PageCanvas : public wxWindow, public PageViewHost {
     RasterCanvas canvas_;
     ScrollExtent extent_;
     wxTimer timer_;
+    wxTimer fadeTimer_;
     int scrollX_ = 0;
     int scrollY_ = 0;
     std::function<void(int page, int x, int y, int resolution)> gotoSource_;
     std::function<void(wxMenu&)> menuExtra_;
 };
+
+// The dark-page mode of every page view (lightness inverted, hues kept): on or off,
+// kept in the settings, every page view repainted.
+void SetDarkPages(bool dark);
 
 class CBaseView : public wxView {
   public:

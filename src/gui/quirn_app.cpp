@@ -18,6 +18,7 @@
 #include "gui/editor_view.h"
 #include "gui/format_controls.h"
 #include "gui/main_frame.h"
+#include "gui/open_dialog.h"
 #include "gui/test_script.h"
 #include "gui/tools_menu.h"
 #include "gui/typeset_bridge.h"
@@ -192,7 +193,7 @@ bool QuirnApp::OnInit() {
 
     editors_ = std::make_unique<EditorShared>();
     RegisterServices(this);
-    docManager_ = std::make_unique<wxDocManager>();
+    docManager_ = std::make_unique<QuirnDocManager>();
     store_ = OpenFileStore(DefaultStoreDirectory(), &output_);
     app_ = std::make_unique<Application>(*store_, output_, prompt_);
     typeset_ = std::make_unique<TypesetBridge>(*app_, output_, prompt_, *docManager_, frame_);

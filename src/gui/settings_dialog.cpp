@@ -143,6 +143,7 @@ wxWindow* SettingsDialog::BuildEditorPage() {
     emacsKill_ = p.Check("&Emacs-style Delete Line");
     externalEdit_ = p.Check("Automatically check for e&xternal modification");
     selectColumn_ = p.Check("&Selection Column");
+    lineNumbers_ = p.Check("&Line Numbers");
     p.Button("Change &Font && Colors")->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         ChangeFontAndColors();
     });
@@ -263,6 +264,7 @@ bool SettingsDialog::TransferDataToWindow() {
     emacsKill_->SetValue(e.emacsLineKill);
     externalEdit_->SetValue(e.autoCheckExternalEdit);
     selectColumn_->SetValue(e.editSelectColumn);
+    lineNumbers_->SetValue(e.lineNumbers);
 
     const TypesettingPageValues& t = values_.typesetting;
     smart_->SetValue(t.smartTypesetter);
@@ -334,6 +336,7 @@ bool SettingsDialog::TransferDataFromWindow() {
     e.emacsLineKill = emacsKill_->GetValue();
     e.autoCheckExternalEdit = externalEdit_->GetValue();
     e.editSelectColumn = selectColumn_->GetValue();
+    e.lineNumbers = lineNumbers_->GetValue();
 
     TypesettingPageValues& t = values_.typesetting;
     t.smartTypesetter = smart_->GetValue();

@@ -75,7 +75,7 @@ class SettingsDialog : public wxPropertySheetDialog {
 
     // Editor
     wxCheckBox *wordWrap_, *chroma_, *autoComplete_, *autoSpell_, *emacsKill_, *externalEdit_,
-        *selectColumn_;
+        *selectColumn_, *lineNumbers_ = nullptr;
     // Typesetting
     wxCheckBox *smart_, *autoSave_, *eightBit_, *autoBibTeX_;
     wxChoice* engine_;

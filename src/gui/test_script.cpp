@@ -98,7 +98,8 @@ bool ScriptRunner::RunStep(const std::string& step) {
     GuiServices& app = Services();
     wxView* view = app.Documents().GetCurrentView();
     long number = 0;
-    bool numbered = verb == "menu" || verb == "wait" || verb == "goto-line";
+    bool numbered = verb == "menu" || verb == "wait" || verb == "goto-line" || verb == "problem" ||
+                    verb == "fold";
     if (numbered && !ScriptNumber(rest, number)) {
         Say("bad step: " + step);
         return true;
@@ -205,6 +206,62 @@ bool ScriptRunner::RunStep(const std::string& step) {
     } else if (verb == "title") {
         if (CMainFrame* frame = app.MainFrame())
             Say("title: " + frame->GetTitle().utf8_string());
+    } else if (verb == "problems") {
+        // The errors-and-warnings list and the output window's marked line.
+        if (CMainFrame* frame = app.MainFrame()) {
+            for (const LogEntry& entry : frame->Problems()->Entries())
+                Say("problem: " + FormatLogEntry(entry));
+            Say("output-mark: " + frame->OutputBar()->MarkedText().utf8_string());
+        }
+    } else if (verb == "problem") {
+        if (CMainFrame* frame = app.MainFrame())
+            frame->Problems()->OpenEntry(static_cast<std::size_t>(number));
+    } else if (verb == "fold") {
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView))
+            editor->Editor()->ToggleFold(static_cast<int>(number) - 1);
+    } else if (verb == "margins") {
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView))
+            ReportMargins(editor->Editor());
+    } else if (verb == "write-lines") {
+        // Another program writes the file: COUNT numbered lines ("write-lines COUNT PATH").
+        std::istringstream args(rest);
+        long count = 0;
+        std::string path;
+        if (!(args >> count) || !std::getline(args >> std::ws, path)) {
+            Say("bad step: " + step);
+            return true;
+        }
+        std::ofstream out(AbsolutePath(path, StartFolder()), std::ios::binary | std::ios::trunc);
+        for (long i = 1; i <= count; ++i)
+            out << "line " << i << "\n";
+    } else if (verb == "check-external") {
+        // What the editor does when it gets the focus back.
+        if (auto* editor = wxDynamicCast(view, CQuirnWinView)) {
+            if (auto* doc = wxDynamicCast(editor->GetDocument(), CQuirnWinDoc))
+                doc->CheckExternalModification();
+            Say("first-visible: " + std::to_string(editor->Editor()->GetFirstVisibleLine() + 1));
+        }
+    } else if (verb == "focus-view") {
+        // The keys to the active window, as a click into it gives them.
+        if (wxWindow* window = ActiveViewWindow(view))
+            window->SetFocus();
+    } else if (verb == "source-mark") {
+        // The forward-search mark of the active page view.
+        if (auto* pages = wxDynamicCast(view, CBaseView); pages && pages->View()) {
+            PageView* v = pages->View();
+            const CanvasRect r = v->SourceMark();
+            const CanvasRect page = v->Layout().PageRect(v->SourceMarkPage());
+            Say("source-mark: page " + std::to_string(v->SourceMarkPage() + 1) + " top " +
+                std::to_string(page.top + r.top - v->ScrollY()) + " bottom " +
+                std::to_string(page.top + r.bottom - v->ScrollY()) + " of " +
+                std::to_string(pages->Canvas()->ClientHeight()) + " strength " +
+                std::to_string(static_cast<int>(v->SourceMarkStrength() * 100)));
+            Say("page-left: " +
+                std::to_string(v->Layout().PageRect(v->CurrentPage()).left - v->ScrollX()) +
+                " right " +
+                std::to_string(pages->Canvas()->ClientWidth() -
+                               (v->Layout().PageRect(v->CurrentPage()).right - v->ScrollX())));
+        }
     } else if (verb == "report") {
         Report();
     } else if (verb == "screenshot") {
@@ -245,6 +302,31 @@ void ScriptRunner::Panes() {
         }
     }
     Say("focus: " + focused);
+}
+
+// The editor's margins: the line-number margin's width, the fold headers, the folded
+// lines and the lines with problem marks.
+void ScriptRunner::ReportMargins(wxStyledTextCtrl* stc) {
+    Say("line-numbers: " + std::to_string(stc->GetMarginWidth(kLineNumberMargin)));
+    Say("editor-background: " +
+        stc->StyleGetBackground(wxSTC_STYLE_DEFAULT).GetAsString(wxC2S_HTML_SYNTAX).utf8_string());
+    Say("caret-line: " + std::to_string(stc->GetCaretLineVisible() ? 1 : 0));
+    std::string headers, hidden, marked;
+    for (int line = 0; line < stc->GetLineCount(); ++line) {
+        if (stc->GetFoldLevel(line) & wxSTC_FOLDLEVELHEADERFLAG)
+            headers += " " + std::to_string(line + 1);
+        if (!stc->GetLineVisible(line))
+            hidden += " " + std::to_string(line + 1);
+        if (stc->MarkerGet(line) & ~(1 << 1) & 0x1F)
+            marked += " " + std::to_string(line + 1);
+    }
+    // Lists of line numbers, or "none".
+    const auto list = [](const std::string& lines) {
+        return lines.empty() ? std::string("none") : lines.substr(1);
+    };
+    Say("fold-headers: " + list(headers));
+    Say("hidden-lines: " + list(hidden));
+    Say("marked-lines: " + list(marked));
 }
 
 void ScriptRunner::Report() {

@@ -5,6 +5,7 @@
 // to standard output as "script: " lines.
 #pragma once
 
+#include <wx/stc/stc.h>
 #include <wx/string.h>
 
 #include <functional>
@@ -27,6 +28,7 @@ class ScriptRunner {
     bool RunStep(const std::string& step);  // false: try the same step again later
     void Report();
     void Panes();
+    void ReportMargins(wxStyledTextCtrl* stc);
 
     std::vector<std::string> steps_;
     std::size_t next_ = 0;

@@ -148,8 +148,15 @@ void GuiTypesetSeams::FormatListRebuilt() {
 }
 
 void GuiTypesetSeams::ClearOutput() {
-    if (frame_)
+    if (frame_) {
         frame_->OutputBar()->Clear();
+        frame_->Problems()->Clear();
+    }
+}
+
+void GuiTypesetSeams::RunEnded(const std::string& source) {
+    if (frame_)
+        frame_->Problems()->ShowRun(source);
 }
 
 void GuiTypesetSeams::RemoveLastOutputCharacter() {

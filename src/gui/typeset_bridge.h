@@ -40,6 +40,7 @@ class GuiTypesetSeams : public TypesetSeams {
     void ClearOutput() override;
     void RemoveLastOutputCharacter() override;
     void MarkOutputLine(int lineFromEnd) override;
+    void RunEnded(const std::string& source) override;
     void ShowOutputBar(bool show) override;
     void FocusOutput() override;
     void FocusMainWindow() override;

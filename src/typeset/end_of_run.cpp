@@ -87,6 +87,8 @@ bool Typesetter::BeginEndOfRun(ChildProcess& child) {
             code = 0;
     }
     lastResult_ = code;
+    if (!iniRun)
+        seams_.RunEnded(state_.source);
     EndingRun run;
     run.code = code;
     run.iniRun = iniRun;

@@ -62,6 +62,10 @@ class TypesetSeams {
     // the format menu and the toolbar's format box follow it.
     virtual void FormatListRebuilt() {}
 
+    // --- the errors-and-warnings list ---
+    // An engine run of `source` (not an INITeX run) has ended: its log is complete.
+    virtual void RunEnded(const std::string& /*source*/) {}
+
     // --- the output window ---
     virtual void ClearOutput() {}
     virtual void RemoveLastOutputCharacter() {}

@@ -73,6 +73,23 @@ void PageLayout::Build(PageSource& source, int mode, int current, int resolution
     extent_.lineStepY = std::max(1, h / 20);
 }
 
+void PageLayout::CentreIn(int clientWidth) {
+    const int shift = (clientWidth - extent_.width) / 2;
+    if (shift <= 0)
+        return;
+    const auto move = [shift](CanvasRect& r) {
+        if (!r.Empty()) {
+            r.left += shift;
+            r.right += shift;
+        }
+    };
+    for (CanvasRect& r : rects_)
+        move(r);
+    move(firstRect_);
+    move(secondRect_);
+    extent_.width = clientWidth;
+}
+
 void PageLayout::Place(PageSource& source, int mode, int current, int resolution) {
     mode_ = mode;
     rects_.clear();

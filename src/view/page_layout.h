@@ -31,6 +31,9 @@ class PageLayout {
   public:
     // Lays the pages out for `mode` with `current` as the current page.
     void Build(PageSource& source, int mode, int current, int resolution);
+    // Pages narrower than the client stand in its middle: everything moves right and
+    // the scrollable width becomes the client's.
+    void CentreIn(int clientWidth);
 
     // The rectangle of `page`; empty when the page is not shown.
     CanvasRect PageRect(int page) const;

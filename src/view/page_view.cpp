@@ -1,6 +1,7 @@
 #include "view/page_view.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,11 @@
 namespace quirn {
 
 namespace {
+
+long long SteadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 int ClampResolution(int dpi) {
     return std::clamp(dpi, kMinResolution, kMaxResolution);
@@ -33,6 +39,8 @@ PageView::PageView(PageSource& source, PageViewHost& host, Settings& settings, i
 
 void PageView::Relayout() {
     layout_.Build(source_, mode_, current_, resolution_);
+    if (centreNarrowPages_)
+        layout_.CentreIn(host_.ClientWidth());
     host_.SetScrollExtent(layout_.Extent());
     ScrollToClamped(scrollX_, scrollY_);
 }
@@ -236,8 +244,48 @@ void PageView::ShowSourcePosition(int page, int x, int y) {
     };
     const int viewX = clampInt(int64_t{x} + r.left - 20);
     const int viewY = clampInt(int64_t{y} + r.top);
-    ScrollToClamped(0, viewY <= 100 ? viewY : viewY - 100);
+    ScrollToClamped(scrollX_, viewY - host_.ClientHeight() / 3);
     host_.MovePointer(viewX - scrollX_, viewY - scrollY_);
+    // The line's box: the text column's width, from a capital's height above the
+    // baseline point to a descender below it.
+    RepaintSourceMark();
+    const int width = r.Width();
+    const int ascent = std::max(4, resolution_ * 11 / 72);
+    const int descent = std::max(2, resolution_ * 4 / 72);
+    mark_ = CanvasRect{width / 10, clampInt(int64_t{y} - ascent), width - width / 10,
+                       clampInt(int64_t{y} + descent)};
+    if (x < mark_.left || x >= mark_.right) {
+        mark_.left = std::max(0, std::min(mark_.left, x - 20));
+        mark_.right = std::min(width, std::max(mark_.right, x + 20));
+    }
+    markPage_ = page;
+    markStart_ = SteadyMilliseconds();
+    RepaintSourceMark();
+    host_.StartFadeTimer(kSourceMarkStepMs);
+}
+
+double PageView::SourceMarkStrength() const {
+    if (markPage_ < 0)
+        return 0;
+    const long long elapsed = SteadyMilliseconds() - markStart_;
+    return elapsed >= kSourceMarkMs ? 0 : 1.0 - static_cast<double>(elapsed) / kSourceMarkMs;
+}
+
+void PageView::OnFadeTimer() {
+    RepaintSourceMark();
+    if (SourceMarkStrength() <= 0) {
+        markPage_ = -1;
+        return;
+    }
+    host_.StartFadeTimer(kSourceMarkStepMs);
+}
+
+void PageView::RepaintSourceMark() {
+    if (markPage_ < 0 || layout_.PageRect(markPage_).Empty())
+        return;
+    const CanvasRect page = ClientRectOf(markPage_);
+    host_.Repaint(CanvasRect{page.left + mark_.left - 4, page.top + mark_.top - 4,
+                             page.left + mark_.right + 4, page.top + mark_.bottom + 4});
 }
 
 void PageView::OnGraphicsTimer() {

@@ -39,6 +39,9 @@ struct MagnifierBox {
 // The largest resolution: the magnifier draws at it.
 inline constexpr int kMaxResolution = 300;
 inline constexpr int kMinResolution = 30;
+// How long the forward-search mark takes to fade, and the steps it fades in.
+inline constexpr int kSourceMarkMs = 1500;
+inline constexpr int kSourceMarkStepMs = 100;
 
 class PageView {
   public:
@@ -56,21 +59,32 @@ class PageView {
     bool IsChecked(int command) const;
 
     void SetZoom(int command);
+    // Pages narrower than the window stand in its middle (the windows ask for it; the
+    // headless view keeps them at the left margin); from the next layout on.
+    void SetCentreNarrowPages(bool centre) { centreNarrowPages_ = centre; }
     void SetResolution(int dpi);  // clamped to 30..300, pages laid out again
     void SetPageMode(int mode);   // then zoom to page width
     void GoToPage(int page);      // clamped
     // Reads a page number with the "Goto Page" prompt and goes there.
     void SelectPage();
     // Shows the place a forward search found (pixels at the view's resolution from the
-    // paper's top-left corner of `page`): the page comes into view, scrolled to the
-    // left edge with the place 100 pixels below the top, and the mouse pointer is put
-    // on it, 20 pixels to its left.
+    // paper's top-left corner of `page`): the page comes into view with the place a
+    // third of the way down the window, the mouse pointer is put on it, 20 pixels to
+    // its left, and the box of its line is marked by a frame that fades within
+    // kSourceMarkMs.
     void ShowSourcePosition(int page, int x, int y);
     // A found text: `page` becomes current, `rect` (pixels at `resolution` from the
     // paper's top-left corner) becomes the selection, and it is scrolled into sight
     // inflated by 20 pixels: by a vertical scroll alone when that shows it, else to its
     // top-left corner.
     void SelectAndReveal(int page, const CanvasRect& rect, int resolution);
+    // The marked line's box (pixels at the view's resolution on `SourceMarkPage()`), and
+    // how strong the mark is now (1 at the start, 0 when it has faded).
+    CanvasRect SourceMark() const { return mark_; }
+    int SourceMarkPage() const { return markPage_; }
+    double SourceMarkStrength() const;
+    // The fade timer fired: the mark is drawn fainter, or taken away.
+    void OnFadeTimer();
 
     // --- Window events ------------------------------------------------------------
     // The client area changed size: a fitting zoom is applied again.
@@ -168,6 +182,8 @@ class PageView {
                    const DrawOptions& options);
     void PaintMagnifier(RasterCanvas& canvas);
     void PaintSelection(RasterCanvas& canvas);
+    void PaintSourceMark(RasterCanvas& canvas);
+    void RepaintSourceMark();
     void RepaintSelection();
     void UpdateSelection(int x, int y);
     std::string SelectionText() const;
@@ -192,6 +208,7 @@ class PageView {
     bool graphicsReady_ = false;
     int timerPage_ = -1;
     bool inZoom_ = false;
+    bool centreNarrowPages_ = false;
 
     int scrollX_ = 0;
     int scrollY_ = 0;
@@ -206,6 +223,11 @@ class PageView {
     bool magnifying_ = false;
     int magnifierX_ = 0;  // client point the magnifier box is centred on
     int magnifierY_ = 0;
+
+    // The forward-search mark and when it was set (steady-clock milliseconds).
+    CanvasRect mark_;
+    int markPage_ = -1;
+    long long markStart_ = 0;
 
     PageBitmapCache cache_;
     RasterCanvas scratch_;  // where a page is drawn before it is kept

@@ -66,6 +66,8 @@ class PageViewHost {
     virtual void GotoSource(int /*page*/, int /*x*/, int /*y*/, int /*resolution*/) {}
     // Puts the mouse pointer on a client point (a forward search shows its place).
     virtual void MovePointer(int /*x*/, int /*y*/) {}
+    // Calls PageView::OnFadeTimer after `ms` milliseconds (the forward-search mark fades).
+    virtual void StartFadeTimer(int /*ms*/) {}
 };
 
 }  // namespace quirn

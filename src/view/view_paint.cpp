@@ -78,6 +78,7 @@ void PageView::Paint(RasterCanvas& canvas, const CanvasRect& damage) {
         PaintPage(canvas, page, ClientRectOf(page), options);
     }
     canvas.SetClip(clip);
+    PaintSourceMark(canvas);
     PaintSelection(canvas);
     if (magnifying_) {
         PaintMagnifier(canvas);
@@ -108,6 +109,22 @@ void PageView::PaintPage(RasterCanvas& canvas, int page, const CanvasRect& clien
     canvas.SetClip(saved.Intersect(client));
     raster->CopyTo(canvas, client.left, client.top);
     canvas.SetClip(saved);
+}
+
+// A frame around the marked line, from orange to the paper's white as it fades.
+void PageView::PaintSourceMark(RasterCanvas& canvas) {
+    const double strength = SourceMarkStrength();
+    if (strength <= 0 || layout_.PageRect(markPage_).Empty())
+        return;
+    const CanvasRect page = ClientRectOf(markPage_);
+    const CanvasRect r{page.left + mark_.left, page.top + mark_.top, page.left + mark_.right,
+                       page.top + mark_.bottom};
+    const auto mix = [strength](int full) {
+        return static_cast<uint32_t>(255 - (255 - full) * strength);
+    };
+    const uint32_t colour = (mix(255) << 16) | (mix(140) << 8) | mix(0);
+    for (int i = 1; i <= 3; ++i)
+        Frame(canvas, CanvasRect{r.left - i, r.top - i, r.right + i, r.bottom + i}, colour);
 }
 
 void PageView::PaintSelection(RasterCanvas& canvas) {

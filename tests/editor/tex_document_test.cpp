@@ -151,10 +151,12 @@ TEST(TexDocumentExternalEdit, AsksAgainUntilReloadedAndGuardsReentry) {
     EXPECT_EQ(doc.CheckExternalModification(context), ExternalCheckResult::Declined);
     EXPECT_EQ(doc.CheckExternalModification(context), ExternalCheckResult::Declined);
     ASSERT_EQ(prompt.questions.size(), 2u);
+    // The document holds unsaved edits: the question says they would be lost.
     EXPECT_EQ(prompt.questions[0],
               path +
-                  " has been modified externally.\nWould you like to load the modified "
-                  "version into Quirn?");
+                  " has been modified externally.\nYour unsaved changes in Quirn would be "
+                  "lost.\nWould you like to load the modified version into Quirn?");
+    EXPECT_TRUE(doc.ChangedOnDiskSinceLoaded());
     EXPECT_EQ(out.Text(),
               "External modification detected: cached=1000000 stat=1000100\n"
               "External modification detected: cached=1000000 stat=1000100\n");
@@ -178,6 +180,16 @@ TEST(TexDocumentExternalEdit, AsksAgainUntilReloadedAndGuardsReentry) {
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.CheckExternalModification(context), ExternalCheckResult::Unchanged);
     EXPECT_EQ(prompt.questions.size(), 3u);
+    EXPECT_FALSE(doc.ChangedOnDiskSinceLoaded());
+
+    // Without unsaved edits the question is the plain one.
+    SetModTime(path, 1000200);
+    prompt.SetAnswer(false);
+    EXPECT_EQ(doc.CheckExternalModification(context), ExternalCheckResult::Declined);
+    EXPECT_EQ(prompt.questions.back(),
+              path +
+                  " has been modified externally.\nWould you like to load the modified "
+                  "version into Quirn?");
 }
 
 }  // namespace

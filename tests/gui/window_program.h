@@ -49,13 +49,14 @@ struct ScriptRun {
 
 // Runs the window program with the script `steps` (questions answered "yes") under a
 // fresh virtual display.
+// `environment` adds variables ("NAME=VALUE ", as on a shell line) to the program's.
 inline ScriptRun RunScript(const test::TempDir& dir, const std::string& steps,
-                           int timeoutSeconds = 300) {
+                           int timeoutSeconds = 300, const std::string& environment = "") {
     std::string script = dir.Write("steps.txt", steps);
-    std::string run =
-        dir.Write("run.sh", QuirnEnvironment(dir) + "QUIRN_TEST_ANSWER=yes QUIRN_SCRIPT='" +
-                                script + "' timeout " + std::to_string(timeoutSeconds) + " " +
-                                test::Program("quirn") + " -NOLOGO; echo status=$?\n");
+    std::string run = dir.Write(
+        "run.sh", QuirnEnvironment(dir) + environment + "QUIRN_TEST_ANSWER=yes QUIRN_SCRIPT='" +
+                      script + "' timeout " + std::to_string(timeoutSeconds) + " " +
+                      test::Program("quirn") + " -NOLOGO; echo status=$?\n");
     ScriptRun result;
     test::RunCommand("xvfb-run -a -s '-screen 0 1280x900x24' sh " + run, &result.out, &result.err);
     std::size_t at = result.out.rfind("status=");

@@ -73,9 +73,9 @@ TEST(PageViewPointer, PositionTextsUnitsAndRulerOrigin) {
     EXPECT_EQ(f.host.sources.size(), 2u);
 }
 
-// A forward search's place: its page in view, the place 100 pixels below the top and
-// the pointer on it, 20 pixels to the left; near the top of the layout the view
-// cannot scroll that far.
+// A forward search's place: its page in view, the place a third of the way down the
+// client and the pointer on it, 20 pixels to the left, its line's box marked; near the
+// top of the layout the view cannot scroll that far.
 TEST(PageViewPointer, SourcePositionIsShownWithThePointerOnIt) {
     test::FakeSource source(3);
     test::FakeHost host;
@@ -87,16 +87,20 @@ TEST(PageViewPointer, SourcePositionIsShownWithThePointerOnIt) {
     v.ShowSourcePosition(2, 150, 400);
     EXPECT_EQ(v.CurrentPage(), 2);
     EXPECT_EQ(host.scrollX, 0);
-    EXPECT_EQ(host.scrollY, third.top + 300);
+    EXPECT_EQ(host.scrollY, third.top + 400 - host.height / 3);
     EXPECT_EQ(host.pointerX, third.left + 130);
-    EXPECT_EQ(host.pointerY, 100);
+    EXPECT_EQ(host.pointerY, host.height / 3);
+    EXPECT_EQ(v.SourceMarkPage(), 2);
+    EXPECT_LT(v.SourceMark().top, 400);
+    EXPECT_GT(v.SourceMark().bottom, 400);
+    EXPECT_GT(v.SourceMarkStrength(), 0.5);
 
     const CanvasRect first = v.Layout().PageRect(0);
     v.ShowSourcePosition(0, 10, 50);
     EXPECT_EQ(v.CurrentPage(), 0);
-    EXPECT_EQ(host.scrollY, first.top + 50);
+    EXPECT_EQ(host.scrollY, 0);
     EXPECT_EQ(host.pointerX, first.left - 10);
-    EXPECT_EQ(host.pointerY, 0);
+    EXPECT_EQ(host.pointerY, first.top + 50);
 
     // One page at a time: the page jump brings the page into the layout first.
     v.SetPageMode(kModeSingle);
