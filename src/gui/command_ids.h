@@ -18,9 +18,9 @@ constexpr int CommandOfMenuId(int id) {
 }
 
 // The package commands of the TeX menu.
-inline constexpr int kIdInsertPackage = 26400;
-inline constexpr int kIdClassOptions = 26401;
-inline constexpr int kIdPackageManager = 26402;
+inline constexpr int kIdInsertPackage = 26500;
+inline constexpr int kIdClassOptions = 26501;
+inline constexpr int kIdPackageManager = 26502;
 // The page views' dark-page mode (View menu).
 inline constexpr int kIdDarkPages = 24900;
 

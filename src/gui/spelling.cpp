@@ -221,6 +221,8 @@ bool EditorSpelling::PopupAt(const wxPoint& clientPoint) {
     if (menu->suggestions.empty()) {
         popup.Append(first + 20, "No Suggestions")->Enable(false);
     }
+    // At most twenty suggestions: the identifiers after them are the menu's own.
+    menu->suggestions.resize(std::min<std::size_t>(menu->suggestions.size(), 20));
     for (std::size_t i = 0; i < menu->suggestions.size(); ++i)
         popup.Append(first + static_cast<int>(i), wxString::FromUTF8(menu->suggestions[i]));
     popup.AppendSeparator();

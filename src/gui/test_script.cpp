@@ -349,8 +349,8 @@ void ScriptRunner::Report() {
             // How much of the shown client area is ink: a blank page view has none.
             const RasterCanvas& c = pages->Canvas()->Painted();
             long dark = 0;
-            for (int y = 0; y < c.Height(); y += 2) {
-                for (int x = 0; x < c.Width(); x += 2) {
+            for (int y = 0; y < c.Height(); ++y) {
+                for (int x = 0; x < c.Width(); ++x) {
                     if ((c.Pixel(x, y) & 0xFF) < 100)
                         ++dark;
                 }
