@@ -255,8 +255,8 @@ void PageView::ShowSourcePosition(int page, int x, int y) {
     mark_ = CanvasRect{width / 10, clampInt(int64_t{y} - ascent), width - width / 10,
                        clampInt(int64_t{y} + descent)};
     if (x < mark_.left || x >= mark_.right) {
-        mark_.left = std::max(0, std::min(mark_.left, x - 20));
-        mark_.right = std::min(width, std::max(mark_.right, x + 20));
+        mark_.left = std::max(0, std::min(mark_.left, clampInt(int64_t{x} - 20)));
+        mark_.right = std::min(width, std::max(mark_.right, clampInt(int64_t{x} + 20)));
     }
     markPage_ = page;
     markStart_ = SteadyMilliseconds();
