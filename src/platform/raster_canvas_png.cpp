@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -15,7 +16,7 @@ namespace {
 // Deflate with the fixed Huffman codes, written least significant bit first.
 class FixedDeflate {
   public:
-    explicit FixedDeflate(std::vector<uint8_t>& out) : out_(out) {
+    explicit FixedDeflate(std::vector<uint8_t>& out) : out_(out), used_(out.size()) {
         BuildTables();
         Bits(1, 1);  // BFINAL: the whole stream is one block
         Bits(1, 2);  // BTYPE 01: fixed codes
@@ -50,13 +51,24 @@ class FixedDeflate {
         }
     }
 
+    // Room for `bytes` more input bytes: a literal takes at most 9 bits, a match of 3 or
+    // more bytes at most 31, so two output bytes per input byte always suffice.
+    void Reserve(size_t bytes) {
+        const size_t need = used_ + 2 * bytes + 16;
+        if (out_.size() < need) {
+            out_.resize(std::max(need, out_.size() * 2));
+        }
+    }
+
     void Finish() {
+        Reserve(8);
         Bits(literal_[256].code, literal_[256].length);
         while (bitCount_ > 0) {
-            out_.push_back(static_cast<uint8_t>(bits_));
+            out_[used_++] = static_cast<uint8_t>(bits_);
             bits_ >>= 8;
             bitCount_ = bitCount_ > 8 ? bitCount_ - 8 : 0;
         }
+        out_.resize(used_);
     }
 
   private:
@@ -134,16 +146,20 @@ class FixedDeflate {
         bits_ |= static_cast<uint64_t>(value) << bitCount_;
         bitCount_ += count;
         if (bitCount_ >= 32) {
-            const uint8_t four[4] = {static_cast<uint8_t>(bits_), static_cast<uint8_t>(bits_ >> 8),
-                                     static_cast<uint8_t>(bits_ >> 16),
-                                     static_cast<uint8_t>(bits_ >> 24)};
-            out_.insert(out_.end(), four, four + 4);
+            // Reserve has made the room: no bounds to check per code.
+            uint8_t* to = out_.data() + used_;
+            to[0] = static_cast<uint8_t>(bits_);
+            to[1] = static_cast<uint8_t>(bits_ >> 8);
+            to[2] = static_cast<uint8_t>(bits_ >> 16);
+            to[3] = static_cast<uint8_t>(bits_ >> 24);
+            used_ += 4;
             bits_ >>= 32;
             bitCount_ -= 32;
         }
     }
 
     std::vector<uint8_t>& out_;
+    size_t used_;  // bytes of out_ written; the rest is room made by Reserve
     std::array<uint8_t, 256> nearCode_{};  // distance code of distances 1..256
     std::array<uint8_t, 256> farCode_{};   // of 257..32768, by (distance - 1) >> 7
     uint64_t bits_ = 0;
@@ -182,6 +198,7 @@ inline size_t MatchLength(const uint8_t* a, const uint8_t* b, size_t max) {
 // row above, or the pixel before, become back-references; the rest are literals.
 void EncodeRow(FixedDeflate& deflate, const uint8_t* row, const uint8_t* above, size_t n,
                int pixelBytes) {
+    deflate.Reserve(n);
     const size_t step = static_cast<size_t>(pixelBytes);
     size_t i = 0;
     while (i < n) {
@@ -276,6 +293,7 @@ bool CanvasPngWriter::Write(const RasterCanvas& canvas, const std::string& path,
                                            static_cast<size_t>(right - left) * sb) == 0));
         previousPlain = plain;
         if (repeats) {
+            deflate.Reserve(n / 64 + 8);  // one match per 258 bytes
             deflate.Repeat(static_cast<int>(n), static_cast<int>(n));
             adler = adler32_combine(adler, rowAdler, static_cast<z_off_t>(n));
             continue;
@@ -360,7 +378,15 @@ bool CanvasPngWriter::Write(const RasterCanvas& canvas, const std::string& path,
     return true;
 }
 
-BackgroundPngWriter::BackgroundPngWriter() : thread_([this] { Run(); }) {}
+BackgroundPngWriter::BackgroundPngWriter(int threads) {
+    const int count = std::max(threads, 1);
+    for (int i = 0; i < count; ++i) {
+        slots_.push_back(std::make_unique<Slot>());
+    }
+    for (const std::unique_ptr<Slot>& slot : slots_) {
+        threads_.emplace_back([this, s = slot.get()] { Run(*s); });
+    }
+}
 
 BackgroundPngWriter::~BackgroundPngWriter() {
     {
@@ -368,21 +394,37 @@ BackgroundPngWriter::~BackgroundPngWriter() {
         stopping_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
+
+bool BackgroundPngWriter::AnyQueued() const {
+    return std::any_of(slots_.begin(), slots_.end(),
+                       [](const std::unique_ptr<Slot>& slot) { return slot->queued; });
 }
 
 bool BackgroundPngWriter::Submit(RasterCanvas& canvas, const std::string& path,
                                  CanvasPngFormat format, double dpi) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !queued_; });
+    Slot* free = nullptr;
+    changed_.wait(lock, [this, &free] {
+        for (const std::unique_ptr<Slot>& slot : slots_) {
+            if (!slot->queued) {
+                free = slot.get();
+                return true;
+            }
+        }
+        return failed_;
+    });
     if (failed_) {
         return false;
     }
-    std::swap(canvas_, canvas);
-    path_ = path;
-    format_ = format;
-    dpi_ = dpi;
-    queued_ = true;
+    std::swap(free->canvas, canvas);
+    free->path = path;
+    free->format = format;
+    free->dpi = dpi;
+    free->queued = true;
     lock.unlock();
     changed_.notify_all();
     return true;
@@ -390,27 +432,28 @@ bool BackgroundPngWriter::Submit(RasterCanvas& canvas, const std::string& path,
 
 bool BackgroundPngWriter::Finish() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !queued_; });
+    changed_.wait(lock, [this] { return !AnyQueued(); });
     return !failed_;
 }
 
-void BackgroundPngWriter::Run() {
+void BackgroundPngWriter::Run(Slot& slot) {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return queued_ || stopping_; });
-        if (!queued_) {
+        changed_.wait(lock, [this, &slot] { return slot.queued || stopping_; });
+        if (!slot.queued) {
             return;
         }
-        // The canvas and its name are the thread's until `queued_` is cleared.
+        // The slot's canvas and name are this thread's until `queued` is cleared.
         lock.unlock();
         std::string error;
-        const bool written = writer_.Write(canvas_, path_, format_, dpi_, &error);
+        const bool written =
+            slot.writer.Write(slot.canvas, slot.path, slot.format, slot.dpi, &error);
         lock.lock();
-        if (!written) {
+        if (!written && !failed_) {
             failed_ = true;
             error_ = error;
         }
-        queued_ = false;
+        slot.queued = false;
         changed_.notify_all();
     }
 }

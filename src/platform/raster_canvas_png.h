@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,40 +36,45 @@ class CanvasPngWriter {
     std::vector<uint8_t> above_;
 };
 
-// Writes pictures on a thread of its own, so that the next page is drawn while the
-// last one is encoded: Submit takes the drawn canvas (and hands back the canvas of
-// the picture before, to draw into), Finish waits for the last file. A failed write
-// stops the rest; its message is kept.
+// Writes pictures on threads of their own, so that the next pages are drawn while the
+// last ones are encoded: Submit takes the drawn canvas (and hands back the canvas of an
+// earlier picture, to draw into), Finish waits for the last file. A failed write stops
+// the rest; its message is kept.
 class BackgroundPngWriter {
   public:
-    BackgroundPngWriter();
-    ~BackgroundPngWriter();  // waits for the picture being written
+    // `threads` encoders (at least one) take the pictures in turn.
+    explicit BackgroundPngWriter(int threads = 2);
+    ~BackgroundPngWriter();  // waits for the pictures being written
     BackgroundPngWriter(const BackgroundPngWriter&) = delete;
     BackgroundPngWriter& operator=(const BackgroundPngWriter&) = delete;
 
-    // Queues `canvas` for `path` once the picture before is written; `canvas` then
-    // holds that earlier picture's canvas (same size when the pages are). False when an
-    // earlier write failed (nothing is queued).
+    // Queues `canvas` for `path` once an encoder is free; `canvas` then holds the canvas
+    // of the picture that encoder wrote before (empty at first). False when an earlier
+    // write failed (nothing is queued).
     bool Submit(RasterCanvas& canvas, const std::string& path, CanvasPngFormat format, double dpi);
     // Waits until every queued picture is written; false (see Error) when one failed.
     bool Finish();
     const std::string& Error() const { return error_; }
 
   private:
-    void Run();
+    struct Slot {
+        bool queued = false;  // a picture waits for the encoder or is being written
+        RasterCanvas canvas;
+        std::string path;
+        CanvasPngFormat format = CanvasPngFormat::Grey;
+        double dpi = 0;
+        CanvasPngWriter writer;
+    };
+    void Run(Slot& slot);
+    bool AnyQueued() const;
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    bool queued_ = false;  // a picture waits for the thread or is being written
     bool stopping_ = false;
     bool failed_ = false;
-    RasterCanvas canvas_;
-    std::string path_;
-    CanvasPngFormat format_ = CanvasPngFormat::Grey;
-    double dpi_ = 0;
     std::string error_;
-    CanvasPngWriter writer_;
-    std::thread thread_;  // last: started when everything it uses exists
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::vector<std::thread> threads_;  // started when every slot exists
 };
 
 // The same with a writer of its own.

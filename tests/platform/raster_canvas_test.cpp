@@ -7,6 +7,7 @@
 #include <string>
 
 #include "graphics/image_readers.h"
+#include "platform/paths.h"
 #include "platform/raster_canvas_png.h"
 #include "support/test_support.h"
 
@@ -156,6 +157,39 @@ TEST(RasterCanvas, PngFilesDecodeToTheSamePixels) {
     EXPECT_NE(error.find("cannot create"), std::string::npos);
     EXPECT_FALSE(
         WriteCanvasPng(RasterCanvas(), dir.File("empty.png"), CanvasPngFormat::Rgb, 0, &error));
+}
+
+// Pictures written on the encoder threads come out as the synchronous writer writes
+// them, every one of them, whichever thread took it; after a failed write nothing more
+// is taken and the reason is kept.
+TEST(RasterCanvas, BackgroundWriterWritesEveryPictureAndStopsAtAFailure) {
+    test::TempDir dir;
+    BackgroundPngWriter writer(2);
+    RasterCanvas canvas;
+    for (int i = 0; i < 9; ++i) {
+        canvas = RasterCanvas(64, 40);
+        canvas.FillRect({i, i, i + 30, i + 3}, 0x202020u * static_cast<uint32_t>(i));
+        std::string error;
+        ASSERT_TRUE(WriteCanvasPng(canvas, dir.File("sync" + std::to_string(i) + ".png"),
+                                   CanvasPngFormat::Grey, 150, &error));
+        ASSERT_TRUE(writer.Submit(canvas, dir.File("bg" + std::to_string(i) + ".png"),
+                                  CanvasPngFormat::Grey, 150));
+    }
+    ASSERT_TRUE(writer.Finish()) << writer.Error();
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(test::ReadFile(dir.File("bg" + std::to_string(i) + ".png")),
+                  test::ReadFile(dir.File("sync" + std::to_string(i) + ".png")))
+            << i;
+    }
+
+    BackgroundPngWriter failing(2);
+    canvas = RasterCanvas(8, 8);
+    ASSERT_TRUE(failing.Submit(canvas, dir.File("no/such/dir.png"), CanvasPngFormat::Grey, 0));
+    EXPECT_FALSE(failing.Finish());
+    EXPECT_NE(failing.Error().find("cannot create"), std::string::npos) << failing.Error();
+    canvas = RasterCanvas(8, 8);
+    EXPECT_FALSE(failing.Submit(canvas, dir.File("later.png"), CanvasPngFormat::Grey, 0));
+    EXPECT_FALSE(RegularFileExists(dir.File("later.png")));
 }
 
 }  // namespace
