@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/raster_canvas.h"
+
 namespace quirn {
 
 struct RgbImage {
@@ -37,5 +39,9 @@ RgbImage ScaleToFit(const RgbImage& image, int maxWidth, int maxHeight);
 inline uint8_t OverWhite(unsigned value, unsigned alpha) {
     return static_cast<uint8_t>((value * alpha + 255 * (255 - alpha) + 127) / 255);
 }
+
+// Copies an RGB picture onto `canvas` (logical coordinates of its top-left corner),
+// limited by the canvas's clip box. The canvas is expected to hold white paper there.
+void PutImage(RasterCanvas& canvas, int x, int y, const RgbImage& image);
 
 }  // namespace quirn

@@ -86,19 +86,6 @@ std::string ReadAll(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Rows bottom first, as the AND transfer takes them, of one channel of the picture.
-std::vector<uint8_t> BottomUpChannel(const RgbImage& image, int channel) {
-    std::vector<uint8_t> bits(static_cast<std::size_t>(image.width) * image.height);
-    for (int y = 0; y < image.height; ++y) {
-        const uint8_t* from = image.Row(y);
-        uint8_t* to = bits.data() + static_cast<std::size_t>(image.height - 1 - y) * image.width;
-        for (int x = 0; x < image.width; ++x) {
-            to[x] = from[3 * x + channel];
-        }
-    }
-    return bits;
-}
-
 }  // namespace
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
@@ -305,40 +292,7 @@ void DrawRenderedPage(const RenderedPage& page, RasterCanvas& canvas, int x, int
         canvas.FillRect({x, y, x + page.width, y + page.height}, 0);
         return;
     }
-    const RgbImage& image = page.image;
-    static const std::vector<uint32_t> kGreyRamp = [] {
-        std::vector<uint32_t> ramp(256);
-        for (uint32_t i = 0; i < 256; ++i) {
-            ramp[i] = i | i << 8 | i << 16;
-        }
-        return ramp;
-    }();
-    CanvasBitmap bitmap;
-    bitmap.width = image.width;
-    bitmap.rows = image.height;
-    bitmap.stride = image.width;
-    bitmap.bpp = 8;
-    bitmap.paletteSize = 256;
-    if (image.IsGrey()) {
-        const std::vector<uint8_t> bits = BottomUpChannel(image, 0);
-        bitmap.bits = bits.data();
-        bitmap.palette = kGreyRamp.data();
-        bitmap.greyRamp = true;
-        canvas.AndBitmap(x, y, bitmap);
-        return;
-    }
-    // On white paper three AND transfers, one a channel, lay down the colours exactly.
-    for (int channel = 0; channel < 3; ++channel) {
-        std::vector<uint32_t> palette(256);
-        for (uint32_t i = 0; i < 256; ++i) {
-            palette[i] = (0xFFFFFFu & ~(0xFFu << (8 * channel))) | i << (8 * channel);
-        }
-        const std::vector<uint8_t> bits = BottomUpChannel(image, channel);
-        bitmap.bits = bits.data();
-        bitmap.palette = palette.data();
-        bitmap.greyRamp = false;
-        canvas.AndBitmap(x, y, bitmap);
-    }
+    PutImage(canvas, x, y, page.image);
 }
 
 }  // namespace quirn

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/pdf_document.h"
+#include "graphics/rgb_image.h"
 #include "view/page_source.h"
 
 namespace quirn {
@@ -39,9 +40,5 @@ class PdfPageSource : public PageSource {
     int wordsPage_ = -1;
     std::vector<PdfWord> words_;
 };
-
-// Copies an RGB picture onto `canvas` (logical coordinates of its top-left corner),
-// limited by the canvas's clip box. The canvas is expected to hold white paper there.
-void PutImage(RasterCanvas& canvas, int x, int y, const RgbImage& image);
 
 }  // namespace quirn
